@@ -1,0 +1,58 @@
+// key_file.cpp -- scanning the key file's names, integers and key lines
+#include "scene/key_file.h"
+
+#include <cctype>
+#include <climits>
+
+namespace {
+
+bool IsSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace
+
+void KeyFileReader::SkipWhiteSpace() {
+    int c;
+    while ((c = std::getc(stream_)) != EOF && IsSpace(c)) {
+    }
+    if (c != EOF) std::ungetc(c, stream_);
+}
+
+std::string KeyFileReader::ReadName() {
+    SkipWhiteSpace();
+    std::string name;
+    int c;
+    while ((c = std::getc(stream_)) != EOF && !IsSpace(c)) name.push_back(static_cast<char>(c));
+    if (c != EOF) std::ungetc(c, stream_);
+    SkipWhiteSpace();
+    return name;
+}
+
+int32_t KeyFileReader::ReadInteger() {
+    long long value = 0;
+    if (std::fscanf(stream_, "%lli", &value) != 1) value = 0;
+    SkipWhiteSpace();
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+std::vector<KeyValues> KeyFileReader::ReadKeys(int32_t count) {
+    std::vector<KeyValues> keys;
+    KeyValues v{0, 0, 0, 0, 0};
+    for (int32_t i = 0; i < count; ++i) {
+        const int got = std::fscanf(stream_, "%f %f %f %f %f", &v[0], &v[1], &v[2], &v[3], &v[4]);
+        // At the end of the file, or stuck on text that is no number, the
+        // original would add the same stale values again and again; stop.
+        if (got <= 0) break;
+        SkipWhiteSpace();
+        keys.push_back(v);
+    }
+    return keys;
+}
+
+size_t CharacterCount(const std::string& text) {
+    size_t n = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}

@@ -1,0 +1,38 @@
+// key_file.h -- the key file's items, scanned the way the C library's formatted input reads them
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using KeyValues = std::array<float, 5>;  // x, y, height, heading, horizon
+
+// Reads the key file's items in order from an open text stream.
+class KeyFileReader {
+public:
+    explicit KeyFileReader(std::FILE* stream) : stream_(stream) {}
+
+    // A file name: one token without white space, then any white space
+    // ("%s\n"). Empty at the end of the file.
+    std::string ReadName();
+
+    // An integer as "%i\n" reads it: optional sign; 0x for hexadecimal, a
+    // leading 0 for octal, else decimal. Values beyond 32 bits saturate; a
+    // number that cannot be read gives 0.
+    int32_t ReadInteger();
+
+    // Reads up to `count` key lines ("%f %f %f %f %f\n", single precision)
+    // and returns them. Values a line fails to give keep those of the line
+    // before (zero for the first). Reading stops at the end of the file or at
+    // a line where no number can be read: missing keys are not invented.
+    std::vector<KeyValues> ReadKeys(int32_t count);
+
+private:
+    void SkipWhiteSpace();
+    std::FILE* stream_;
+};
+
+// The number of characters in a UTF-8 string (its code points).
+size_t CharacterCount(const std::string& text);
