@@ -94,4 +94,4 @@ std::vector<uint16_t> FrameBuffer::ScreenPixels() const {
     return screen;
 }
 
-void FrameBuffer::Clear() { std::fill(memory_.begin(), memory_.end(), 0); }
+void FrameBuffer::Fill(uint16_t value) { std::fill(memory_.begin(), memory_.end(), value); }

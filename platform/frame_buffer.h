@@ -50,7 +50,8 @@ public:
     std::vector<uint16_t> ScreenPixels() const;
     // The raw memory, in the layout's own order.
     const std::vector<uint16_t>& Memory() const { return memory_; }
-    void Clear();
+    // Sets every pixel of the memory to `value`.
+    void Fill(uint16_t value);
 
 private:
     size_t Index(int x, int y) const {

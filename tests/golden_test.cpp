@@ -1,0 +1,63 @@
+// golden_test.cpp -- renders the fixture scene at fixed times and compares picture hashes
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "path/key_path.h"
+#include "platform/gx_headless.h"
+#include "render/terrain_view.h"
+#include "shared/scene_types.h"
+#include "tools/tool_common.h"
+
+namespace {
+
+// FNV-1a over the screen's pixels, row 0 first.
+uint64_t HashScreen(const std::vector<uint16_t>& pixels) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (uint16_t p : pixels) {
+        for (int shift : {0, 8}) {
+            h ^= (p >> shift) & 0xFF;
+            h *= 0x100000001b3ull;
+        }
+    }
+    return h;
+}
+
+struct GoldenCase {
+    const char* display;
+    int64_t timeMs;  // or -1 for the fixed camera below
+    uint64_t hash;
+};
+
+// Any change to a hash here is a change to the picture: it must be explained
+// by a deliberate change of the renderer, never accepted blindly.
+const GoldenCase kCases[] = {
+    {"240x320", 0, 0xa276982bf54d0ee8ull},
+    {"240x320", 1500, 0xaad7332cd432c762ull},
+    {"240x320", 3999, 0x517e13c3e85b2aadull},
+    {"240x320:rot90", 2750, 0x131039ee0e1e1d2eull},
+    {"320x240:bottom-up", 2750, 0xb47f096dee9ad942ull},
+    {"480x640:rot270", 1234, 0x578fde90599d6ff4ull},
+    {"176x220", 3100, 0x83cb2cae07ade6ccull},
+    {"240x320", -1, 0x7702099394f52146ull},
+};
+
+TEST(Golden, FixtureSceneFramesKeepTheirHashes) {
+    for (const auto& c : kCases) {
+        DisplaySpec spec;
+        std::string error;
+        ASSERT_TRUE(ParseDisplaySpec(c.display, spec, error)) << error;
+        HeadlessDisplay* display = OpenHeadlessScene(FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene", spec);
+        ASSERT_NE(display, nullptr);
+        if (c.timeMs >= 0) {
+            ASSERT_TRUE(UpdateCamera(static_cast<float>(c.timeMs)));
+            RenderView(cameraState);
+        } else {
+            RenderView(CameraState{8388608 + 123456, 8388608 - 654321, 30000000, -777, 95});
+        }
+        const uint64_t hash = HashScreen(display->Frame().ScreenPixels());
+        EXPECT_EQ(hash, c.hash) << c.display << " at " << c.timeMs << ": now 0x" << std::hex << hash;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// tool_test.cpp -- flyover-tool as a user runs it: help, argument errors, render and camera output
+#include <gtest/gtest.h>
+
+#include <png.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include "tests/support/test_files.h"
+#include "tools/png_writer.h"
+
+namespace {
+
+const std::string kFixture = FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene";
+
+struct ToolRun {
+    int status;
+    std::string out;  // stdout and stderr together
+};
+
+ToolRun RunTool(const std::string& args) {
+    const std::string command = std::string(FLYOVER_TOOL) + " " + args + " 2>&1";
+    ToolRun run{-1, {}};
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
+    if (!pipe) return run;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) run.out.append(buffer.data(), n);
+    const int raw = ::pclose(pipe.release());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+// Reads a PNG back as 8-bit RGB rows.
+bool ReadPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return false;
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return true;
+}
+
+TEST(WidenRgb565, ReplicatesTheHighBits) {
+    const struct {
+        uint16_t pixel;
+        Rgb8 rgb;
+    } cases[] = {
+        {0x0000, {0, 0, 0}},       {0xFFFF, {255, 255, 255}}, {0xF800, {255, 0, 0}},
+        {0x07E0, {0, 255, 0}},     {0x001F, {0, 0, 255}},     {0x0821, {8, 4, 8}},
+        {0x8410, {132, 130, 132}},
+    };
+    for (const auto& c : cases) {
+        const Rgb8 got = WidenRgb565(c.pixel);
+        EXPECT_EQ(got.r, c.rgb.r) << std::hex << c.pixel;
+        EXPECT_EQ(got.g, c.rgb.g) << std::hex << c.pixel;
+        EXPECT_EQ(got.b, c.rgb.b) << std::hex << c.pixel;
+    }
+}
+
+TEST(Tool, HelpOnTheToolAndEachCommand) {
+    for (const char* args : {"--help", "render --help", "camera --help", "help"}) {
+        const ToolRun run = RunTool(args);
+        EXPECT_EQ(run.status, 0) << args;
+        EXPECT_NE(run.out.find("Usage: flyover-tool"), std::string::npos) << args;
+    }
+}
+
+TEST(Tool, BadArgumentsExitTwoWithAMessage) {
+    const std::string scene = " --scene " + kFixture;
+    const struct {
+        std::string args;
+        const char* says;
+    } cases[] = {
+        {"", "Usage"},
+        {"fly", "unknown command"},
+        {"render" + scene + " --out /tmp/x.png", "exactly one of --time and --camera"},
+        {"render" + scene + " --time 5 --camera 1,2,3,4,5 --out /tmp/x.png", "exactly one"},
+        {"render" + scene + " --time -5 --out /tmp/x.png", "bad --time"},
+        {"render" + scene + " --time 4294967296 --out /tmp/x.png", "bad --time"},
+        {"render" + scene + " --time 12abc --out /tmp/x.png", "bad --time"},
+        {"render" + scene + " --camera 1,2,3,4 --out /tmp/x.png", "bad --camera"},
+        {"render" + scene + " --camera 1,2,3,4,5,6 --out /tmp/x.png", "bad --camera"},
+        {"render" + scene + " --camera 1,2,3,4,2147483648 --out /tmp/x.png", "bad --camera"},
+        {"render" + scene + " --time 5 --display 240x320:diagonal --out /tmp/x.png", "layout"},
+        {"render" + scene + " --time 5 --display 0x0 --out /tmp/x.png", "display size"},
+        {"render" + scene + " --time 5", "--out"},
+        {"render --time 5 --out /tmp/x.png", "--scene"},
+        {"render" + scene + " --time", "needs a value"},
+        {"render" + scene + " --time 5 --frobnicate --out /tmp/x.png", "unknown argument"},
+        {"camera" + scene, "--time"},
+        {"camera --time 5", "--scene"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = RunTool(c.args);
+        EXPECT_EQ(run.status, 2) << c.args << "\n" << run.out;
+        EXPECT_NE(run.out.find(c.says), std::string::npos) << c.args << "\n" << run.out;
+    }
+}
+
+TEST(Tool, RenderWritesTheWholeDisplayAsRgbPng) {
+    TempDir dir;
+    const std::string out = dir.File("frame.png");
+    for (const char* display : {"240x320", "240x320:rot90", "320x240:bottom-up"}) {
+        const ToolRun run = RunTool("render --scene " + kFixture + " --time 1500 --display " + display + " --out " + out);
+        ASSERT_EQ(run.status, 0) << run.out;
+        int width = 0, height = 0;
+        std::vector<uint8_t> rgb;
+        ASSERT_TRUE(ReadPng(out, width, height, rgb)) << display;
+        const bool landscape = std::string(display).rfind("320x240", 0) == 0;
+        EXPECT_EQ(width, landscape ? 320 : 240);
+        EXPECT_EQ(height, landscape ? 240 : 320);
+        // The 24 rows above the view stay black; the view's last row is ground.
+        for (int x = 0; x < width; ++x) ASSERT_EQ(rgb[(10 * width + x) * 3], 0) << x;
+        bool anyLit = false;
+        for (int x = 0; x < width; ++x) anyLit |= rgb[((height - 1) * width + x) * 3 + 1] != 0;
+        EXPECT_TRUE(anyLit);
+    }
+}
+
+TEST(Tool, LayoutsGiveTheSamePicture) {
+    TempDir dir;
+    std::vector<uint8_t> first;
+    for (const char* layout : {"normal", "bottom-up", "rot90", "rot180", "rot270"}) {
+        const std::string out = dir.File(std::string(layout) + ".png");
+        const ToolRun run = RunTool("render --scene " + kFixture +
+                                " --camera 9000000,7000000,30000000,1000,100 --display 200x300:" + layout +
+                                " --out " + out);
+        ASSERT_EQ(run.status, 0) << run.out;
+        int width = 0, height = 0;
+        std::vector<uint8_t> rgb;
+        ASSERT_TRUE(ReadPng(out, width, height, rgb));
+        if (first.empty())
+            first = rgb;
+        else
+            EXPECT_EQ(rgb, first) << layout;
+    }
+}
+
+TEST(Tool, RenderPastTheEndOfThePath) {
+    TempDir dir;
+    // The fixture has 6 keys 1000 ms apart: it plays up to 4000 ms.
+    for (const char* ms : {"4000", "4294967295"}) {
+        const ToolRun run = RunTool("render --scene " + kFixture + " --time " + ms + " --out " + dir.File("x.png"));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, std::string("flight time ") + ms + " is past the end of the path\n");
+        EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
+    }
+}
+
+TEST(Tool, SceneFailuresShowTheProgramsMessages) {
+    TempDir dir;
+    ToolRun run = RunTool("render --scene " + dir.Path().string() + " --time 0 --out " + dir.File("x.png"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Pelmora, File Error: Can't open file " + dir.Dir() + "Keys2.txt\n");
+
+    dir.Write("Keys2.txt", KeyFileText("3", "100", {}));
+    run = RunTool("camera --scene " + dir.Dir() + " --time 0");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Pelmora, File Error: Can't open Bitmap " + dir.Dir() + "colour.bmp\n");
+
+    run = RunTool("render --scene " + kFixture + " --time 0 --display 240x20 --out " + dir.File("x.png"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "GXOpenDisplay failed\n");
+}
+
+TEST(Tool, RenderReportsAnUnwritableOutput) {
+    const ToolRun run = RunTool("render --scene " + kFixture + " --time 0 --out /nonexistent-dir/x.png");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("/nonexistent-dir/x.png"), std::string::npos) << run.out;
+}
+
+TEST(Tool, CameraPrintsTheStateAndTheEvaluatedValues) {
+    const ToolRun run = RunTool("camera --scene " + kFixture + " --time 0 --time 1500 --time 4000 --time 0x10");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out,
+              "0 8388608 8388608 40000000 0 80 8388608 8388608 40000000 0 80\n"
+              "1500 9919858 9326108 32500000 581 78 9919858 9326108 32500000 581.25 78.75\n"
+              "4000 end\n"
+              "16 8389116 8388799 39998220 0 80 8389116 8388799 39998220 0.114585616 80.0088577\n");
+}
+
+}  // namespace
