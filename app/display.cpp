@@ -23,16 +23,16 @@ bool OpenView() {
 
     ViewGeometry view;
     view.properties = properties;
-    view.width = properties.cxWidth <= kMaxViewSide ? static_cast<int>(properties.cxWidth)
-                                                    : kMaxViewSide;
-    view.height = properties.cyHeight <= kMaxViewSide ? static_cast<int>(properties.cyHeight)
-                                                      : kMaxViewSide;
+    view.width =
+        properties.cxWidth <= kMaxViewSide ? static_cast<int>(properties.cxWidth) : kMaxViewSide;
+    view.height =
+        properties.cyHeight <= kMaxViewSide ? static_cast<int>(properties.cyHeight) : kMaxViewSide;
     view.bottomRow = view.height - 25;
 
     void* frame = GXBeginDraw();
     if (!frame) return DisplayFailed();
-    view.origin = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(frame) +
-                                              kTopMargin * static_cast<ptrdiff_t>(properties.cbyPitch));
+    view.origin = reinterpret_cast<uint16_t*>(
+        static_cast<uint8_t*>(frame) + kTopMargin * static_cast<ptrdiff_t>(properties.cbyPitch));
     viewGeometry = view;
     return true;
 }

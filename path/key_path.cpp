@@ -40,9 +40,11 @@ void KeyPath::SortKeys(int32_t lo, int32_t hi) {
         int32_t i = lo - 1;
         int32_t j = hi;
         for (;;) {
-            do ++i;
+            do
+                ++i;
             while (keys[i].time < pivot);
-            do --j;
+            do
+                --j;
             while (j > lo && keys[j].time > pivot);
             if (i >= j) break;
             SwapKeys(i, j);
@@ -71,7 +73,8 @@ void KeyPath::Prepare() {
         if (std::adjacent_find(first, last, strictly) != last) {
             std::vector<int32_t> times;
             times.reserve(count);
-            for (const PathKey* k = first; k != last; ++k) times.push_back(k->time);
+            for (const PathKey* k = first; k != last; ++k)
+                times.push_back(k->time);
             std::sort(times.begin(), times.end());
             if (std::adjacent_find(times.begin(), times.end()) == times.end())
                 std::sort(first, last, byTime);

@@ -17,7 +17,7 @@ int OpenRegularFile(const std::string& path) {
     if (path.empty() || path.find('\0') != std::string::npos) return -1;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return -1;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return -1;
@@ -29,7 +29,9 @@ int OpenRegularFile(const std::string& path) {
 
 }  // namespace
 
-FileHandle OpenFileForReading(const std::string& path) { return OpenRegularFile(path); }
+FileHandle OpenFileForReading(const std::string& path) {
+    return OpenRegularFile(path);
+}
 
 size_t ReadFileBytes(FileHandle file, void* buffer, size_t count) {
     if (file < 0) return 0;

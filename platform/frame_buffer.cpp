@@ -90,8 +90,11 @@ std::vector<uint16_t> FrameBuffer::ScreenPixels() const {
     std::vector<uint16_t> screen(memory_.size());
     size_t at = 0;
     for (int y = 0; y < spec_.height; ++y)
-        for (int x = 0; x < spec_.width; ++x) screen[at++] = Pixel(x, y);
+        for (int x = 0; x < spec_.width; ++x)
+            screen[at++] = Pixel(x, y);
     return screen;
 }
 
-void FrameBuffer::Fill(uint16_t value) { std::fill(memory_.begin(), memory_.end(), value); }
+void FrameBuffer::Fill(uint16_t value) {
+    std::fill(memory_.begin(), memory_.end(), value);
+}

@@ -1,4 +1,5 @@
-// frame_buffer.h -- a 16-bit frame buffer in memory, addressed the way the display library reports it
+// frame_buffer.h -- a 16-bit frame buffer in memory, addressed the way the display library reports
+// it
 #pragma once
 
 #include <cstddef>

@@ -11,7 +11,9 @@ void GXInstallDevice(std::unique_ptr<GXDevice> device) {
     displayOpen = false;
 }
 
-GXDevice* GXInstalledDevice() { return installedDevice.get(); }
+GXDevice* GXInstalledDevice() {
+    return installedDevice.get();
+}
 
 int GXOpenDisplay(void* /*window*/, unsigned long /*flags*/) {
     if (!installedDevice) return 0;
@@ -28,8 +30,14 @@ GXDisplayProperties GXGetDisplayProperties() {
     return displayOpen ? installedDevice->Properties() : GXDisplayProperties{};
 }
 
-void* GXBeginDraw() { return displayOpen ? installedDevice->BeginDraw() : nullptr; }
+void* GXBeginDraw() {
+    return displayOpen ? installedDevice->BeginDraw() : nullptr;
+}
 
-int GXEndDraw() { return displayOpen ? installedDevice->EndDraw() : 0; }
+int GXEndDraw() {
+    return displayOpen ? installedDevice->EndDraw() : 0;
+}
 
-int GXIsDisplayDRAMBuffer() { return displayOpen ? installedDevice->IsDRAMBuffer() : 0; }
+int GXIsDisplayDRAMBuffer() {
+    return displayOpen ? installedDevice->IsDRAMBuffer() : 0;
+}

@@ -8,7 +8,9 @@ namespace {
 std::atomic<MessageBoxShower> installedShower{nullptr};
 }
 
-void SetMessageBoxShower(MessageBoxShower shower) { installedShower.store(shower); }
+void SetMessageBoxShower(MessageBoxShower shower) {
+    installedShower.store(shower);
+}
 
 int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
     if (caption.empty())

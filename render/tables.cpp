@@ -45,10 +45,9 @@ void BuildShadeTable(const uint32_t* palette) {
         const int haze = 256 * a;
         for (int e = 0; e < 256; ++e) {
             const uint32_t entry = palette[e];
-            ShadeTable[e * kFogLevels + level] =
-                PackRgb565((PaletteRed(entry) * keep + haze) / 32,
-                           (PaletteGreen(entry) * keep + haze) / 32,
-                           (PaletteBlue(entry) * keep + haze) / 32);
+            ShadeTable[e * kFogLevels + level] = PackRgb565(
+                (PaletteRed(entry) * keep + haze) / 32, (PaletteGreen(entry) * keep + haze) / 32,
+                (PaletteBlue(entry) * keep + haze) / 32);
         }
     }
 }
@@ -58,9 +57,9 @@ void ConvertPaletteTo565(BitmapImage& image) {
     std::vector<uint16_t> converted(256);
     for (int e = 0; e < 256; ++e) {
         const uint32_t entry = image.palette[e];
-        converted[e] = static_cast<uint16_t>(RedTable[PaletteRed(entry)] |
-                                             GreenTable[PaletteGreen(entry)] |
-                                             BlueTable[PaletteBlue(entry)]);
+        converted[e] =
+            static_cast<uint16_t>(RedTable[PaletteRed(entry)] | GreenTable[PaletteGreen(entry)] |
+                                  BlueTable[PaletteBlue(entry)]);
     }
     image.palette565 = std::move(converted);
     image.palette.clear();

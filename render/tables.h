@@ -5,7 +5,7 @@
 
 #include "shared/scene_types.h"
 
-constexpr int kFogLevels = 32;    // haze levels per palette colour
+constexpr int kFogLevels = 32;     // haze levels per palette colour
 constexpr int kAngleUnits = 4096;  // angle units per full turn
 constexpr int kAngleMask = kAngleUnits - 1;
 
@@ -42,6 +42,12 @@ void BuildShadeTable(const uint32_t* palette);
 void ConvertPaletteTo565(BitmapImage& image);
 
 // The channels of a palette entry as the bitmap reader stores it.
-constexpr int PaletteRed(uint32_t entry) { return static_cast<int>(entry & 0xFF); }
-constexpr int PaletteGreen(uint32_t entry) { return static_cast<int>((entry >> 8) & 0xFF); }
-constexpr int PaletteBlue(uint32_t entry) { return static_cast<int>((entry >> 16) & 0xFF); }
+constexpr int PaletteRed(uint32_t entry) {
+    return static_cast<int>(entry & 0xFF);
+}
+constexpr int PaletteGreen(uint32_t entry) {
+    return static_cast<int>((entry >> 8) & 0xFF);
+}
+constexpr int PaletteBlue(uint32_t entry) {
+    return static_cast<int>((entry >> 16) & 0xFF);
+}

@@ -10,8 +10,12 @@ namespace {
 // The renderer's arithmetic is 32-bit with wrap-around. Unsigned types give
 // the wrap without undefined behaviour; values are reinterpreted as signed
 // (modular since C++20) wherever a signed comparison or shift is meant.
-inline int32_t AsSigned(uint32_t v) { return static_cast<int32_t>(v); }
-inline uint32_t AsUnsigned(int32_t v) { return static_cast<uint32_t>(v); }
+inline int32_t AsSigned(uint32_t v) {
+    return static_cast<int32_t>(v);
+}
+inline uint32_t AsUnsigned(int32_t v) {
+    return static_cast<uint32_t>(v);
+}
 
 }  // namespace
 
@@ -26,8 +30,7 @@ TerrainSources SceneSources(const Scene& s) {
     return sources;
 }
 
-void RenderTerrain(const ViewGeometry& view, const TerrainSources& src,
-                   const CameraState& camera) {
+void RenderTerrain(const ViewGeometry& view, const TerrainSources& src, const CameraState& camera) {
     const int width = view.width;
     const int bottomRow = view.bottomRow;
     const int xStep = view.properties.cbxPitch / 2;

@@ -6,7 +6,9 @@
 
 namespace {
 
-bool IsSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 }  // namespace
 
@@ -21,7 +23,8 @@ std::string KeyFileReader::ReadName() {
     SkipWhiteSpace();
     std::string name;
     int c;
-    while ((c = std::getc(stream_)) != EOF && !IsSpace(c)) name.push_back(static_cast<char>(c));
+    while ((c = std::getc(stream_)) != EOF && !IsSpace(c))
+        name.push_back(static_cast<char>(c));
     if (c != EOF) std::ungetc(c, stream_);
     SkipWhiteSpace();
     return name;

@@ -92,11 +92,11 @@ bool LoadScene(const std::string& keyFilePath, const std::string& directory) {
     // file really holds are added, so a huge count allocates nothing extra; a
     // negative count gives an empty path.
     const std::vector<KeyValues> keys = reader.ReadKeys(keyCount);
-    scene.path = std::make_unique<KeyPath>(kPathDimension, kPathTension,
-                                           static_cast<uint32_t>(keys.size()));
+    scene.path =
+        std::make_unique<KeyPath>(kPathDimension, kPathTension, static_cast<uint32_t>(keys.size()));
     for (size_t i = 0; i < keys.size(); ++i) {
-        const int32_t time = static_cast<int32_t>(static_cast<uint32_t>(i) *
-                                                  static_cast<uint32_t>(keyInterval));
+        const int32_t time =
+            static_cast<int32_t>(static_cast<uint32_t>(i) * static_cast<uint32_t>(keyInterval));
         scene.path->AddKey(time, keys[i].data());
     }
     keyFile.reset();

@@ -11,17 +11,21 @@ namespace {
 std::vector<std::vector<uint8_t>> Rows(int width, int height, uint8_t (*pixel)(int, int)) {
     std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(height));
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) rows[y].push_back(pixel(x, y));
+        for (int x = 0; x < width; ++x)
+            rows[y].push_back(pixel(x, y));
     return rows;
 }
 
 std::vector<Rgb> Ramp(int n) {
     std::vector<Rgb> palette;
-    for (int i = 0; i < n; ++i) palette.push_back(Rgb{uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)});
+    for (int i = 0; i < n; ++i)
+        palette.push_back(Rgb{uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)});
     return palette;
 }
 
-uint32_t Entry(const Rgb& c) { return uint32_t(c.r) | (uint32_t(c.g) << 8) | (uint32_t(c.b) << 16); }
+uint32_t Entry(const Rgb& c) {
+    return uint32_t(c.r) | (uint32_t(c.g) << 8) | (uint32_t(c.b) << 16);
+}
 
 class BitmapReaderTest : public ::testing::Test {
 protected:
@@ -46,7 +50,8 @@ TEST_F(BitmapReaderTest, BottomUpAndTopDownGiveTheSameRows) {
         EXPECT_EQ(image_.stride, 256);
         ASSERT_EQ(image_.pixels.size(), 256u * 256u);
         for (int y : {0, 1, 128, 255})
-            for (int x : {0, 17, 255}) EXPECT_EQ(image_.pixels[y * 256 + x], rows[y][x]) << x << "," << y;
+            for (int x : {0, 17, 255})
+                EXPECT_EQ(image_.pixels[y * 256 + x], rows[y][x]) << x << "," << y;
         ASSERT_EQ(image_.palette.size(), 256u);
         EXPECT_EQ(image_.palette[10], Entry(Ramp(256)[10]));
     }
@@ -78,7 +83,8 @@ TEST_F(BitmapReaderTest, ShortPaletteIsFollowedDirectlyByTheRows) {
               (std::vector<uint8_t>{1, 2, 3, 0, 4, 5, 6, 0}));
     ASSERT_EQ(image_.palette.size(), 256u);
     EXPECT_EQ(image_.palette[15], Entry(Ramp(16)[15]));
-    for (int e = 16; e < 256; ++e) ASSERT_EQ(image_.palette[e], 0u) << e;
+    for (int e = 16; e < 256; ++e)
+        ASSERT_EQ(image_.palette[e], 0u) << e;
 }
 
 TEST_F(BitmapReaderTest, TwentyFourBitFilesHaveNoPalette) {
@@ -143,7 +149,8 @@ TEST_F(BitmapReaderTest, FilesShorterThanTheHeadersAreRefused) {
     h.height = 8;
     const auto full = MakeBmp(h, Ramp(256), Rows(8, 8, [](int, int) { return uint8_t(1); }));
     for (size_t size : {size_t{0}, size_t{1}, size_t{2}, size_t{14}, size_t{53}}) {
-        EXPECT_EQ(Load(std::vector<uint8_t>(full.begin(), full.begin() + size)), kBitmapBadHeader) << size;
+        EXPECT_EQ(Load(std::vector<uint8_t>(full.begin(), full.begin() + size)), kBitmapBadHeader)
+            << size;
     }
 }
 
@@ -159,7 +166,8 @@ TEST_F(BitmapReaderTest, MissingBytesOfAShortFileReadAsZero) {
     // Entry 10 lost its red byte (stored last): blue and green survive.
     EXPECT_EQ(image_.palette[10], (uint32_t{30} << 16) | (uint32_t{245} << 8));
     EXPECT_EQ(image_.palette[200], 0u);
-    for (uint8_t p : image_.pixels) ASSERT_EQ(p, 0);
+    for (uint8_t p : image_.pixels)
+        ASSERT_EQ(p, 0);
     // Cut after the first row stored (the bottom one): the others are zero.
     ASSERT_EQ(Load(std::vector<uint8_t>(full.begin(), full.begin() + 54 + 1024 + 4 + 2)), 1);
     EXPECT_EQ(image_.pixels[3 * 4 + 0], 22);
@@ -173,7 +181,8 @@ TEST_F(BitmapReaderTest, UnopenableFilesGiveMinusOne) {
     EXPECT_EQ(LoadBitmapFile(dir_.Dir(), image_), kBitmapOpenFailed) << "a directory";
     EXPECT_EQ(LoadBitmapFile("", image_), kBitmapOpenFailed);
     ASSERT_EQ(::mkfifo(dir_.File("fifo.bmp").c_str(), 0600), 0);
-    EXPECT_EQ(LoadBitmapFile(dir_.File("fifo.bmp"), image_), kBitmapOpenFailed) << "a FIFO never blocks";
+    EXPECT_EQ(LoadBitmapFile(dir_.File("fifo.bmp"), image_), kBitmapOpenFailed)
+        << "a FIFO never blocks";
 }
 
 TEST_F(BitmapReaderTest, AFailedReadLeavesTheImageEmpty) {

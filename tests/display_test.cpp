@@ -17,8 +17,9 @@ TEST(OpenView, DerivesTheViewFromTheDisplay) {
         {{320, 240}, 320, 240, 215}, {{321, 321}, 320, 320, 295}, {{1, 25}, 1, 25, 0},
     };
     for (const auto& c : cases) {
-        for (DisplayLayout layout : {DisplayLayout::Normal, DisplayLayout::BottomUp, DisplayLayout::Rot90,
-                                     DisplayLayout::Rot180, DisplayLayout::Rot270}) {
+        for (DisplayLayout layout :
+             {DisplayLayout::Normal, DisplayLayout::BottomUp, DisplayLayout::Rot90,
+              DisplayLayout::Rot180, DisplayLayout::Rot270}) {
             DisplaySpec spec = c.spec;
             spec.layout = layout;
             HeadlessDisplay& display = InstallHeadlessDisplay(spec);
@@ -29,7 +30,8 @@ TEST(OpenView, DerivesTheViewFromTheDisplay) {
             // The origin is view row 0: display row 24, column 0, whatever the layout.
             const auto* topLeft = reinterpret_cast<const uint8_t*>(display.Frame().TopLeft());
             const auto* origin = reinterpret_cast<const uint8_t*>(viewGeometry.origin);
-            EXPECT_EQ(origin - topLeft, 24 * viewGeometry.properties.cbyPitch) << LayoutName(layout);
+            EXPECT_EQ(origin - topLeft, 24 * viewGeometry.properties.cbyPitch)
+                << LayoutName(layout);
             EXPECT_EQ(viewGeometry.properties.cxWidth, uint32_t(c.spec.width));
         }
     }
@@ -40,8 +42,9 @@ TEST(OpenView, ReportsPitchesLikeARealDevice) {
         DisplayLayout layout;
         int32_t xPitch, yPitch;
     } cases[] = {
-        {DisplayLayout::Normal, 2, 480},  {DisplayLayout::BottomUp, 2, -480}, {DisplayLayout::Rot90, 640, -2},
-        {DisplayLayout::Rot180, -2, -480}, {DisplayLayout::Rot270, -640, 2},
+        {DisplayLayout::Normal, 2, 480},  {DisplayLayout::BottomUp, 2, -480},
+        {DisplayLayout::Rot90, 640, -2},  {DisplayLayout::Rot180, -2, -480},
+        {DisplayLayout::Rot270, -640, 2},
     };
     for (const auto& c : cases) {
         InstallHeadlessDisplay(DisplaySpec{240, 320, c.layout});

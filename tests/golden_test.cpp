@@ -47,7 +47,8 @@ TEST(Golden, FixtureSceneFramesKeepTheirHashes) {
         DisplaySpec spec;
         std::string error;
         ASSERT_TRUE(ParseDisplaySpec(c.display, spec, error)) << error;
-        HeadlessDisplay* display = OpenHeadlessScene(FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene", spec);
+        HeadlessDisplay* display =
+            OpenHeadlessScene(FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene", spec);
         ASSERT_NE(display, nullptr);
         if (c.timeMs >= 0) {
             ASSERT_TRUE(UpdateCamera(static_cast<float>(c.timeMs)));
@@ -56,7 +57,8 @@ TEST(Golden, FixtureSceneFramesKeepTheirHashes) {
             RenderView(CameraState{8388608 + 123456, 8388608 - 654321, 30000000, -777, 95});
         }
         const uint64_t hash = HashScreen(display->Frame().ScreenPixels());
-        EXPECT_EQ(hash, c.hash) << c.display << " at " << c.timeMs << ": now 0x" << std::hex << hash;
+        EXPECT_EQ(hash, c.hash) << c.display << " at " << c.timeMs << ": now 0x" << std::hex
+                                << hash;
     }
 }
 

@@ -14,7 +14,8 @@ namespace {
 std::unique_ptr<KeyPath> MakePath(std::initializer_list<std::pair<int32_t, float>> keys,
                                   uint32_t capacity = 0) {
     auto path = std::make_unique<KeyPath>(1, 0.5f, capacity ? capacity : uint32_t(keys.size()));
-    for (const auto& [time, value] : keys) path->AddKey(time, &value);
+    for (const auto& [time, value] : keys)
+        path->AddKey(time, &value);
     path->Prepare();
     return path;
 }
@@ -41,11 +42,11 @@ TEST(KeyPath, ThreeKeysPlayOnlyTheFirstSegment) {
 }
 
 TEST(KeyPath, KeyTimesGiveTheKeysValues) {
-    const auto path = MakePath({{0, 1.5f}, {250, -7.25f}, {500, 3.0f}, {750, 100.0f}, {1000, 2.0f}});
-    const struct {
-        float time, value;
-    } cases[] = {{0, 1.5f}, {250, -7.25f}, {500, 3.0f}};
-    for (const auto& c : cases) EXPECT_EQ(At(*path, c.time), c.value) << c.time;
+    const auto path =
+        MakePath({{0, 1.5f}, {250, -7.25f}, {500, 3.0f}, {750, 100.0f}, {1000, 2.0f}});
+    const struct { float time, value; } cases[] = {{0, 1.5f}, {250, -7.25f}, {500, 3.0f}};
+    for (const auto& c : cases)
+        EXPECT_EQ(At(*path, c.time), c.value) << c.time;
 }
 
 TEST(KeyPath, TangentsAreCatmullRomWithZeroEnds) {
@@ -103,7 +104,8 @@ TEST(KeyPath, FewerThanThreeKeysNeverPlay) {
 
 TEST(KeyPath, KeysBeyondCapacityAreIgnored) {
     auto path = std::make_unique<KeyPath>(1, 0.5f, 2);
-    for (float v : {1.0f, 2.0f, 3.0f}) path->AddKey(int32_t(v * 100), &v);
+    for (float v : {1.0f, 2.0f, 3.0f})
+        path->AddKey(int32_t(v * 100), &v);
     EXPECT_EQ(path->Count(), 2u);
     EXPECT_EQ(path->Key(1).value[0], 2.0f);
 }
@@ -112,7 +114,8 @@ TEST(KeyPath, PrepareSortsKeysAddedOutOfOrder) {
     // A negative interval adds keys in descending time.
     const auto path = MakePath({{0, 1.0f}, {-1000, 2.0f}, {-2000, 3.0f}, {-3000, 4.0f}});
     const int32_t expected[] = {-3000, -2000, -1000, 0};
-    for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(path->Key(i).time, expected[i]);
+    for (uint32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(path->Key(i).time, expected[i]);
     EXPECT_EQ(path->Key(1).tangent[0], (2.0f - 4.0f) * 0.5f) << "tangents follow the sorted order";
     // Negative times count as huge unsigned ones: no segment ever starts.
     for (float t : {0.0f, 10.0f, 1e9f}) {
@@ -158,7 +161,8 @@ TEST(KeyPath, SortKeysKeepsTheOriginalOrderForEqualTimes) {
             else
                 path->SortKeys(0, int32_t(n) - 1);
             std::vector<float> order;
-            for (uint32_t i = 0; i < n; ++i) order.push_back(path->Key(i).value[0]);
+            for (uint32_t i = 0; i < n; ++i)
+                order.push_back(path->Key(i).value[0]);
             EXPECT_EQ(order, c.expected) << n << " keys, via Prepare " << viaPrepare;
         }
     }
@@ -166,7 +170,8 @@ TEST(KeyPath, SortKeysKeepsTheOriginalOrderForEqualTimes) {
 
 TEST(KeyPath, SortKeysLeavesEmptyRangesAlone) {
     auto path = std::make_unique<KeyPath>(1, 0.5f, 3);
-    for (float v : {3.0f, 1.0f, 2.0f}) path->AddKey(int32_t(v), &v);
+    for (float v : {3.0f, 1.0f, 2.0f})
+        path->AddKey(int32_t(v), &v);
     path->SortKeys(0, -1);
     path->SortKeys(2, 2);
     path->SortKeys(2, 1);
@@ -185,7 +190,8 @@ TEST(KeyPath, SortsLongAndReversedKeyListsQuickly) {
             path->AddKey(int32_t(i) * interval, &v);
         }
         path->Prepare();
-        for (uint32_t i = 1; i < n; ++i) ASSERT_LT(path->Key(i - 1).time, path->Key(i).time);
+        for (uint32_t i = 1; i < n; ++i)
+            ASSERT_LT(path->Key(i - 1).time, path->Key(i).time);
     }
 }
 
@@ -195,12 +201,22 @@ TEST(TruncateToInt32, TruncatesTowardZeroAndSaturates) {
         float value;
         int32_t expected;
     } cases[] = {
-        {-1.9f, -1},         {1.9f, 1},           {0.0f, 0},           {-0.0f, 0},
-        {8388608.5f, 8388608}, {2147483520.0f, 2147483520}, {2147483648.0f, INT32_MAX},
-        {1e20f, INT32_MAX},  {-2147483648.0f, INT32_MIN}, {-1e20f, INT32_MIN},
-        {inf, INT32_MAX},    {-inf, INT32_MIN},   {std::nanf(""), 0},
+        {-1.9f, -1},
+        {1.9f, 1},
+        {0.0f, 0},
+        {-0.0f, 0},
+        {8388608.5f, 8388608},
+        {2147483520.0f, 2147483520},
+        {2147483648.0f, INT32_MAX},
+        {1e20f, INT32_MAX},
+        {-2147483648.0f, INT32_MIN},
+        {-1e20f, INT32_MIN},
+        {inf, INT32_MAX},
+        {-inf, INT32_MIN},
+        {std::nanf(""), 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(TruncateToInt32(c.value), c.expected) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(TruncateToInt32(c.value), c.expected) << c.value;
 }
 
 TEST(UpdateCamera, StoresTruncatedValuesOrLeavesTheCameraOnFalse) {
@@ -208,7 +224,8 @@ TEST(UpdateCamera, StoresTruncatedValuesOrLeavesTheCameraOnFalse) {
     const float keys[3][5] = {{1.9f, -1.9f, 100.7f, 4096.5f, 80.2f},
                               {2.9f, -2.9f, 200.7f, 5000.5f, 90.2f},
                               {3.9f, -3.9f, 300.7f, 6000.5f, 99.2f}};
-    for (int i = 0; i < 3; ++i) path->AddKey(i * 1000, keys[i]);
+    for (int i = 0; i < 3; ++i)
+        path->AddKey(i * 1000, keys[i]);
     path->Prepare();
     scene.path = std::move(path);
 
@@ -235,13 +252,15 @@ TEST(UpdateCamera, ConvertsNanAndHugeValuesWithoutFault) {
         float key[5];
         int32_t expected[5];
     } cases[] = {
-        {{std::nanf(""), 3e9f, -3e9f, 1e20f, -1e20f}, {0, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN}},
+        {{std::nanf(""), 3e9f, -3e9f, 1e20f, -1e20f},
+         {0, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN}},
         // An infinite key times a zero weight is NaN in float arithmetic.
         {{inf, -inf, 1.0f, 2.0f, 3.0f}, {0, 0, 1, 2, 3}},
     };
     for (const auto& c : cases) {
         auto path = std::make_unique<KeyPath>(5, 0.5f, 3);
-        for (int i = 0; i < 3; ++i) path->AddKey(i * 1000, c.key);
+        for (int i = 0; i < 3; ++i)
+            path->AddKey(i * 1000, c.key);
         path->Prepare();
         scene.path = std::move(path);
         ASSERT_TRUE(UpdateCamera(0.0f));

@@ -36,7 +36,8 @@ protected:
     }
     std::vector<int32_t> KeyTimes() const {
         std::vector<int32_t> times;
-        for (uint32_t i = 0; i < scene.path->Count(); ++i) times.push_back(scene.path->Key(i).time);
+        for (uint32_t i = 0; i < scene.path->Count(); ++i)
+            times.push_back(scene.path->Key(i).time);
         return times;
     }
     std::vector<float> KeyValues(uint32_t i) const {
@@ -73,16 +74,16 @@ TEST_F(SceneLoaderTest, KeyCountsAndIntervalsAsScanfReadsThem) {
                                             "8 8 8 8 8", "9 9 9 9 9"};
     const CountCase cases[] = {
         {"3", "250", {0, 250, 500}},
-        {"0x3", "0x10", {0, 16, 32}},         // hexadecimal
-        {"03", "010", {0, 8, 16}},            // leading 0: octal
-        {"+2", "-100", {-100, 0}},            // negative interval: sorted
-        {"0", "100", {}},                     // no keys
-        {"-5", "100", {}},                    // negative count: empty path
-        {"-0x80000000", "1", {}},             // the most negative count
+        {"0x3", "0x10", {0, 16, 32}},                 // hexadecimal
+        {"03", "010", {0, 8, 16}},                    // leading 0: octal
+        {"+2", "-100", {-100, 0}},                    // negative interval: sorted
+        {"0", "100", {}},                             // no keys
+        {"-5", "100", {}},                            // negative count: empty path
+        {"-0x80000000", "1", {}},                     // the most negative count
         {"99", "1", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},  // more than present
         {"2147483647", "1", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
         {"99999999999999", "1", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},  // saturates
-        {"abc", "7", {}},                     // unreadable count: 0
+        {"abc", "7", {}},                                         // unreadable count: 0
         {"2", "0x7fffffff", {0, 2147483647}},
         {"3", "0x7fffffff", {-2, 0, 2147483647}},  // i * D wraps at 32 bits
     };
@@ -104,16 +105,24 @@ TEST_F(SceneLoaderTest, KeyLinesAsScanfReadsThem) {
     const Case cases[] = {
         {"plain", "1 2 3 4 5\n6 7 8 9 10\n", {{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}}},
         {"any white space", "1\t2\n3  4\r\n5 6 7\n8 9 10", {{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}}},
-        {"forms of numbers", "1e3 -2.5 +.5 0x10 8388608\n1.5E-1 7. 0 -0 16777217\n",
+        {"forms of numbers",
+         "1e3 -2.5 +.5 0x10 8388608\n1.5E-1 7. 0 -0 16777217\n",
          {{1000, -2.5f, 0.5f, 16, 8388608}, {0.15f, 7, 0, -0.0f, 16777216}}},
-        {"single precision", "0.1 16777217 3.4e38 1e-50 123456789\n1 1 1 1 1\n",
+        {"single precision",
+         "0.1 16777217 3.4e38 1e-50 123456789\n1 1 1 1 1\n",
          {{0.1f, 16777216, 3.4e38f, 0, 123456792}, {1, 1, 1, 1, 1}}},
-        {"infinities", "inf -INF infinity 1e39 -1e39\n1 2 3 4 5\n",
+        {"infinities",
+         "inf -INF infinity 1e39 -1e39\n1 2 3 4 5\n",
          {{inf, -inf, inf, inf, -inf}, {1, 2, 3, 4, 5}}},
-        {"a short last line keeps the values before", "1 2 3 4 5\n6 7\n", {{1, 2, 3, 4, 5}, {6, 7, 3, 4, 5}}},
+        {"a short last line keeps the values before",
+         "1 2 3 4 5\n6 7\n",
+         {{1, 2, 3, 4, 5}, {6, 7, 3, 4, 5}}},
         {"a line that is missing is not added", "1 2 3 4 5\n", {{1, 2, 3, 4, 5}}},
-        {"text that is no number ends the keys", "1 2 3 4 5\nx y z\n1 1 1 1 1\n", {{1, 2, 3, 4, 5}}},
-        {"lines after the last key are not read", "1 2 3 4 5\n6 7 8 9 10\n11 12 13 14 15\n",
+        {"text that is no number ends the keys",
+         "1 2 3 4 5\nx y z\n1 1 1 1 1\n",
+         {{1, 2, 3, 4, 5}}},
+        {"lines after the last key are not read",
+         "1 2 3 4 5\n6 7 8 9 10\n11 12 13 14 15\n",
          {{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}}},
     };
     for (const auto& c : cases) {
@@ -121,12 +130,14 @@ TEST_F(SceneLoaderTest, KeyLinesAsScanfReadsThem) {
         dir_.Write("Keys2.txt", "colour.bmp height.bmp 2 100 " + c.body);
         ASSERT_TRUE(Load()) << c.what << ": " << messages_;
         ASSERT_EQ(scene.path->Count(), c.keys.size()) << c.what;
-        for (uint32_t i = 0; i < c.keys.size(); ++i) EXPECT_EQ(KeyValues(i), c.keys[i]) << c.what << " key " << i;
+        for (uint32_t i = 0; i < c.keys.size(); ++i)
+            EXPECT_EQ(KeyValues(i), c.keys[i]) << c.what << " key " << i;
     }
 }
 
 TEST_F(SceneLoaderTest, NanKeysLoad) {
-    dir_.Write("Keys2.txt", KeyFileText("3", "100", {"nan 1 1 1 1", "NAN 2 2 2 2", "1 nan(0x1) 3 3 3"}));
+    dir_.Write("Keys2.txt",
+               KeyFileText("3", "100", {"nan 1 1 1 1", "NAN 2 2 2 2", "1 nan(0x1) 3 3 3"}));
     ASSERT_TRUE(Load()) << messages_;
     ASSERT_EQ(scene.path->Count(), 3u);
     EXPECT_TRUE(std::isnan(KeyValues(0)[0]));
@@ -140,17 +151,21 @@ struct FailureCase {
     bool keyFile;              // "Can't open file" rather than "Can't open Bitmap"
 };
 
-void ValidKeys(const TempDir& dir) { dir.Write("Keys2.txt", KeyFileText("3", "100", {"1 1 1 1 1", "2 2 2 2 2", "3 3 3 3 3"})); }
+void ValidKeys(const TempDir& dir) {
+    dir.Write("Keys2.txt", KeyFileText("3", "100", {"1 1 1 1 1", "2 2 2 2 2", "3 3 3 3 3"}));
+}
 
 TEST_F(SceneLoaderTest, EveryFailureNamesItsFile) {
     const std::string longName(80, 'n');
     const FailureCase cases[] = {
         {"no key file", [](const TempDir&) {}, "Keys2.txt", true},
         {"key file is a directory",
-         [](const TempDir& d) { std::filesystem::create_directory(d.Path() / "Keys2.txt"); }, "Keys2.txt", true},
-        {"key file is a FIFO", [](const TempDir& d) { ::mkfifo(d.File("Keys2.txt").c_str(), 0600); }, "Keys2.txt",
-         true},
-        {"empty key file", [](const TempDir& d) { d.Write("Keys2.txt", std::string()); }, "", false},
+         [](const TempDir& d) { std::filesystem::create_directory(d.Path() / "Keys2.txt"); },
+         "Keys2.txt", true},
+        {"key file is a FIFO",
+         [](const TempDir& d) { ::mkfifo(d.File("Keys2.txt").c_str(), 0600); }, "Keys2.txt", true},
+        {"empty key file", [](const TempDir& d) { d.Write("Keys2.txt", std::string()); }, "",
+         false},
         {"missing colour map",
          [](const TempDir& d) {
              ValidKeys(d);
@@ -162,7 +177,9 @@ TEST_F(SceneLoaderTest, EveryFailureNamesItsFile) {
              ValidKeys(d);
              BmpHeader h;
              h.width = 256, h.height = 256, h.bitCount = 24;
-             d.Write("colour.bmp", MakeBmp(h, {}, std::vector<std::vector<uint8_t>>(256, std::vector<uint8_t>(768))));
+             d.Write(
+                 "colour.bmp",
+                 MakeBmp(h, {}, std::vector<std::vector<uint8_t>>(256, std::vector<uint8_t>(768))));
          },
          "colour.bmp", false},
         {"colour map too narrow",
@@ -174,7 +191,8 @@ TEST_F(SceneLoaderTest, EveryFailureNamesItsFile) {
         {"colour map not a BMP",
          [](const TempDir& d) {
              ValidKeys(d);
-             d.Write("colour.bmp", std::string("GIF89a and then some more bytes to pass fifty-four bytes"));
+             d.Write("colour.bmp",
+                     std::string("GIF89a and then some more bytes to pass fifty-four bytes"));
          },
          "colour.bmp", false},
         {"height map too short",

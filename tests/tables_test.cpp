@@ -16,8 +16,8 @@ struct PackCase {
 
 TEST(PackRgb565, ClampsAndDropsLowBits) {
     const PackCase cases[] = {
-        {255, 255, 255, 0xFFFF}, {256, -1, 300, 0xF81F}, {7, 3, 7, 0x0000},
-        {255, 0, 0, 0xF800},     {0, 255, 0, 0x07E0},    {0, 0, 255, 0x001F},
+        {255, 255, 255, 0xFFFF}, {256, -1, 300, 0xF81F},   {7, 3, 7, 0x0000},
+        {255, 0, 0, 0xF800},     {0, 255, 0, 0x07E0},      {0, 0, 255, 0x001F},
         {8, 4, 8, 0x0821},       {-100, 1000, -5, 0x07E0},
     };
     for (const auto& c : cases) {
@@ -39,9 +39,10 @@ TEST(SineTable, TellingRows) {
     const struct {
         int index;
         int32_t value;
-    } rows[] = {{0, 0},         {1, 100},      {256, 25067}, {512, 46322},
-                {1024, 65535},  {2048, 104},   {3072, -65535}, {4095, -309}};
-    for (const auto& r : rows) EXPECT_EQ(SineTable[r.index], r.value) << "entry " << r.index;
+    } rows[] = {{0, 0},        {1, 100},    {256, 25067},   {512, 46322},
+                {1024, 65535}, {2048, 104}, {3072, -65535}, {4095, -309}};
+    for (const auto& r : rows)
+        EXPECT_EQ(SineTable[r.index], r.value) << "entry " << r.index;
 }
 
 TEST(SineTable, TruncatesTowardZeroOnBothSides) {
@@ -73,13 +74,14 @@ TEST(ShadeTable, LevelsBlendTowardWhiteByTheSquare) {
     EXPECT_EQ(ShadeTable[0 * 32 + 31], 0xF79E);
     EXPECT_EQ(ShadeTable[0 * 32 + 31], PackRgb565(240, 240, 240));
     // A channel at 255 stays 255 at every level.
-    for (int level = 0; level < 32; ++level) EXPECT_EQ(ShadeTable[1 * 32 + level], 0xFFFF) << level;
+    for (int level = 0; level < 32; ++level)
+        EXPECT_EQ(ShadeTable[1 * 32 + level], 0xFFFF) << level;
     // Level 16: a = 8, keep 24, haze 2048.
     EXPECT_EQ(ShadeTable[2 * 32 + 16],
               PackRgb565((200 * 24 + 2048) / 32, (100 * 24 + 2048) / 32, (50 * 24 + 2048) / 32));
     // Level 8: a = 2.
-    EXPECT_EQ(ShadeTable[3 * 32 + 8], PackRgb565((1 * 30 + 512) / 32, (2 * 30 + 512) / 32,
-                                                 (3 * 30 + 512) / 32));
+    EXPECT_EQ(ShadeTable[3 * 32 + 8],
+              PackRgb565((1 * 30 + 512) / 32, (2 * 30 + 512) / 32, (3 * 30 + 512) / 32));
 }
 
 TEST(ShadeTable, ReadsRedGreenBlueFromTheEntryBytes) {

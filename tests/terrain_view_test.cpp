@@ -12,8 +12,12 @@
 
 namespace {
 
-constexpr int32_t Cells(double c) { return static_cast<int32_t>(c * 65536); }
-constexpr int32_t Altitude(int heightByte) { return heightByte << 17; }
+constexpr int32_t Cells(double c) {
+    return static_cast<int32_t>(c * 65536);
+}
+constexpr int32_t Altitude(int heightByte) {
+    return heightByte << 17;
+}
 
 // A scene held in memory: maps, sky and a shade table whose entries tell
 // which palette index and fog level were used.
@@ -28,9 +32,12 @@ struct MemoryScene {
         // Sky pixel = its row, shown as row + 0x4000, so a view pixel names
         // the sky row it came from; shade entries read 0x8000 | e * 32 + L.
         for (int row = 0; row < 256; ++row)
-            for (int x = 0; x < 512; ++x) sky[row * 512 + x] = static_cast<uint8_t>(row);
-        for (int i = 0; i < 256; ++i) skyPalette[i] = static_cast<uint16_t>(0x4000 + i);
-        for (int i = 0; i < 256 * 32; ++i) shade[i] = 0x8000u | static_cast<uint32_t>(i);
+            for (int x = 0; x < 512; ++x)
+                sky[row * 512 + x] = static_cast<uint8_t>(row);
+        for (int i = 0; i < 256; ++i)
+            skyPalette[i] = static_cast<uint16_t>(0x4000 + i);
+        for (int i = 0; i < 256 * 32; ++i)
+            shade[i] = 0x8000u | static_cast<uint32_t>(i);
     }
     TerrainSources Sources() const {
         TerrainSources s;
@@ -44,13 +51,20 @@ struct MemoryScene {
     }
     void FillHeights(uint8_t (*height)(int x, int y)) {
         for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 256; ++x) heightMap[y * 256 + x] = height(x, y);
+            for (int x = 0; x < 256; ++x)
+                heightMap[y * 256 + x] = height(x, y);
     }
 };
 
-bool IsSky(uint16_t p) { return (p & 0xFF00) == 0x4000; }
-bool IsGround(uint16_t p) { return (p & 0x8000) != 0 && p != kHazeColour; }
-int FogLevel(uint16_t p) { return p & 31; }
+bool IsSky(uint16_t p) {
+    return (p & 0xFF00) == 0x4000;
+}
+bool IsGround(uint16_t p) {
+    return (p & 0x8000) != 0 && p != kHazeColour;
+}
+int FogLevel(uint16_t p) {
+    return p & 31;
+}
 
 // A headless display opened the way the demo opens it, with every pixel set
 // to `fill` so that unwritten pixels show.
@@ -65,12 +79,15 @@ protected:
         ASSERT_TRUE(OpenView());
         display_->Frame().Fill(fill);
     }
-    void Render(const CameraState& camera) { RenderTerrain(viewGeometry, scene_.Sources(), camera); }
+    void Render(const CameraState& camera) {
+        RenderTerrain(viewGeometry, scene_.Sources(), camera);
+    }
     // View pixel (col, row): display pixel (col, row + 24).
     uint16_t At(int col, int row) const { return display_->Frame().Pixel(col, row + 24); }
     std::vector<uint16_t> Column(int col) const {
         std::vector<uint16_t> out;
-        for (int row = 0; row <= viewGeometry.bottomRow; ++row) out.push_back(At(col, row));
+        for (int row = 0; row <= viewGeometry.bottomRow; ++row)
+            out.push_back(At(col, row));
         return out;
     }
 
@@ -95,7 +112,8 @@ TEST_F(TerrainViewTest, WorkedExampleBandOf103) {
     EXPECT_EQ(column[band - 1], 0x4000 + 254) << "picture row 254 falls on view row band - 1";
     const auto firstGround = std::find_if(column.begin(), column.end(), IsGround) - column.begin();
     ASSERT_GT(firstGround, band);
-    for (int row = band; row < firstGround; ++row) EXPECT_EQ(column[row], kHazeColour) << row;
+    for (int row = band; row < firstGround; ++row)
+        EXPECT_EQ(column[row], kHazeColour) << row;
     for (int row = static_cast<int>(firstGround); row <= viewGeometry.bottomRow; ++row)
         EXPECT_TRUE(IsGround(column[row])) << row;
 }
@@ -128,7 +146,8 @@ TEST_F(TerrainViewTest, BandOfZeroLeavesOnlyHaze) {
         const auto column = Column(col);
         EXPECT_FALSE(std::any_of(column.begin(), column.end(), IsSky)) << col;
         // Whatever the ground does not cover is white.
-        for (uint16_t p : column) EXPECT_TRUE(p == kHazeColour || IsGround(p)) << std::hex << p;
+        for (uint16_t p : column)
+            EXPECT_TRUE(p == kHazeColour || IsGround(p)) << std::hex << p;
     }
 }
 
@@ -144,8 +163,8 @@ TEST_F(TerrainViewTest, BandCoveringAllOpenRowsLeavesNoHaze) {
     for (int row = 0; row < firstGround; ++row) {
         EXPECT_EQ(column[row], 0x4000 + (255 - 233 + row)) << "row " << row;
     }
-    EXPECT_FALSE(std::any_of(column.begin(), column.end(),
-                             [](uint16_t p) { return p == kHazeColour; }));
+    EXPECT_FALSE(
+        std::any_of(column.begin(), column.end(), [](uint16_t p) { return p == kHazeColour; }));
 }
 
 TEST_F(TerrainViewTest, GroundFillingEveryRowWritesNothingAbove) {
@@ -239,7 +258,8 @@ TEST_F(TerrainViewTest, SkyTurnsAtHalfTheHeadingRate) {
     // Sky pixels varying by column: the column shown at col is
     // ((-heading >> 1) + col) & 511.
     for (int row = 0; row < 256; ++row)
-        for (int x = 0; x < 512; ++x) scene_.sky[row * 512 + x] = static_cast<uint8_t>(x & 255);
+        for (int x = 0; x < 512; ++x)
+            scene_.sky[row * 512 + x] = static_cast<uint8_t>(x & 255);
     const CameraState camera{Cells(128.5), Cells(128.5), Altitude(200), 1001, 300};
     Render(camera);
     for (int col : {0, 1, 100, 239}) {
@@ -253,7 +273,8 @@ TEST_F(TerrainViewTest, TallBandRepeatsTheSkysFirstRow) {
     // from 255 - 295 = -40 on: those show the picture's row 0.
     CameraState camera{Cells(128.5), Cells(128.5), Altitude(255), 0, 2000};
     Render(camera);
-    for (int row = 0; row < 40; ++row) EXPECT_EQ(At(5, row), 0x4000 + 0) << row;
+    for (int row = 0; row < 40; ++row)
+        EXPECT_EQ(At(5, row), 0x4000 + 0) << row;
     EXPECT_EQ(At(5, 40), 0x4000 + 0);
     EXPECT_EQ(At(5, 41), 0x4000 + 1);
 }
@@ -263,8 +284,9 @@ TEST_F(TerrainViewTest, EveryLayoutDrawsTheSameScreen) {
     const CameraState camera{Cells(100.1), Cells(20.9), Altitude(150), 2500, 100};
     for (const auto& size : {DisplaySpec{240, 320}, DisplaySpec{200, 100}, DisplaySpec{480, 640}}) {
         std::vector<uint16_t> expected;
-        for (DisplayLayout layout : {DisplayLayout::Normal, DisplayLayout::BottomUp, DisplayLayout::Rot90,
-                                     DisplayLayout::Rot180, DisplayLayout::Rot270}) {
+        for (DisplayLayout layout :
+             {DisplayLayout::Normal, DisplayLayout::BottomUp, DisplayLayout::Rot90,
+              DisplayLayout::Rot180, DisplayLayout::Rot270}) {
             DisplaySpec spec = size;
             spec.layout = layout;
             Open(spec, 0);
@@ -273,7 +295,8 @@ TEST_F(TerrainViewTest, EveryLayoutDrawsTheSameScreen) {
             if (expected.empty())
                 expected = screen;
             else
-                EXPECT_EQ(screen, expected) << size.width << "x" << size.height << ":" << LayoutName(layout);
+                EXPECT_EQ(screen, expected)
+                    << size.width << "x" << size.height << ":" << LayoutName(layout);
         }
     }
 }
@@ -294,9 +317,11 @@ TEST_F(TerrainViewTest, WritesEveryViewPixelAndNothingElse) {
             const size_t i = static_cast<size_t>(y) * spec.width + x;
             const bool inView = x < 320 && y >= 24 && y < 320;
             if (inView)
-                ASSERT_EQ(screens[0][i], screens[1][i]) << "view pixel left unwritten at " << x << "," << y;
+                ASSERT_EQ(screens[0][i], screens[1][i])
+                    << "view pixel left unwritten at " << x << "," << y;
             else
-                ASSERT_EQ(screens[0][i], 0x0001) << "pixel outside the view written at " << x << "," << y;
+                ASSERT_EQ(screens[0][i], 0x0001)
+                    << "pixel outside the view written at " << x << "," << y;
         }
     }
 }
@@ -307,8 +332,8 @@ TEST_F(TerrainViewTest, ExtremeCameraValuesWrapWithoutFault) {
     scene_.FillHeights([](int x, int y) -> uint8_t { return uint8_t(x + y); });
     const int32_t lo = INT32_MIN, hi = INT32_MAX;
     const CameraState cameras[] = {
-        {lo, lo, lo, lo, lo}, {hi, hi, hi, hi, hi}, {0, 0, hi, 0, hi}, {0, 0, lo, 0, lo},
-        {hi, lo, 0, hi, 0},   {0, 0, 0, lo, hi},   {lo, hi, hi, lo, -hi},
+        {lo, lo, lo, lo, lo}, {hi, hi, hi, hi, hi}, {0, 0, hi, 0, hi},     {0, 0, lo, 0, lo},
+        {hi, lo, 0, hi, 0},   {0, 0, 0, lo, hi},    {lo, hi, hi, lo, -hi},
     };
     for (const auto& camera : cameras) {
         Open(DisplaySpec{}, 0x0001);
@@ -317,7 +342,8 @@ TEST_F(TerrainViewTest, ExtremeCameraValuesWrapWithoutFault) {
         Open(DisplaySpec{}, 0x0002);
         Render(camera);
         const auto b = display_->Frame().ScreenPixels();
-        for (size_t i = 24 * 240; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << i;
+        for (size_t i = 24 * 240; i < a.size(); ++i)
+            ASSERT_EQ(a[i], b[i]) << i;
     }
 }
 

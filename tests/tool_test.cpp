@@ -27,7 +27,8 @@ ToolRun RunTool(const std::string& args) {
     if (!pipe) return run;
     std::array<char, 4096> buffer;
     size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) run.out.append(buffer.data(), n);
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
+        run.out.append(buffer.data(), n);
     const int raw = ::pclose(pipe.release());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return run;
@@ -107,7 +108,8 @@ TEST(Tool, RenderWritesTheWholeDisplayAsRgbPng) {
     TempDir dir;
     const std::string out = dir.File("frame.png");
     for (const char* display : {"240x320", "240x320:rot90", "320x240:bottom-up"}) {
-        const ToolRun run = RunTool("render --scene " + kFixture + " --time 1500 --display " + display + " --out " + out);
+        const ToolRun run = RunTool("render --scene " + kFixture + " --time 1500 --display " +
+                                    display + " --out " + out);
         ASSERT_EQ(run.status, 0) << run.out;
         int width = 0, height = 0;
         std::vector<uint8_t> rgb;
@@ -116,9 +118,11 @@ TEST(Tool, RenderWritesTheWholeDisplayAsRgbPng) {
         EXPECT_EQ(width, landscape ? 320 : 240);
         EXPECT_EQ(height, landscape ? 240 : 320);
         // The 24 rows above the view stay black; the view's last row is ground.
-        for (int x = 0; x < width; ++x) ASSERT_EQ(rgb[(10 * width + x) * 3], 0) << x;
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(rgb[(10 * width + x) * 3], 0) << x;
         bool anyLit = false;
-        for (int x = 0; x < width; ++x) anyLit |= rgb[((height - 1) * width + x) * 3 + 1] != 0;
+        for (int x = 0; x < width; ++x)
+            anyLit |= rgb[((height - 1) * width + x) * 3 + 1] != 0;
         EXPECT_TRUE(anyLit);
     }
 }
@@ -128,9 +132,10 @@ TEST(Tool, LayoutsGiveTheSamePicture) {
     std::vector<uint8_t> first;
     for (const char* layout : {"normal", "bottom-up", "rot90", "rot180", "rot270"}) {
         const std::string out = dir.File(std::string(layout) + ".png");
-        const ToolRun run = RunTool("render --scene " + kFixture +
-                                " --camera 9000000,7000000,30000000,1000,100 --display 200x300:" + layout +
-                                " --out " + out);
+        const ToolRun run =
+            RunTool("render --scene " + kFixture +
+                    " --camera 9000000,7000000,30000000,1000,100 --display 200x300:" + layout +
+                    " --out " + out);
         ASSERT_EQ(run.status, 0) << run.out;
         int width = 0, height = 0;
         std::vector<uint8_t> rgb;
@@ -146,7 +151,8 @@ TEST(Tool, RenderPastTheEndOfThePath) {
     TempDir dir;
     // The fixture has 6 keys 1000 ms apart: it plays up to 4000 ms.
     for (const char* ms : {"4000", "4294967295"}) {
-        const ToolRun run = RunTool("render --scene " + kFixture + " --time " + ms + " --out " + dir.File("x.png"));
+        const ToolRun run =
+            RunTool("render --scene " + kFixture + " --time " + ms + " --out " + dir.File("x.png"));
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, std::string("flight time ") + ms + " is past the end of the path\n");
         EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
@@ -155,7 +161,8 @@ TEST(Tool, RenderPastTheEndOfThePath) {
 
 TEST(Tool, SceneFailuresShowTheProgramsMessages) {
     TempDir dir;
-    ToolRun run = RunTool("render --scene " + dir.Path().string() + " --time 0 --out " + dir.File("x.png"));
+    ToolRun run =
+        RunTool("render --scene " + dir.Path().string() + " --time 0 --out " + dir.File("x.png"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Pelmora, File Error: Can't open file " + dir.Dir() + "Keys2.txt\n");
 
@@ -164,19 +171,22 @@ TEST(Tool, SceneFailuresShowTheProgramsMessages) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Pelmora, File Error: Can't open Bitmap " + dir.Dir() + "colour.bmp\n");
 
-    run = RunTool("render --scene " + kFixture + " --time 0 --display 240x20 --out " + dir.File("x.png"));
+    run = RunTool("render --scene " + kFixture + " --time 0 --display 240x20 --out " +
+                  dir.File("x.png"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "GXOpenDisplay failed\n");
 }
 
 TEST(Tool, RenderReportsAnUnwritableOutput) {
-    const ToolRun run = RunTool("render --scene " + kFixture + " --time 0 --out /nonexistent-dir/x.png");
+    const ToolRun run =
+        RunTool("render --scene " + kFixture + " --time 0 --out /nonexistent-dir/x.png");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("/nonexistent-dir/x.png"), std::string::npos) << run.out;
 }
 
 TEST(Tool, CameraPrintsTheStateAndTheEvaluatedValues) {
-    const ToolRun run = RunTool("camera --scene " + kFixture + " --time 0 --time 1500 --time 4000 --time 0x10");
+    const ToolRun run =
+        RunTool("camera --scene " + kFixture + " --time 0 --time 1500 --time 4000 --time 0x10");
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out,
               "0 8388608 8388608 40000000 0 80 8388608 8388608 40000000 0 80\n"

@@ -12,7 +12,8 @@ Rgb8 WidenRgb565(uint16_t pixel) {
     const unsigned r5 = (pixel >> 11) & 31u;
     const unsigned g6 = (pixel >> 5) & 63u;
     const unsigned b5 = pixel & 31u;
-    return Rgb8{static_cast<uint8_t>((r5 << 3) | (r5 >> 2)), static_cast<uint8_t>((g6 << 2) | (g6 >> 4)),
+    return Rgb8{static_cast<uint8_t>((r5 << 3) | (r5 >> 2)),
+                static_cast<uint8_t>((g6 << 2) | (g6 >> 4)),
                 static_cast<uint8_t>((b5 << 3) | (b5 >> 2))};
 }
 
@@ -28,7 +29,8 @@ struct PngWriteState {
 
 bool WritePng(const std::string& path, int width, int height, const std::vector<uint16_t>& pixels,
               std::string& error) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                         &std::fclose);
     if (!file) {
         error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
@@ -41,7 +43,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
         rgb[i * 3 + 2] = c.b;
     }
     std::vector<png_bytep> rows(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y) rows[y] = rgb.data() + static_cast<size_t>(y) * width * 3;
+    for (int y = 0; y < height; ++y)
+        rows[y] = rgb.data() + static_cast<size_t>(y) * width * 3;
 
     PngWriteState state;
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -55,9 +58,9 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
         return false;
     }
     png_init_io(state.png, file.get());
-    png_set_IHDR(state.png, state.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(state.png, state.info, static_cast<png_uint_32>(width),
+                 static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_rows(state.png, state.info, rows.data());
     png_write_png(state.png, state.info, PNG_TRANSFORM_IDENTITY, nullptr);
     if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {

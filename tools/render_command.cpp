@@ -77,8 +77,9 @@ int RunRenderCommand(int argc, char** argv) {
         } else if (option == "--camera") {
             if (!args.TakeValue(option, value)) return 2;
             if (!ParseCamera(value, camera))
-                return UsageError(command, "bad --camera \"" + value +
-                                               "\" (expected five 32-bit integers X,Y,HEIGHT,HEADING,HORIZON)");
+                return UsageError(
+                    command, "bad --camera \"" + value +
+                                 "\" (expected five 32-bit integers X,Y,HEIGHT,HEADING,HORIZON)");
             haveCamera = true;
         } else if (option == "--display") {
             if (!args.TakeValue(option, value)) return 2;
@@ -90,7 +91,8 @@ int RunRenderCommand(int argc, char** argv) {
     }
     if (sceneDir.empty()) return UsageError(command, "--scene DIR is required");
     if (out.empty()) return UsageError(command, "--out FILE.png is required");
-    if (haveTime == haveCamera) return UsageError(command, "give exactly one of --time and --camera");
+    if (haveTime == haveCamera)
+        return UsageError(command, "give exactly one of --time and --camera");
 
     HeadlessDisplay* device = OpenHeadlessScene(sceneDir, display);
     if (!device) return 1;

@@ -25,7 +25,8 @@ TempDir::~TempDir() {
 
 void TempDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write test file " + name);
 }
 
@@ -40,7 +41,8 @@ void Put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 }  // namespace
@@ -74,14 +76,16 @@ std::vector<uint8_t> MakeBmp(const BmpHeader& h, const std::vector<Rgb>& palette
     for (size_t k = 0; k < rows.size(); ++k) {
         const auto& row = rows[topDown ? k : rows.size() - 1 - k];
         out.insert(out.end(), row.begin(), row.end());
-        while ((out.size() - offBits) % 4 != 0) out.push_back(0);
+        while ((out.size() - offBits) % 4 != 0)
+            out.push_back(0);
     }
     return out;
 }
 
 std::vector<uint8_t> MakeFlatBmp(int width, int height, uint8_t value) {
     std::vector<Rgb> grey(256);
-    for (int i = 0; i < 256; ++i) grey[i] = Rgb{uint8_t(i), uint8_t(i), uint8_t(i)};
+    for (int i = 0; i < 256; ++i)
+        grey[i] = Rgb{uint8_t(i), uint8_t(i), uint8_t(i)};
     BmpHeader h;
     h.width = width;
     h.height = height;
@@ -94,25 +98,29 @@ std::vector<uint8_t> MakeBmpFrom(int width, int height, uint8_t (*pixel)(int x, 
                                  const std::vector<Rgb>& palette) {
     std::vector<Rgb> pal = palette;
     if (pal.empty())
-        for (int i = 0; i < 256; ++i) pal.push_back(Rgb{uint8_t(i), uint8_t(i), uint8_t(i)});
+        for (int i = 0; i < 256; ++i)
+            pal.push_back(Rgb{uint8_t(i), uint8_t(i), uint8_t(i)});
     BmpHeader h;
     h.width = width;
     h.height = height;
     std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(std::abs(height)));
     for (int y = 0; y < std::abs(height); ++y)
-        for (int x = 0; x < width; ++x) rows[y].push_back(pixel(x, y));
+        for (int x = 0; x < width; ++x)
+            rows[y].push_back(pixel(x, y));
     return MakeBmp(h, pal, rows);
 }
 
 void WriteValidPictures(const TempDir& dir) {
     dir.Write("colour.bmp", MakeBmpFrom(256, 256, [](int x, int y) { return uint8_t(x ^ y); }));
-    dir.Write("height.bmp", MakeBmpFrom(256, 256, [](int x, int y) { return uint8_t((x + y) / 4); }));
+    dir.Write("height.bmp",
+              MakeBmpFrom(256, 256, [](int x, int y) { return uint8_t((x + y) / 4); }));
     dir.Write("sky.BMP", MakeBmpFrom(512, 256, [](int x, int y) { return uint8_t(y ^ (x & 7)); }));
 }
 
 std::string KeyFileText(const std::string& count, const std::string& interval,
                         const std::vector<std::string>& lines) {
     std::string text = "colour.bmp\nheight.bmp\n" + count + "\n" + interval + "\n";
-    for (const auto& line : lines) text += line + "\n";
+    for (const auto& line : lines)
+        text += line + "\n";
     return text;
 }
