@@ -5,3 +5,6 @@
 // 2 for bad arguments.
 int RunRenderCommand(int argc, char** argv);
 int RunCameraCommand(int argc, char** argv);
+int RunSceneCommand(int argc, char** argv);
+int RunSoundCommand(int argc, char** argv);
+int RunCheckCommand(int argc, char** argv);

@@ -15,6 +15,9 @@ struct Command {
 constexpr Command kCommands[] = {
     {"render", RunRenderCommand, "draw one frame of a scene to a PNG file"},
     {"camera", RunCameraCommand, "print the camera the path gives at flight times"},
+    {"scene", RunSceneCommand, "generate a landscape, sky and flight into a directory"},
+    {"sound", RunSoundCommand, "synthesize the looping background sound as a WAVE file"},
+    {"check", RunCheckCommand, "load a scene and report its pictures, flight and clearance"},
 };
 
 void PrintHelp(std::FILE* out) {

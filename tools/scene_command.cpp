@@ -1,7 +1,8 @@
-// scene_command.cpp -- "flyover-tool scene": writes the generated landscape, sky and flight into a directory
+// scene_command.cpp -- "flyover-tool scene": writes the generated landscape, sky and flight into a
+// directory
+#include <sys/stat.h>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 
 #include "tools/commands.h"
 #include "tools/scenegen/scene_generator.h"
@@ -38,7 +39,8 @@ int RunSceneCommand(int argc, char** argv) {
         } else if (option == "--seed") {
             if (!args.TakeValue(option, value)) return 2;
             if (!ParseInteger(value, 0, INT64_MAX, seed))
-                return UsageError(command, "bad --seed \"" + value + "\" (expected a whole number >= 0)");
+                return UsageError(command,
+                                  "bad --seed \"" + value + "\" (expected a whole number >= 0)");
         } else {
             return UsageError(command, "unknown argument \"" + option + "\"");
         }

@@ -31,7 +31,9 @@ constexpr double kVerticalScale = 0.8;
 constexpr double kSunAzimuthTurns = 0.625;  // angle of the direction towards the sun
 constexpr double kSunElevationTurns = 32.0 / 360.0;
 
-uint8_t Channel(double v) { return static_cast<uint8_t>(Clamp(Floor(v + 0.5), 0.0, 255.0)); }
+uint8_t Channel(double v) {
+    return static_cast<uint8_t>(Clamp(Floor(v + 0.5), 0.0, 255.0));
+}
 
 // Light falling on each cell, 0 (none) .. about 1.2.
 WrapGrid Lighting(const Terrain& t) {
@@ -60,7 +62,8 @@ WrapGrid Lighting(const Terrain& t) {
             for (int s = 1; s <= 96 && sun > 0.0; ++s) {
                 const double px = x + sunX / flat * s, py = y + sunY / flat * s;
                 const double ground = t.relief.Sample(px, py);
-                const double above = start + rise * s - (ground < 0 ? 0.0 : ground) * kVerticalScale;
+                const double above =
+                    start + rise * s - (ground < 0 ? 0.0 : ground) * kVerticalScale;
                 const double part = Clamp(0.5 + above / (0.6 * s + 2.0), 0.0, 1.0);
                 if (part < sun) sun = part;
             }
@@ -115,7 +118,8 @@ std::array<PaletteColour, 256> GroundPalette() {
                 const Rgb& base = kMaterialColour[m];
                 const double bright = 0.2 + 1.05 * t;
                 const double warm = t;
-                c = {base.r * bright * Lerp(0.78, 1.06, warm), base.g * bright * Lerp(0.88, 1.0, warm),
+                c = {base.r * bright * Lerp(0.78, 1.06, warm),
+                     base.g * bright * Lerp(0.88, 1.0, warm),
                      base.b * bright * Lerp(1.25, 0.9, warm)};
             }
             palette[m * kShades + s] = {Channel(c.r), Channel(c.g), Channel(c.b)};
@@ -124,7 +128,8 @@ std::array<PaletteColour, 256> GroundPalette() {
 }
 
 IndexedImage GenerateColourMap(const Terrain& terrain, uint64_t seed) {
-    const uint32_t salt = HashMix(static_cast<uint32_t>(seed * 0x9E3779B97F4A7C15ull >> 32) + 0xC0102u);
+    const uint32_t salt =
+        HashMix(static_cast<uint32_t>(seed * 0x9E3779B97F4A7C15ull >> 32) + 0xC0102u);
     const WrapGrid light = Lighting(terrain);
     IndexedImage image;
     image.width = image.height = kMapSize;
@@ -134,8 +139,11 @@ IndexedImage GenerateColourMap(const Terrain& terrain, uint64_t seed) {
         for (int x = 0; x < kMapSize; ++x) {
             // Jitter blurs the edges between materials: a smooth field for
             // shapes plus a per-cell speckle for grain.
-            const double speckle = (Hash3(static_cast<uint32_t>(x), static_cast<uint32_t>(y), salt) & 0xFFFF) / 65535.0;
-            const double jitter = 0.7 * Fbm(x, y, kMapSize, 16, 3, 0.5, salt + 5) + 0.6 * (speckle - 0.5);
+            const double speckle =
+                (Hash3(static_cast<uint32_t>(x), static_cast<uint32_t>(y), salt) & 0xFFFF) /
+                65535.0;
+            const double jitter =
+                0.7 * Fbm(x, y, kMapSize, 16, 3, 0.5, salt + 5) + 0.6 * (speckle - 0.5);
             const Material m = ChooseMaterial(terrain, x, y, jitter);
             double shade;
             if (m == kWater) {
@@ -149,7 +157,8 @@ IndexedImage GenerateColourMap(const Terrain& terrain, uint64_t seed) {
                 shade = Clamp((lit - 0.05) / 1.15, 0.0, 1.0) * (kShades - 1);
             }
             const int s = static_cast<int>(Clamp(Floor(shade + 0.5), 0.0, kShades - 1.0));
-            image.pixels[static_cast<size_t>(y) * kMapSize + x] = static_cast<uint8_t>(m * kShades + s);
+            image.pixels[static_cast<size_t>(y) * kMapSize + x] =
+                static_cast<uint8_t>(m * kShades + s);
         }
     return image;
 }

@@ -1,4 +1,5 @@
-// colour_map.h -- the ground's colours: materials by height, slope and moisture, with baked sunlight
+// colour_map.h -- the ground's colours: materials by height, slope and moisture, with baked
+// sunlight
 #pragma once
 
 #include <cstdint>

@@ -14,20 +14,23 @@ struct Surface {
 
 Surface SampleSurface(const WrapGrid& h, double x, double y) {
     const double x0 = Floor(x), y0 = Floor(y);
-    const int ix = static_cast<int>(static_cast<int64_t>(x0)), iy = static_cast<int>(static_cast<int64_t>(y0));
+    const int ix = static_cast<int>(static_cast<int64_t>(x0)),
+              iy = static_cast<int>(static_cast<int64_t>(y0));
     const double u = x - x0, v = y - y0;
     const double h00 = h.At(ix, iy), h10 = h.At(ix + 1, iy);
     const double h01 = h.At(ix, iy + 1), h11 = h.At(ix + 1, iy + 1);
     Surface s;
     s.gx = (h10 - h00) * (1.0 - v) + (h11 - h01) * v;
     s.gy = (h01 - h00) * (1.0 - u) + (h11 - h10) * u;
-    s.height = h00 * (1.0 - u) * (1.0 - v) + h10 * u * (1.0 - v) + h01 * (1.0 - u) * v + h11 * u * v;
+    s.height =
+        h00 * (1.0 - u) * (1.0 - v) + h10 * u * (1.0 - v) + h01 * (1.0 - u) * v + h11 * u * v;
     return s;
 }
 
 void AddAt(WrapGrid& h, double x, double y, double amount) {
     const double x0 = Floor(x), y0 = Floor(y);
-    const int ix = static_cast<int>(static_cast<int64_t>(x0)), iy = static_cast<int>(static_cast<int64_t>(y0));
+    const int ix = static_cast<int>(static_cast<int64_t>(x0)),
+              iy = static_cast<int>(static_cast<int64_t>(y0));
     const double u = x - x0, v = y - y0;
     h.At(ix, iy) += amount * (1.0 - u) * (1.0 - v);
     h.At(ix + 1, iy) += amount * u * (1.0 - v);
@@ -81,7 +84,8 @@ void ErodeByRain(WrapGrid& height, int droplets, uint64_t seed) {
             dirY /= length;
             const double nx = x + dirX, ny = y + dirY;
             const double drop = here.height - SampleSurface(height, nx, ny).height;
-            const double capacity = (drop > 0 ? drop : 0) * speed * water * kCapacity + kMinCapacity;
+            const double capacity =
+                (drop > 0 ? drop : 0) * speed * water * kCapacity + kMinCapacity;
             if (drop < 0) {
                 // Uphill: fill the hollow behind with what it carries.
                 const double put = sediment < -drop ? sediment : -drop;
@@ -124,7 +128,8 @@ void SettleSlopes(WrapGrid& height, int iterations, double talus, double rate) {
                     }
                 }
             }
-        for (size_t i = 0; i < height.Cells().size(); ++i) height.Cells()[i] += change.Cells()[i];
+        for (size_t i = 0; i < height.Cells().size(); ++i)
+            height.Cells()[i] += change.Cells()[i];
     }
 }
 

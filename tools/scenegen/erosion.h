@@ -1,4 +1,5 @@
-// erosion.h -- weathering of a wrapping height field: rain droplets carving valleys, slopes settling
+// erosion.h -- weathering of a wrapping height field: rain droplets carving valleys, slopes
+// settling
 #pragma once
 
 #include <cstdint>

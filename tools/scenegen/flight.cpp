@@ -1,4 +1,5 @@
-// flight.cpp -- keys along the route: altitude over the ground ahead, view direction, pitch, clearance fixing
+// flight.cpp -- keys along the route: altitude over the ground ahead, view direction, pitch,
+// clearance fixing
 #include "tools/scenegen/flight.h"
 
 #include <cinttypes>
@@ -19,7 +20,9 @@ constexpr int kMaxLoopKeys = 78;       // 117 s
 constexpr double kCellUnits = 65536.0;
 constexpr double kTurnUnits = 4096.0;
 
-double Round(double v) { return Floor(v + 0.5); }
+double Round(double v) {
+    return Floor(v + 0.5);
+}
 
 // The highest ground within a few cells of the straight line a..b, in bytes.
 double GroundAlong(const Terrain& t, Point2 a, Point2 b) {
@@ -28,7 +31,8 @@ double GroundAlong(const Terrain& t, Point2 a, Point2 b) {
     int highest = 0;
     for (int s = 0; s <= steps; ++s) {
         const double f = static_cast<double>(s) / steps;
-        const int x = static_cast<int>(Floor(Lerp(a.x, b.x, f))), y = static_cast<int>(Floor(Lerp(a.y, b.y, f)));
+        const int x = static_cast<int>(Floor(Lerp(a.x, b.x, f))),
+                  y = static_cast<int>(Floor(Lerp(a.y, b.y, f)));
         for (int dy = -3; dy <= 3; ++dy)
             for (int dx = -3; dx <= 3; ++dx) {
                 const int h = t.height[((y + dy) & 255) * 256 + ((x + dx) & 255)];
@@ -58,7 +62,8 @@ std::unique_ptr<KeyPath> BuildPath(const FlightPlan& plan) {
     auto path = std::make_unique<KeyPath>(5, 0.5f, static_cast<uint32_t>(plan.keys.size()));
     for (size_t i = 0; i < plan.keys.size(); ++i) {
         float v[5];
-        for (int c = 0; c < 5; ++c) v[c] = static_cast<float>(plan.keys[i][c]);
+        for (int c = 0; c < 5; ++c)
+            v[c] = static_cast<float>(plan.keys[i][c]);
         path->AddKey(static_cast<int32_t>(i) * plan.intervalMs, v);
     }
     path->Prepare();
@@ -103,8 +108,10 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
     {
         std::vector<double> smooth(n);
         for (int i = 0; i < n; ++i)
-            smooth[i] = 0.25 * altitude[wrap(i - 1)] + 0.5 * altitude[i] + 0.25 * altitude[wrap(i + 1)];
-        for (int i = 0; i < n; ++i) altitude[i] = std::max(smooth[i], ground[i] + kPlannedClearance + 4.0);
+            smooth[i] =
+                0.25 * altitude[wrap(i - 1)] + 0.5 * altitude[i] + 0.25 * altitude[wrap(i + 1)];
+        for (int i = 0; i < n; ++i)
+            altitude[i] = std::max(smooth[i], ground[i] + kPlannedClearance + 4.0);
     }
 
     // View direction: along the track, turned a little further into each
@@ -161,10 +168,12 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
             clear = false;
             const int seg = static_cast<int>(s.timeMs / kIntervalMs);
             const double need = kPlannedClearance + 1.5 - gap;
-            for (int k : {wrap(seg), wrap(seg + 1)}) lift[k] = std::max(lift[k], need);
+            for (int k : {wrap(seg), wrap(seg + 1)})
+                lift[k] = std::max(lift[k], need);
         }
         if (clear) break;
-        for (int i = 0; i < n; ++i) altitude[i] += lift[i];
+        for (int i = 0; i < n; ++i)
+            altitude[i] += lift[i];
     }
     return plan;
 }
@@ -175,8 +184,9 @@ std::string FormatKeyFile(const FlightPlan& plan, const std::string& colourMapNa
     text += std::to_string(plan.keys.size()) + "\n" + std::to_string(plan.intervalMs) + "\n";
     for (const auto& k : plan.keys) {
         char line[160];
-        std::snprintf(line, sizeof line, "%" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n",
-                      k[0], k[1], k[2], k[3], k[4]);
+        std::snprintf(line, sizeof line,
+                      "%" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", k[0], k[1],
+                      k[2], k[3], k[4]);
         text += line;
     }
     return text;

@@ -60,7 +60,8 @@ ClearanceReport MeasureClearance(const std::vector<FlightSample>& samples, const
     return r;
 }
 
-ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow, const CameraState& camera) {
+ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow,
+                        const CameraState& camera) {
     // Markers: ground pixels 1, sky pixels 2, haze the renderer's own white.
     static const std::vector<uint32_t> groundShades(256 * kFogLevels, 1u);
     static const std::vector<uint8_t> zeros(512 * 256, 0);
@@ -86,9 +87,12 @@ ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow, const 
     RenderTerrain(view, src, camera);
     ViewContent c;
     for (const uint16_t p : pixels) {
-        if (p == 1) ++c.ground;
-        else if (p == 2) ++c.sky;
-        else ++c.haze;
+        if (p == 1)
+            ++c.ground;
+        else if (p == 2)
+            ++c.sky;
+        else
+            ++c.haze;
     }
     return c;
 }

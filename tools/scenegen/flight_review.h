@@ -53,4 +53,5 @@ struct ViewContent {
 // Draws the frame for `camera` with the real renderer into a scratch view of
 // `width` x (bottomRow + 1) pixels, with marker colours in place of the
 // scene's, and counts the ground, sky and haze pixels.
-ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow, const CameraState& camera);
+ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow,
+                        const CameraState& camera);

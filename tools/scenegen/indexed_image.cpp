@@ -54,7 +54,8 @@ std::vector<uint8_t> EncodeBmp(const IndexedImage& image) {
     return out;
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes,
+                    std::string& error) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
         error = "cannot create " + path + ": " + std::strerror(errno);

@@ -28,7 +28,9 @@ constexpr Gradient kGradients[16] = {
     {0.92387953251128674, -0.38268343236508978},
 };
 
-inline double Fade(double t) { return t * t * t * (t * (t * 6.0 - 15.0) + 10.0); }
+inline double Fade(double t) {
+    return t * t * t * (t * (t * 6.0 - 15.0) + 10.0);
+}
 
 inline int WrapIndex(int64_t i, int period) {
     int64_t r = i % period;
@@ -36,7 +38,8 @@ inline int WrapIndex(int64_t i, int period) {
 }
 
 inline double Corner(int ix, int iy, double fx, double fy, uint32_t salt) {
-    const Gradient& g = kGradients[Hash3(static_cast<uint32_t>(ix), static_cast<uint32_t>(iy), salt) & 15u];
+    const Gradient& g =
+        kGradients[Hash3(static_cast<uint32_t>(ix), static_cast<uint32_t>(iy), salt) & 15u];
     return g.x * fx + g.y * fy;
 }
 

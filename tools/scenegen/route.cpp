@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kWaypoints = 10;
 
-int CellIndex(int x, int y) { return (y & 255) * 256 + (x & 255); }
+int CellIndex(int x, int y) {
+    return (y & 255) * 256 + (x & 255);
+}
 
 // The cheapest 8-connected path from cell `from` to cell `to` on the
 // wrapping map, as the steps (dx, dy) taken.
@@ -105,7 +107,8 @@ Route FindRoute(const Terrain& terrain, uint64_t seed) {
         const double u = 96.0 * CosTurns(a), v = 64.0 * SinTurns(2.0 * a);
         const double px = cx + u * CosTurns(turn) - v * SinTurns(turn);
         const double py = cy + u * SinTurns(turn) + v * CosTurns(turn);
-        waypoints.push_back(LowestNear(terrain, static_cast<int>(Floor(px)), static_cast<int>(Floor(py)), 10));
+        waypoints.push_back(
+            LowestNear(terrain, static_cast<int>(Floor(px)), static_cast<int>(Floor(py)), 10));
     }
 
     Route route;
@@ -114,7 +117,8 @@ Route FindRoute(const Terrain& terrain, uint64_t seed) {
     for (int j = 0; j < kWaypoints; ++j) {
         const auto& a = waypoints[j];
         const auto& b = waypoints[(j + 1) % kWaypoints];
-        for (const auto& [dx, dy] : CheapestLeg(cost, CellIndex(a.first, a.second), CellIndex(b.first, b.second))) {
+        for (const auto& [dx, dy] :
+             CheapestLeg(cost, CellIndex(a.first, a.second), CellIndex(b.first, b.second))) {
             route.points.push_back({x + 0.5, y + 0.5});
             x += dx;
             y += dy;

@@ -1,4 +1,5 @@
-// scene_generator.cpp -- runs terrain, colours, sky and flight planning and lays out the scene's files
+// scene_generator.cpp -- runs terrain, colours, sky and flight planning and lays out the scene's
+// files
 #include "tools/scenegen/scene_generator.h"
 
 #include "tools/scenegen/colour_map.h"

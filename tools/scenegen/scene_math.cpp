@@ -30,13 +30,13 @@ double SinTurns(double turns) {
     const double x2 = x * x;
     // Taylor series to x^17; |x| <= pi/2 keeps the error below 1e-11.
     double p = 1.0 / 355687428096000.0;  // 1/17!
-    p = p * x2 - 1.0 / 1307674368000.0;   // 1/15!
-    p = p * x2 + 1.0 / 6227020800.0;      // 1/13!
-    p = p * x2 - 1.0 / 39916800.0;        // 1/11!
-    p = p * x2 + 1.0 / 362880.0;          // 1/9!
-    p = p * x2 - 1.0 / 5040.0;            // 1/7!
-    p = p * x2 + 1.0 / 120.0;             // 1/5!
-    p = p * x2 - 1.0 / 6.0;               // 1/3!
+    p = p * x2 - 1.0 / 1307674368000.0;  // 1/15!
+    p = p * x2 + 1.0 / 6227020800.0;     // 1/13!
+    p = p * x2 - 1.0 / 39916800.0;       // 1/11!
+    p = p * x2 + 1.0 / 362880.0;         // 1/9!
+    p = p * x2 - 1.0 / 5040.0;           // 1/7!
+    p = p * x2 + 1.0 / 120.0;            // 1/5!
+    p = p * x2 - 1.0 / 6.0;              // 1/3!
     p = p * x2 + 1.0;
     return p * x;
 }
@@ -51,7 +51,8 @@ double AtanUnit(double z) {
     z = z / (1.0 + std::sqrt(1.0 + z * z));
     const double z2 = z * z;
     double p = 0.0;
-    for (int k = 21; k >= 1; k -= 2) p = p * z2 + ((k & 2) ? -1.0 : 1.0) / k;
+    for (int k = 21; k >= 1; k -= 2)
+        p = p * z2 + ((k & 2) ? -1.0 : 1.0) / k;
     return 4.0 * p * z;
 }
 
@@ -76,6 +77,7 @@ double Exp(double x) {
         term = term * s / k;
         sum += term;
     }
-    for (int i = 0; i < 10; ++i) sum *= sum;
+    for (int i = 0; i < 10; ++i)
+        sum *= sum;
     return sum;
 }

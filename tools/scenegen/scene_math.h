@@ -1,4 +1,5 @@
-// scene_math.h -- reproducible arithmetic for the scene generator: a seeded PRNG, hashing and trigonometry from + - * / sqrt
+// scene_math.h -- reproducible arithmetic for the scene generator: a seeded PRNG, hashing and
+// trigonometry from + - * / sqrt
 #pragma once
 
 #include <cstdint>
@@ -45,8 +46,12 @@ constexpr uint32_t Hash3(uint32_t a, uint32_t b, uint32_t c) {
 
 constexpr double kPi = 3.14159265358979323846;
 
-inline double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
-inline double Lerp(double a, double b, double t) { return a + (b - a) * t; }
+inline double Clamp(double v, double lo, double hi) {
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+inline double Lerp(double a, double b, double t) {
+    return a + (b - a) * t;
+}
 // 0 below e0, 1 above e1, a smooth cubic between.
 double SmoothStep(double e0, double e1, double x);
 // The largest whole number not above x, for |x| < 2^52.
@@ -57,7 +62,9 @@ double Wrap(double x, double m);
 // sin(2 pi turns): a polynomial after reduction to a quarter turn; absolute
 // error below 1e-11.
 double SinTurns(double turns);
-inline double CosTurns(double turns) { return SinTurns(turns + 0.25); }
+inline double CosTurns(double turns) {
+    return SinTurns(turns + 0.25);
+}
 // The angle of (x, y) in turns, in (-0.5, 0.5]; 0 for (0, 0).
 double Atan2Turns(double y, double x);
 // e^x for |x| < 700, from repeated squaring of a short series.

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kLevels = 32;       // gradient steps
+constexpr int kLevels = 32;      // gradient steps
 constexpr int kCloudLevels = 8;  // cloud densities per step
 
 struct Rgb {
@@ -35,12 +35,15 @@ Rgb CloudColour(const Rgb& sky, double density) {
     return {Lerp(sky.r, cloud.r, cover), Lerp(sky.g, cloud.g, cover), Lerp(sky.b, cloud.b, cover)};
 }
 
-uint8_t Channel(double v) { return static_cast<uint8_t>(Clamp(Floor(v + 0.5), 0.0, 255.0)); }
+uint8_t Channel(double v) {
+    return static_cast<uint8_t>(Clamp(Floor(v + 0.5), 0.0, 255.0));
+}
 
 // A 4 x 4 ordered dither threshold in [0, 1), repeating every 4 pixels so
 // that it also wraps round the 512 columns.
 double Bayer(int x, int y) {
-    static constexpr int kMatrix[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    static constexpr int kMatrix[4][4] = {
+        {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
     return (kMatrix[y & 3][x & 3] + 0.5) / 16.0;
 }
 
@@ -81,8 +84,10 @@ IndexedImage GenerateSky(uint64_t seed) {
             const double dither = Bayer(x, y);
             const double gl = e * (kLevels - 1) + dither - 0.5;
             const int g = static_cast<int>(Clamp(Floor(gl + 0.5), 0.0, kLevels - 1.0));
-            const int k = static_cast<int>(Clamp(Floor(density * (kCloudLevels - 1) + dither), 0.0, kCloudLevels - 1.0));
-            image.pixels[static_cast<size_t>(y) * kSkyWidth + x] = static_cast<uint8_t>(g * kCloudLevels + k);
+            const int k = static_cast<int>(
+                Clamp(Floor(density * (kCloudLevels - 1) + dither), 0.0, kCloudLevels - 1.0));
+            image.pixels[static_cast<size_t>(y) * kSkyWidth + x] =
+                static_cast<uint8_t>(g * kCloudLevels + k);
         }
     }
     return image;

@@ -1,4 +1,5 @@
-// sky.h -- the sky picture: deep blue overhead paling to the haze at the horizon, with drifting clouds
+// sky.h -- the sky picture: deep blue overhead paling to the haze at the horizon, with drifting
+// clouds
 #pragma once
 
 #include <cstdint>

@@ -35,13 +35,15 @@ WrapGrid RawRelief(uint32_t salt) {
 void Normalise(WrapGrid& h, double lo, double hi) {
     const auto [mn, mx] = std::minmax_element(h.Cells().begin(), h.Cells().end());
     const double a = *mn, b = *mx;
-    for (double& v : h.Cells()) v = lo + (v - a) * (hi - lo) / (b - a);
+    for (double& v : h.Cells())
+        v = lo + (v - a) * (hi - lo) / (b - a);
 }
 
 }  // namespace
 
 Terrain GenerateTerrain(uint64_t seed) {
-    const uint32_t salt = HashMix(static_cast<uint32_t>(seed) ^ HashMix(static_cast<uint32_t>(seed >> 32)));
+    const uint32_t salt =
+        HashMix(static_cast<uint32_t>(seed) ^ HashMix(static_cast<uint32_t>(seed >> 32)));
     WrapGrid h = RawRelief(salt);
     Normalise(h, 0.0, 255.0);
     ErodeByRain(h, 60000, seed ^ 0x5EED5EEDull);
@@ -60,14 +62,15 @@ Terrain GenerateTerrain(uint64_t seed) {
             v = 255.0 * (0.45 * u + 0.55 * u * u);
         }
     }
-    // Screes: no slope steeper than the talus stays; then soften.
+    // Screes: the steepest spikes slump towards the talus; then soften.
     SettleSlopes(h, 40, kTalus, 0.5);
     Smooth(h, 0.3);
 
     // Stretch the land back to reach 255 exactly; water surfaces are 0, and
     // every land cell at least 1.
     double top = 0.0;
-    for (const double v : h.Cells()) top = v > top ? v : top;
+    for (const double v : h.Cells())
+        top = v > top ? v : top;
     Terrain t;
     t.relief = WrapGrid(kMapSize);
     t.height.assign(h.Cells().size(), 0);

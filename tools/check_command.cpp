@@ -1,0 +1,227 @@
+// check_command.cpp -- "flyover-tool check": loads a scene as the demo does and reports what it
+// holds
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "path/key_path.h"
+#include "platform/files.h"
+#include "scene/key_file.h"
+#include "scene/scene_loader.h"
+#include "shared/scene_types.h"
+#include "tools/commands.h"
+#include "tools/scenegen/flight_review.h"
+#include "tools/tool_common.h"
+
+namespace {
+
+constexpr char kHelp[] =
+    "Usage: flyover-tool check --scene DIR [--display WxH[:LAYOUT]] [--step MS]\n"
+    "\n"
+    "Loads the scene in DIR as the demo does and reports, in plain words: each\n"
+    "picture's shape and palette, the key count against the key lines present,\n"
+    "how long the flight plays, the camera's lowest clearance above the ground\n"
+    "(under it, and the highest ground within 2 cells of it; where and when), and\n"
+    "whether any frame shows no ground or no sky. The flight is followed every\n"
+    "MS milliseconds (default 10) with the demo's own path arithmetic, and every\n"
+    "such frame is drawn by the real renderer to see what it shows.\n"
+    "\n"
+    "  --scene DIR              directory holding Keys2.txt and the pictures\n"
+    "  --display WxH[:LAYOUT]   the screen the frames are judged on (default 240x320)\n"
+    "  --step MS                milliseconds between the frames followed, 1 to 1000\n"
+    "\n"
+    "Clearances are in height-map bytes (a byte h is h << 17 camera units). A\n"
+    "camera at or below the ground under it, or less than 4 bytes above the\n"
+    "highest ground near it, is a problem.\n"
+    "\n"
+    "Exit status: 0 when the scene has no problem, 1 when it has one or cannot be\n"
+    "loaded, 2 for bad arguments.\n";
+
+constexpr double kLeastNearClearance = 4.0;
+
+class Report {
+public:
+    void Line(const std::string& text) { std::printf("%s\n", text.c_str()); }
+    void Problem(const std::string& text) {
+        std::printf("PROBLEM: %s\n", text.c_str());
+        ++problems_;
+    }
+    int Problems() const { return problems_; }
+
+private:
+    int problems_ = 0;
+};
+
+std::string Format(const char* format, auto... values) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+int Rows(const BitmapImage& image) {
+    return image.height < 0 ? -image.height : image.height;
+}
+
+std::string PaletteWords(const BitmapImage& image) {
+    if (image.palette.empty() && image.palette565.empty()) return "no palette";
+    std::set<uint32_t> distinct;
+    if (!image.palette.empty())
+        distinct.insert(image.palette.begin(), image.palette.end());
+    else
+        distinct.insert(image.palette565.begin(), image.palette565.end());
+    std::set<uint8_t> used;
+    if (image.bitCount == 8) used.insert(image.pixels.begin(), image.pixels.end());
+    return Format("a palette of 256 entries (%zu distinct colours, %zu entries used by the pixels)",
+                  distinct.size(), used.size());
+}
+
+void CheckPicture(Report& report, const char* role, const std::string& name,
+                  const BitmapImage& image, int width, int height, bool needsPalette) {
+    report.Line(Format("%s \"%s\": %d x %d, %d-bit, %s%s", role, name.c_str(), image.width,
+                       Rows(image), image.bitCount, PaletteWords(image).c_str(),
+                       image.height < 0 ? ", stored top-down" : ""));
+    if (image.width != width || Rows(image) != height || image.bitCount != 8)
+        report.Problem(Format("the %s must be 8-bit, %d x %d", role, width, height));
+    if (needsPalette && !image.HasPalette()) report.Problem(Format("the %s has no palette", role));
+}
+
+std::string Where(const FlightSample& s) {
+    return Format("at %.2f s, over map cell (%d, %d)", s.timeMs / 1000.0,
+                  static_cast<int>((static_cast<uint32_t>(s.camera.x) >> 16) & 255u),
+                  static_cast<int>((static_cast<uint32_t>(s.camera.y) >> 16) & 255u));
+}
+
+}  // namespace
+
+int RunCheckCommand(int argc, char** argv) {
+    const std::string command = "check";
+    ArgList args(argc, argv);
+    std::string sceneDir, value;
+    DisplaySpec display;
+    int64_t step = 10;
+    while (!args.Done()) {
+        const std::string option = args.Take();
+        if (option == "--help" || option == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (option == "--scene") {
+            if (!args.TakeValue(option, sceneDir)) return 2;
+        } else if (option == "--display") {
+            if (!args.TakeValue(option, value)) return 2;
+            std::string error;
+            if (!ParseDisplaySpec(value, display, error)) return UsageError(command, error);
+        } else if (option == "--step") {
+            if (!args.TakeValue(option, value)) return 2;
+            if (!ParseInteger(value, 1, 1000, step))
+                return UsageError(command, "bad --step \"" + value + "\" (expected 1 to 1000 ms)");
+        } else {
+            return UsageError(command, "unknown argument \"" + option + "\"");
+        }
+    }
+    if (sceneDir.empty()) return UsageError(command, "--scene DIR is required");
+
+    const std::string dir = AsDirectory(sceneDir);
+    std::printf("Scene in %s\n", dir.c_str());
+    if (!OpenHeadlessScene(dir, display)) {
+        std::printf("PROBLEM: the scene does not load (see the message above)\n");
+        return 1;
+    }
+    Report report;
+
+    // The key file's header, read again for the names and the declared count.
+    std::string colourName, heightName;
+    int32_t declared = 0, interval = 0;
+    if (std::FILE* keys = OpenTextStream(dir + kKeyFileName)) {
+        KeyFileReader reader(keys);
+        colourName = reader.ReadName();
+        heightName = reader.ReadName();
+        declared = reader.ReadInteger();
+        interval = reader.ReadInteger();
+        std::fclose(keys);
+    }
+    const KeyPath& path = *scene.path;
+    report.Line(
+        Format("Key file: colour map \"%s\", height map \"%s\", %d keys declared, %u key "
+               "lines present, one key every %d ms",
+               colourName.c_str(), heightName.c_str(), declared, path.Count(), interval));
+    if (declared < 0 || path.Count() != static_cast<uint32_t>(declared))
+        report.Problem("the key count does not match the key lines present");
+
+    CheckPicture(report, "colour map", colourName, scene.colourMap, 256, 256, true);
+    CheckPicture(report, "height map", heightName, scene.heightMap, 256, 256, false);
+    CheckPicture(report, "sky", kSkyFileName, scene.sky, 512, 256, true);
+    if (scene.heightMap.bitCount == 8 && !scene.heightMap.pixels.empty()) {
+        int lo = 255, hi = 0;
+        for (const uint8_t h : scene.heightMap.pixels) {
+            lo = h < lo ? h : lo;
+            hi = h > hi ? h : hi;
+        }
+        report.Line(Format("Heights run from %d to %d", lo, hi));
+    }
+    const bool mapsUsable = report.Problems() == 0;
+
+    const uint32_t duration = PlayingDuration(path);
+    if (duration == 0) {
+        report.Problem("the flight never plays (fewer than three keys, or no time between them)");
+    } else {
+        report.Line(
+            Format("The flight plays for %.3f s (keys 0 to %u; the last key only shapes "
+                   "the end), then starts again",
+                   duration / 1000.0, path.Count() - 2));
+    }
+
+    if (duration > 0 && mapsUsable) {
+        const std::vector<FlightSample> samples = SampleFlight(path, static_cast<uint32_t>(step));
+        const uint8_t* heights = scene.heightMap.pixels.data();
+        const ClearanceReport c = MeasureClearance(samples, heights);
+        report.Line(Format("Lowest clearance above the ground under the camera: %.2f bytes, %s",
+                           c.lowestUnder, Where(c.atUnder).c_str()));
+        report.Line(
+            Format("Lowest clearance above the highest ground within %d cells: %.2f bytes, %s",
+                   kNearRadius, c.lowestNear, Where(c.atNear).c_str()));
+        if (c.lowestUnder <= 0.0)
+            report.Problem("the camera goes into the ground");
+        else if (c.lowestNear < kLeastNearClearance)
+            report.Problem(Format("the camera passes closer than %.0f bytes to the ground",
+                                  kLeastNearClearance));
+
+        const int pixels = viewGeometry.width * (viewGeometry.bottomRow + 1);
+        int leastGround = pixels, leastSky = pixels, noGround = 0, noSky = 0;
+        FlightSample leastGroundAt, leastSkyAt, firstBlind;
+        for (const FlightSample& s : samples) {
+            const ViewContent v =
+                MeasureView(heights, viewGeometry.width, viewGeometry.bottomRow, s.camera);
+            if (v.ground < leastGround) {
+                leastGround = v.ground;
+                leastGroundAt = s;
+            }
+            if (v.sky < leastSky) {
+                leastSky = v.sky;
+                leastSkyAt = s;
+            }
+            if ((v.ground == 0 || v.sky == 0) && noGround + noSky == 0) firstBlind = s;
+            noGround += v.ground == 0;
+            noSky += v.sky == 0;
+        }
+        report.Line(Format("Followed %zu frames, every %lld ms, on a %d x %d view", samples.size(),
+                           static_cast<long long>(step), viewGeometry.width,
+                           viewGeometry.bottomRow + 1));
+        report.Line(Format("Least ground in a frame: %.1f%% of the view, %s",
+                           100.0 * leastGround / pixels, Where(leastGroundAt).c_str()));
+        report.Line(Format("Least sky in a frame: %.1f%% of the view, %s",
+                           100.0 * leastSky / pixels, Where(leastSkyAt).c_str()));
+        if (noGround) report.Problem(Format("%d frames show no ground", noGround));
+        if (noSky) report.Problem(Format("%d frames show no sky", noSky));
+        if (noGround + noSky)
+            report.Line(Format("The first such frame is %s", Where(firstBlind).c_str()));
+        if (!noGround && !noSky) report.Line("Every frame shows both ground and sky");
+    }
+
+    if (report.Problems() == 0) {
+        std::printf("OK: no problems found\n");
+        return 0;
+    }
+    std::printf("%d problem%s found\n", report.Problems(), report.Problems() == 1 ? "" : "s");
+    return 1;
+}
