@@ -1,6 +1,7 @@
 // bitmap_reader.cpp -- the BMP subset the scene pictures use
 #include "scene/bitmap_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -10,6 +11,9 @@ namespace {
 
 constexpr size_t kFileHeaderBytes = 14;
 constexpr size_t kInfoHeaderBytes = 40;
+// The longest info header accepted: V5's 124 bytes, with room for longer
+// variants that only append fields.
+constexpr size_t kMaxInfoHeaderBytes = 1024;
 
 uint16_t Read16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -25,6 +29,41 @@ struct FileCloser {
     ~FileCloser() { CloseFileHandle(file); }
 };
 
+// Fills `stored` with the pixel rows of a file whose info header is longer
+// than 40 bytes, the stream standing at `paletteEnd` (the byte after the
+// palette). Such files come from writers that say where their rows begin in
+// bfOffBits: the rows are read from `offBits` when it lies at or after the
+// palette's end, within kMaxBitmapBytes of it, and before the file's end;
+// otherwise they are read from the palette's end, as for a 40-byte header.
+void ReadRowsAtOffset(FileHandle file, uint64_t paletteEnd, uint32_t offBits,
+                      std::vector<uint8_t>& stored) {
+    const size_t pixelBytes = stored.size();
+    // The bytes right after the palette: the rows when the offset is not usable.
+    const size_t got = ReadFileBytes(file, stored.data(), pixelBytes);
+    if (offBits <= paletteEnd || offBits - paletteEnd > uint64_t{kMaxBitmapBytes}) return;
+    const size_t gap = static_cast<size_t>(offBits - paletteEnd);
+    if (gap < got) {
+        // The rows begin within what was read: move them to the front and
+        // read the rest of them.
+        std::memmove(stored.data(), stored.data() + gap, got - gap);
+        std::memset(stored.data() + (got - gap), 0, pixelBytes - (got - gap));
+        if (got == pixelBytes) ReadFileBytes(file, stored.data() + (got - gap), gap);
+        return;
+    }
+    if (got < pixelBytes) return;  // the file ends before the offset
+    // Skip to the offset, then read the rows; when the file ends first the
+    // offset lies outside it and the bytes after the palette stand.
+    uint8_t skip[4096];
+    for (size_t left = gap - got; left > 0;) {
+        const size_t n = left < sizeof skip ? left : sizeof skip;
+        if (ReadFileBytes(file, skip, n) != n) return;
+        left -= n;
+    }
+    std::vector<uint8_t> atOffset(pixelBytes, 0);
+    if (ReadFileBytes(file, atOffset.data(), pixelBytes) == 0) return;
+    stored.swap(atOffset);
+}
+
 }  // namespace
 
 int LoadBitmapFile(const std::string& path, BitmapImage& image) {
@@ -39,6 +78,8 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
     if (ReadFileBytes(file, header, sizeof header) != sizeof header) return kBitmapBadHeader;
     const uint8_t* info = header + kFileHeaderBytes;
     const uint16_t type = Read16(header);
+    const uint32_t offBits = Read32(header + 10);
+    const uint32_t infoSize = Read32(info);
     const int32_t width = static_cast<int32_t>(Read32(info + 4));
     const int32_t height = static_cast<int32_t>(Read32(info + 8));
     const uint16_t planes = Read16(info + 12);
@@ -47,6 +88,10 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
     const uint32_t colorsUsed = Read32(info + 32);
 
     if (planes != 1 || compression != 0 || bitCount < 8 || type != 0x4D42) return kBitmapBadHeader;
+    // The original assumed the 40-byte header without looking. Smaller ones
+    // (the 12-byte OS/2 header) lay their fields out differently and would be
+    // misread; larger ones (V4, V5) extend the 40 bytes and are read below.
+    if (infoSize < kInfoHeaderBytes || infoSize > kMaxInfoHeaderBytes) return kBitmapBadHeader;
 
     // The shape must make a pixel block we can hold: computed in 64 bits so
     // that no product wraps, and bounded before anything is allocated.
@@ -59,6 +104,14 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
     if (paletteCount == 0 && bitCount == 8) paletteCount = 256;
     // The palette block holds 256 entries; a file declaring more is refused.
     if (paletteCount > 256) return kBitmapBadHeader;
+
+    // The rest of a longer info header (masks, colour space, gamma) says
+    // nothing this reader uses; a file that ends inside it is refused.
+    if (infoSize > kInfoHeaderBytes) {
+        uint8_t rest[kMaxInfoHeaderBytes - kInfoHeaderBytes];
+        const size_t restBytes = infoSize - kInfoHeaderBytes;
+        if (ReadFileBytes(file, rest, restBytes) != restBytes) return kBitmapBadHeader;
+    }
 
     image.width = width;
     image.height = height;
@@ -78,13 +131,24 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
         }
     }
 
-    // Rows in file order: bottom-up files store the bottom row first. Bytes
-    // missing from a short file stay zero.
+    // The pixel rows in file order, then turned top row first: bottom-up
+    // files store the bottom row first. Bytes missing from a short file stay
+    // zero.
     const size_t rowBytes = static_cast<size_t>(stride);
     image.pixels.assign(rowBytes * static_cast<size_t>(rows), 0);
-    for (int64_t k = 0; k < rows; ++k) {
-        const int64_t row = height >= 0 ? rows - 1 - k : k;
-        if (ReadFileBytes(file, image.pixels.data() + row * rowBytes, rowBytes) != rowBytes) break;
+    if (infoSize == kInfoHeaderBytes) {
+        // Keeps the original's reading: the rows follow the palette directly,
+        // and the file's pixel offset is not consulted.
+        ReadFileBytes(file, image.pixels.data(), image.pixels.size());
+    } else {
+        const uint64_t paletteEnd = kFileHeaderBytes + uint64_t{infoSize} + paletteCount * 4;
+        ReadRowsAtOffset(file, paletteEnd, offBits, image.pixels);
+    }
+    if (height > 0) {
+        uint8_t* top = image.pixels.data();
+        uint8_t* bottom = top + (rows - 1) * rowBytes;
+        for (; top < bottom; top += rowBytes, bottom -= rowBytes)
+            std::swap_ranges(top, top + rowBytes, bottom);
     }
     return 1;
 }

@@ -13,12 +13,16 @@ constexpr int kBitmapBadHeader = -2;   // the headers did not pass the checks
 constexpr int64_t kMaxBitmapBytes = int64_t{64} << 20;
 
 // Called by the scene loader for each picture. Clears `image`, then reads the
-// file at `path`: the 14-byte file header, a 40-byte info header, biClrUsed
-// palette entries (256 when 0 for an 8-bit file) and the pixel rows, which
-// follow one another with no seek. Returns 1 on success, kBitmapOpenFailed or
-// kBitmapBadHeader. Refused headers: not "BM", planes other than 1, any
-// compression, fewer than 8 bits per pixel, more than 256 palette entries, a
-// width below 1, a height of 0, or more than kMaxBitmapBytes of pixels.
-// Bytes missing from a short file read as zero. A failed read leaves the
-// image empty.
+// file at `path`: the 14-byte file header, the info header, biClrUsed palette
+// entries (256 when 0 for an 8-bit file) and the pixel rows. With the 40-byte
+// info header the original assumed, the palette and the rows follow one
+// another with no seek, as the original read them. With a longer one (V4's
+// 108 bytes, V5's 124) the palette follows the whole header and the rows
+// start at bfOffBits when that lies after the palette and inside the file.
+// Returns 1 on success, kBitmapOpenFailed or kBitmapBadHeader. Refused
+// headers: not "BM", an info header shorter than 40 bytes or longer than
+// 1024, planes other than 1, any compression, fewer than 8 bits per pixel,
+// more than 256 palette entries, a width below 1, a height of 0, or more than
+// kMaxBitmapBytes of pixels. Bytes missing from a short file read as zero. A
+// failed read leaves the image empty.
 int LoadBitmapFile(const std::string& path, BitmapImage& image);

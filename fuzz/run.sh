@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# run.sh -- runs one fuzz target for a while: fuzz/run.sh BUILD_DIR bitmap|scene SECONDS
+# New inputs go to BUILD_DIR/fuzz-corpus/TARGET (the seeds in fuzz/corpus stay
+# as they are); a crash leaves its input in BUILD_DIR/fuzz-artifacts/.
+set -euo pipefail
+build=$1 target=$2 seconds=$3
+here=$(cd "$(dirname "$0")" && pwd)
+work=$build/fuzz-corpus/$target
+mkdir -p "$work" "$build/fuzz-artifacts"
+# One process (no -jobs: that would fork workers logging to files), low
+# priority: the machine is shared. Stderr of the target
+# (the program's own messages for every refused scene) is closed; libFuzzer
+# keeps its own reports.
+exec nice -n 19 "$build/bin/${target}_fuzzer" \
+  -max_total_time="$seconds" -close_fd_mask=2 \
+  -rss_limit_mb=2048 -timeout=20 -print_final_stats=1 \
+  -dict="$here/$target.dict" -artifact_prefix="$build/fuzz-artifacts/${target}-" \
+  "$work" "$here/corpus/$target"
