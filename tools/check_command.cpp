@@ -7,6 +7,7 @@
 
 #include "path/key_path.h"
 #include "platform/files.h"
+#include "render/tables.h"
 #include "scene/key_file.h"
 #include "scene/scene_loader.h"
 #include "shared/scene_types.h"
@@ -190,8 +191,8 @@ int RunCheckCommand(int argc, char** argv) {
         int leastGround = pixels, leastSky = pixels, noGround = 0, noSky = 0;
         FlightSample leastGroundAt, leastSkyAt, firstBlind;
         for (const FlightSample& s : samples) {
-            const ViewContent v =
-                MeasureView(heights, viewGeometry.width, viewGeometry.bottomRow, s.camera);
+            const ViewContent v = MeasureView(heights, viewGeometry.width, viewGeometry.bottomRow,
+                                              s.camera, SineTable);
             if (v.ground < leastGround) {
                 leastGround = v.ground;
                 leastGroundAt = s;

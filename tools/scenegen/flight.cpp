@@ -14,11 +14,19 @@
 namespace {
 
 constexpr int kIntervalMs = 1500;
-constexpr double kCruiseSpeed = 11.0;  // cells per second
-constexpr int kMinLoopKeys = 42;       // 63 s of flight
-constexpr int kMaxLoopKeys = 78;       // 117 s
+constexpr double kCruiseSpeed = 9.0;  // cells per second
+constexpr int kMinLoopKeys = 42;      // 63 s of flight
+constexpr int kMaxLoopKeys = 78;      // 117 s
 constexpr double kCellUnits = 65536.0;
 constexpr double kTurnUnits = 4096.0;
+// The sharpest change of course from one key to the next, in turns.
+constexpr double kSharpestTurn = 0.09;
+// Horizon rows the planner keeps to, and the least share of sky it wants in
+// view (judged on a narrow view of the same field of view, for speed).
+constexpr double kLowestHorizon = 80.0;
+constexpr double kHighestHorizon = 190.0;
+constexpr double kLeastSkyShare = 0.08;
+constexpr int kJudgedViewWidth = 60;
 
 double Round(double v) {
     return Floor(v + 0.5);
@@ -73,11 +81,11 @@ std::unique_ptr<KeyPath> BuildPath(const FlightPlan& plan) {
 }  // namespace
 
 FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
-    const Route track = SmoothRoute(FindRoute(terrain, seed), 6, 4);
+    const Route track = SmoothRoute(FindRoute(terrain, seed), 9, 6);
     const double length = track.Length();
     const int loopKeys = static_cast<int>(
         Clamp(Round(length / (kCruiseSpeed * kIntervalMs / 1000.0)), kMinLoopKeys, kMaxLoopKeys));
-    Route keysRoute = ResampleRoute(track, loopKeys);
+    Route keysRoute = EaseCorners(ResampleRoute(track, loopKeys), kSharpestTurn);
     // Keep the positions positive and small, where floats are finest.
     const double shiftX = -256.0 * Floor(keysRoute.points[0].x / 256.0);
     const double shiftY = -256.0 * Floor(keysRoute.points[0].y / 256.0);
@@ -138,7 +146,8 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
     for (int i = 0; i < n; ++i) {
         const double climb = (altitude[wrap(i + 1)] - altitude[wrap(i - 1)]) / (2.0 * spacing);
         const double above = altitude[i] - ground[i];
-        horizon[i] = Clamp(124.0 - 0.5 * (above - 16.0) + 60.0 * climb, 62.0, 160.0);
+        horizon[i] =
+            Clamp(128.0 - 0.4 * (above - 16.0) + 40.0 * climb, kLowestHorizon, kHighestHorizon);
     }
 
     FlightPlan plan;
@@ -156,24 +165,41 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
                                  static_cast<int64_t>(Round(heading[k]) + lap * winding),
                                  static_cast<int64_t>(Round(horizon[k]))});
         }
-        // Fly it as the demo will, and lift both ends of every stretch that
-        // comes too close to the ground.
+        // Fly it as the demo will. Lift both ends of every stretch that
+        // comes too close to the ground; where a ridge ahead hides the sky,
+        // raise the nose, or climb once the nose is as high as it goes.
         const std::unique_ptr<KeyPath> path = BuildPath(plan);
-        bool clear = true;
-        std::vector<double> lift(n, 0.0);
-        for (const FlightSample& s : SampleFlight(*path, 10)) {
+        bool settled = true;
+        std::vector<double> lift(n, 0.0), raise(n, 0.0);
+        const std::vector<FlightSample> samples = SampleFlight(*path, 10);
+        for (size_t j = 0; j < samples.size(); ++j) {
+            const FlightSample& s = samples[j];
+            const int seg = static_cast<int>(s.timeMs / kIntervalMs);
             const GroundAround g = GroundAt(terrain.height.data(), s.camera.x, s.camera.y);
             const double gap = static_cast<double>(s.camera.height) / kHeightUnit - g.near;
-            if (gap >= kPlannedClearance + 0.5) continue;
-            clear = false;
-            const int seg = static_cast<int>(s.timeMs / kIntervalMs);
-            const double need = kPlannedClearance + 1.5 - gap;
-            for (int k : {wrap(seg), wrap(seg + 1)})
-                lift[k] = std::max(lift[k], need);
+            if (gap < kPlannedClearance + 0.5) {
+                settled = false;
+                const double need = kPlannedClearance + 1.5 - gap;
+                for (int k : {wrap(seg), wrap(seg + 1)})
+                    lift[k] = std::max(lift[k], need);
+            }
+            if (j % 5 != 0) continue;
+            const ViewContent v = MeasureView(terrain.height.data(), kJudgedViewWidth,
+                                              kPlannedBottomRow, s.camera, ReproducibleSineTable());
+            if (v.sky >= kLeastSkyShare * kJudgedViewWidth * (kPlannedBottomRow + 1)) continue;
+            settled = false;
+            for (int k : {wrap(seg), wrap(seg + 1)}) {
+                if (horizon[k] < kHighestHorizon)
+                    raise[k] = 6.0;
+                else
+                    lift[k] = std::max(lift[k], 4.0);
+            }
         }
-        if (clear) break;
-        for (int i = 0; i < n; ++i)
+        if (settled) break;
+        for (int i = 0; i < n; ++i) {
             altitude[i] += lift[i];
+            horizon[i] = std::min(horizon[i] + raise[i], kHighestHorizon);
+        }
     }
     return plan;
 }

@@ -4,6 +4,7 @@
 #include "path/key_path.h"
 #include "render/tables.h"
 #include "render/terrain_view.h"
+#include "tools/scenegen/scene_math.h"
 
 GroundAround GroundAt(const uint8_t* heights, int32_t x, int32_t y) {
     // The renderer takes a position's cell from the whole part of the 16.16
@@ -60,8 +61,8 @@ ClearanceReport MeasureClearance(const std::vector<FlightSample>& samples, const
     return r;
 }
 
-ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow,
-                        const CameraState& camera) {
+ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow, const CameraState& camera,
+                        const int32_t* sineTable) {
     // Markers: ground pixels 1, sky pixels 2, haze the renderer's own white.
     static const std::vector<uint32_t> groundShades(256 * kFogLevels, 1u);
     static const std::vector<uint8_t> zeros(512 * 256, 0);
@@ -83,7 +84,7 @@ ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow,
     src.skyPixels = zeros.data();
     src.skyPalette = skyMarks.data();
     src.shadeTable = groundShades.data();
-    src.sineTable = SineTable;
+    src.sineTable = sineTable;
     RenderTerrain(view, src, camera);
     ViewContent c;
     for (const uint16_t p : pixels) {
@@ -95,4 +96,15 @@ ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow,
             ++c.haze;
     }
     return c;
+}
+
+const int32_t* ReproducibleSineTable() {
+    static const std::vector<int32_t> table = [] {
+        std::vector<int32_t> t(kAngleUnits);
+        // The renderer's angle step is 6.28 / 4096 radians, not 2 pi / 4096.
+        for (int i = 0; i < kAngleUnits; ++i)
+            t[i] = static_cast<int32_t>(SinTurns(i * (6.28 / 4096.0) / (2.0 * kPi)) * 65536.0);
+        return t;
+    }();
+    return table.data();
 }

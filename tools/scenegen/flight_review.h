@@ -52,6 +52,12 @@ struct ViewContent {
 };
 // Draws the frame for `camera` with the real renderer into a scratch view of
 // `width` x (bottomRow + 1) pixels, with marker colours in place of the
-// scene's, and counts the ground, sky and haze pixels.
-ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow,
-                        const CameraState& camera);
+// scene's, and counts the ground, sky and haze pixels. `sineTable` is the
+// renderer's SineTable (4096 entries), or ReproducibleSineTable().
+ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow, const CameraState& camera,
+                        const int32_t* sineTable);
+
+// The renderer's sine table (sin(i * 6.28 / 4096) * 65536, truncated)
+// computed without the C library, so that the flight planner, which judges
+// views with it, gives the same keys on every machine.
+const int32_t* ReproducibleSineTable();

@@ -1,6 +1,7 @@
 // route.cpp -- waypoints, least-cost legs on the wrapping map, smoothing and even resampling
 #include "tools/scenegen/route.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <queue>
@@ -68,6 +69,31 @@ std::pair<int, int> LowestNear(const Terrain& t, int x, int y, int radius) {
     return best;
 }
 
+// Where a leg runs into a dead end to reach its waypoint and the next leg
+// comes back out the same way, the track would double back on itself: cut
+// out every stretch that returns to within a couple of cells of where it
+// was a little earlier.
+Route CutSpurs(const Route& route) {
+    constexpr size_t kLookAhead = 90;
+    constexpr double kNear2 = 2.5 * 2.5;
+    Route out;
+    out.offset = route.offset;
+    const std::vector<Point2>& p = route.points;
+    for (size_t i = 0; i < p.size();) {
+        out.points.push_back(p[i]);
+        size_t next = i + 1;
+        for (size_t j = std::min(p.size() - 1, i + kLookAhead); j > i + 4; --j) {
+            const double dx = p[j].x - p[i].x, dy = p[j].y - p[i].y;
+            if (dx * dx + dy * dy < kNear2) {
+                next = j;
+                break;
+            }
+        }
+        i = next;
+    }
+    return out;
+}
+
 }  // namespace
 
 Point2 Route::At(int64_t i) const {
@@ -104,11 +130,11 @@ Route FindRoute(const Terrain& terrain, uint64_t seed) {
     for (int j = 0; j < kWaypoints; ++j) {
         // A figure of eight, so the flight turns both ways, rotated by the seed.
         const double a = static_cast<double>(j) / kWaypoints;
-        const double u = 96.0 * CosTurns(a), v = 64.0 * SinTurns(2.0 * a);
+        const double u = 100.0 * CosTurns(a), v = 72.0 * SinTurns(2.0 * a);
         const double px = cx + u * CosTurns(turn) - v * SinTurns(turn);
         const double py = cy + u * SinTurns(turn) + v * CosTurns(turn);
         waypoints.push_back(
-            LowestNear(terrain, static_cast<int>(Floor(px)), static_cast<int>(Floor(py)), 10));
+            LowestNear(terrain, static_cast<int>(Floor(px)), static_cast<int>(Floor(py)), 6));
     }
 
     Route route;
@@ -125,7 +151,7 @@ Route FindRoute(const Terrain& terrain, uint64_t seed) {
         }
     }
     route.offset = {static_cast<double>(x - startX), static_cast<double>(y - startY)};
-    return route;
+    return CutSpurs(route);
 }
 
 Route SmoothRoute(const Route& route, int radius, int passes) {
@@ -168,4 +194,24 @@ Route ResampleRoute(const Route& route, int count) {
         }
     }
     return out;
+}
+
+Route EaseCorners(const Route& route, double maxTurnTurns) {
+    Route r = route;
+    const int64_t n = static_cast<int64_t>(r.Size());
+    for (int round = 0; round < 200; ++round) {
+        bool eased = false;
+        Route next = r;
+        for (int64_t i = 0; i < n; ++i) {
+            const Point2 a = r.At(i - 1), b = r.At(i), c = r.At(i + 1);
+            double turn = Atan2Turns(c.y - b.y, c.x - b.x) - Atan2Turns(b.y - a.y, b.x - a.x);
+            turn -= Floor(turn + 0.5);
+            if (turn < maxTurnTurns && turn > -maxTurnTurns) continue;
+            eased = true;
+            next.points[i] = {Lerp(b.x, 0.5 * (a.x + c.x), 0.5), Lerp(b.y, 0.5 * (a.y + c.y), 0.5)};
+        }
+        r = next;
+        if (!eased) break;
+    }
+    return ResampleRoute(r, static_cast<int>(n));
 }

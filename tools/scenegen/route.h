@@ -37,3 +37,8 @@ Route SmoothRoute(const Route& route, int radius, int passes);
 // `count` points at equal distances along the closed track, the first at
 // the track's start.
 Route ResampleRoute(const Route& route, int count);
+
+// Eases every corner sharper than `maxTurnTurns` (in turns) by pulling its
+// point towards its neighbours, repeatedly, then spaces the points evenly
+// again: a track of evenly spaced points the camera can turn through.
+Route EaseCorners(const Route& route, double maxTurnTurns);
