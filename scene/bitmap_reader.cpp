@@ -29,39 +29,62 @@ struct FileCloser {
     ~FileCloser() { CloseFileHandle(file); }
 };
 
-// Fills `stored` with the pixel rows of a file whose info header is longer
-// than 40 bytes, the stream standing at `paletteEnd` (the byte after the
-// palette). Such files come from writers that say where their rows begin in
-// bfOffBits: the rows are read from `offBits` when it lies at or after the
-// palette's end, within kMaxBitmapBytes of it, and before the file's end;
-// otherwise they are read from the palette's end, as for a 40-byte header.
-void ReadRowsAtOffset(FileHandle file, uint64_t paletteEnd, uint32_t offBits,
-                      std::vector<uint8_t>& stored) {
-    const size_t pixelBytes = stored.size();
+// Reads up to `count` bytes, fewer when the file ends first. Reads in
+// pieces, so that a header promising far more than the file holds costs only
+// what the file holds.
+std::vector<uint8_t> ReadUpTo(FileHandle file, size_t count) {
+    constexpr size_t kPiece = size_t{1} << 20;
+    std::vector<uint8_t> data;
+    while (data.size() < count) {
+        const size_t old = data.size();
+        const size_t piece = std::min(count - old, kPiece);
+        data.resize(old + piece);
+        const size_t got = ReadFileBytes(file, data.data() + old, piece);
+        data.resize(old + got);
+        if (got < piece) break;
+    }
+    return data;
+}
+
+// Skips `count` bytes; false when the file ends first.
+bool Skip(FileHandle file, uint64_t count) {
+    uint8_t scrap[4096];
+    while (count > 0) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(count, sizeof scrap));
+        if (ReadFileBytes(file, scrap, n) != n) return false;
+        count -= n;
+    }
+    return true;
+}
+
+// The pixel rows, up to `pixelBytes` bytes in file order, of a file whose
+// info header is longer than 40 bytes, the stream standing at `paletteEnd`
+// (the byte after the palette). Such files come from writers that say where
+// their rows begin in bfOffBits: the rows are read from `offBits` when it
+// lies after the palette's end, within kMaxBitmapBytes of it, and before the
+// file's end; otherwise from the palette's end, as for a 40-byte header.
+std::vector<uint8_t> ReadRowsAtOffset(FileHandle file, uint64_t paletteEnd, uint32_t offBits,
+                                      size_t pixelBytes) {
     // The bytes right after the palette: the rows when the offset is not usable.
-    const size_t got = ReadFileBytes(file, stored.data(), pixelBytes);
-    if (offBits <= paletteEnd || offBits - paletteEnd > uint64_t{kMaxBitmapBytes}) return;
+    std::vector<uint8_t> afterPalette = ReadUpTo(file, pixelBytes);
+    if (offBits <= paletteEnd || offBits - paletteEnd > uint64_t{kMaxBitmapBytes})
+        return afterPalette;
     const size_t gap = static_cast<size_t>(offBits - paletteEnd);
-    if (gap < got) {
-        // The rows begin within what was read: move them to the front and
-        // read the rest of them.
-        std::memmove(stored.data(), stored.data() + gap, got - gap);
-        std::memset(stored.data() + (got - gap), 0, pixelBytes - (got - gap));
-        if (got == pixelBytes) ReadFileBytes(file, stored.data() + (got - gap), gap);
-        return;
+    if (gap < afterPalette.size()) {
+        // The rows begin within what was read: drop the gap, read the rest.
+        const bool more = afterPalette.size() == pixelBytes;
+        afterPalette.erase(afterPalette.begin(), afterPalette.begin() + gap);
+        if (more) {
+            const std::vector<uint8_t> rest = ReadUpTo(file, gap);
+            afterPalette.insert(afterPalette.end(), rest.begin(), rest.end());
+        }
+        return afterPalette;
     }
-    if (got < pixelBytes) return;  // the file ends before the offset
-    // Skip to the offset, then read the rows; when the file ends first the
-    // offset lies outside it and the bytes after the palette stand.
-    uint8_t skip[4096];
-    for (size_t left = gap - got; left > 0;) {
-        const size_t n = left < sizeof skip ? left : sizeof skip;
-        if (ReadFileBytes(file, skip, n) != n) return;
-        left -= n;
-    }
-    std::vector<uint8_t> atOffset(pixelBytes, 0);
-    if (ReadFileBytes(file, atOffset.data(), pixelBytes) == 0) return;
-    stored.swap(atOffset);
+    // The file ends at or before the offset: the offset is outside it.
+    if (afterPalette.size() < pixelBytes) return afterPalette;
+    if (!Skip(file, gap - afterPalette.size())) return afterPalette;
+    std::vector<uint8_t> atOffset = ReadUpTo(file, pixelBytes);
+    return atOffset.empty() ? afterPalette : atOffset;
 }
 
 }  // namespace
@@ -131,24 +154,23 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
         }
     }
 
-    // The pixel rows in file order, then turned top row first: bottom-up
-    // files store the bottom row first. Bytes missing from a short file stay
-    // zero.
+    // The pixel rows in file order, each put in its place top row first:
+    // bottom-up files store the bottom row first. Bytes missing from a short
+    // file stay zero.
     const size_t rowBytes = static_cast<size_t>(stride);
-    image.pixels.assign(rowBytes * static_cast<size_t>(rows), 0);
-    if (infoSize == kInfoHeaderBytes) {
-        // Keeps the original's reading: the rows follow the palette directly,
-        // and the file's pixel offset is not consulted.
-        ReadFileBytes(file, image.pixels.data(), image.pixels.size());
-    } else {
-        const uint64_t paletteEnd = kFileHeaderBytes + uint64_t{infoSize} + paletteCount * 4;
-        ReadRowsAtOffset(file, paletteEnd, offBits, image.pixels);
-    }
-    if (height > 0) {
-        uint8_t* top = image.pixels.data();
-        uint8_t* bottom = top + (rows - 1) * rowBytes;
-        for (; top < bottom; top += rowBytes, bottom -= rowBytes)
-            std::swap_ranges(top, top + rowBytes, bottom);
+    const size_t pixelBytes = rowBytes * static_cast<size_t>(rows);
+    // Keeps the original's reading for the 40-byte header: the rows follow
+    // the palette directly, and the file's pixel offset is not consulted.
+    const std::vector<uint8_t> stored =
+        infoSize == kInfoHeaderBytes
+            ? ReadUpTo(file, pixelBytes)
+            : ReadRowsAtOffset(file, kFileHeaderBytes + uint64_t{infoSize} + paletteCount * 4,
+                               offBits, pixelBytes);
+    image.pixels.assign(pixelBytes, 0);
+    for (size_t k = 0; k * rowBytes < stored.size(); ++k) {
+        const size_t row = height >= 0 ? static_cast<size_t>(rows) - 1 - k : k;
+        const size_t n = std::min(rowBytes, stored.size() - k * rowBytes);
+        std::memcpy(image.pixels.data() + row * rowBytes, stored.data() + k * rowBytes, n);
     }
     return 1;
 }
