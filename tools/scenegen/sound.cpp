@@ -18,7 +18,7 @@ constexpr int kPadNotes[kChords][4] = {
     {43, 50, 54, 59},
     {45, 52, 57, 59},
 };
-constexpr int kBassNotes[kChords] = {38, 35, 31, 33};
+constexpr int kBassNotes[kChords] = {38, 35, 43, 45};
 // The bell tune, one slot per eighth of a chord; 0 rests.
 constexpr int kTune[kChords][kStepsPerChord] = {
     {78, 0, 81, 0, 76, 0, 0, 74},

@@ -1,0 +1,360 @@
+// terrain_view_paths_test.cpp -- every renderer path draws exactly what the reference draws
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/frame_buffer.h"
+#include "render/tables.h"
+#include "render/terrain_view.h"
+#include "render/terrain_view_paths.h"
+
+namespace {
+
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+
+constexpr int32_t Cells(double c) {
+    return static_cast<int32_t>(c * 65536);
+}
+
+// Terrain shapes that stress different parts of the march.
+enum class Terrain {
+    Hills,  // smooth rolling ground: long runs near the camera, short ones far away
+    Noise,  // a random byte per cell: a hit at almost every step
+    Flat,   // one height everywhere
+    Wall,   // 255 everywhere: every column fills at its first step
+    Steps,  // terraces with sheer faces (cliffs)
+};
+
+const char* TerrainName(Terrain t) {
+    switch (t) {
+        case Terrain::Hills:
+            return "hills";
+        case Terrain::Noise:
+            return "noise";
+        case Terrain::Flat:
+            return "flat";
+        case Terrain::Wall:
+            return "wall";
+        case Terrain::Steps:
+            return "steps";
+    }
+    return "?";
+}
+
+// A scene held in memory whose colours are all distinct enough that a pixel
+// from the wrong cell, fog level, sky row or sky column shows.
+struct MemoryScene {
+    std::vector<uint8_t> heightMap = std::vector<uint8_t>(256 * 256);
+    std::vector<uint8_t> colourMap = std::vector<uint8_t>(256 * 256);
+    std::vector<uint8_t> sky = std::vector<uint8_t>(512 * 256);
+    std::vector<uint16_t> skyPalette = std::vector<uint16_t>(256);
+    std::vector<uint32_t> shade = std::vector<uint32_t>(256 * 32);
+
+    explicit MemoryScene(Terrain terrain, uint32_t seed = 1) {
+        std::mt19937 rng(seed);
+        for (int y = 0; y < 256; ++y) {
+            for (int x = 0; x < 256; ++x) {
+                int h = 0;
+                switch (terrain) {
+                    case Terrain::Hills:
+                        h = 128 + static_cast<int>(60 * std::sin(x * 0.11) * std::cos(y * 0.07) +
+                                                   50 * std::sin((x + 2 * y) * 0.031));
+                        break;
+                    case Terrain::Noise:
+                        h = static_cast<int>(rng() & 255);
+                        break;
+                    case Terrain::Flat:
+                        h = 40;
+                        break;
+                    case Terrain::Wall:
+                        h = 255;
+                        break;
+                    case Terrain::Steps:
+                        h = ((x / 16 + y / 32) % 4) * 80;
+                        break;
+                }
+                heightMap[y * 256 + x] = static_cast<uint8_t>(std::clamp(h, 0, 255));
+                colourMap[y * 256 + x] = static_cast<uint8_t>(x * 7 + y * 13);
+            }
+        }
+        for (size_t i = 0; i < sky.size(); ++i)
+            sky[i] = static_cast<uint8_t>((i % 512) * 3 + (i / 512) * 5);
+        for (int i = 0; i < 256; ++i)
+            skyPalette[i] = static_cast<uint16_t>(0x4000 + i * 37);
+        for (int i = 0; i < 256 * 32; ++i)
+            shade[i] = static_cast<uint32_t>(i * 2654435761u) | 0x10000u;  // high bits must be dropped
+    }
+    TerrainSources Sources() const {
+        TerrainSources s;
+        s.heightMap = heightMap.data();
+        s.colourMap = colourMap.data();
+        s.skyPixels = sky.data();
+        s.skyPalette = skyPalette.data();
+        s.shadeTable = shade.data();
+        s.sineTable = SineTable;
+        return s;
+    }
+};
+
+// A frame buffer of any size and layout with the view placed as the display
+// set-up places it (24 rows down), without the 320-pixel cap, so that larger
+// views are checked too. Every pixel starts as a marker.
+struct View {
+    FrameBuffer frame;
+    ViewGeometry geometry;
+
+    explicit View(const DisplaySpec& spec) : frame(spec) {
+        frame.Fill(0x5A5A);
+        geometry.width = spec.width;
+        geometry.height = spec.height;
+        geometry.bottomRow = spec.height - 25;
+        geometry.properties.cxWidth = static_cast<uint32_t>(spec.width);
+        geometry.properties.cyHeight = static_cast<uint32_t>(spec.height);
+        geometry.properties.cbxPitch = frame.XPitchBytes();
+        geometry.properties.cbyPitch = frame.YPitchBytes();
+        geometry.properties.cBPP = 16;
+        geometry.origin = frame.TopLeft() + 24 * (frame.YPitchBytes() / 2);
+    }
+};
+
+std::string Describe(const CameraState& c) {
+    return "camera " + std::to_string(c.x) + "," + std::to_string(c.y) + "," +
+           std::to_string(c.height) + "," + std::to_string(c.heading) + "," +
+           std::to_string(c.horizon);
+}
+
+std::vector<RenderPath> FastPaths() {
+    std::vector<RenderPath> paths;
+    for (RenderPath p : {RenderPath::Scalar, RenderPath::Sse2, RenderPath::Avx2})
+        if (RenderPathAvailable(p)) paths.push_back(p);
+    return paths;
+}
+
+// Renders `camera` with the reference and with every other path on fresh
+// buffers and compares every word of memory, the pixels outside the view
+// included. Returns the number of differing frames (each reported).
+int CompareAllPaths(const MemoryScene& scene, const DisplaySpec& spec, const CameraState& camera) {
+    const TerrainSources sources = scene.Sources();
+    View expected(spec);
+    RenderTerrain(expected.geometry, sources, camera);
+    int failures = 0;
+    for (RenderPath path : FastPaths()) {
+        View actual(spec);
+        RenderTerrainWith(path, actual.geometry, sources, camera);
+        if (actual.frame.Memory() != expected.frame.Memory()) {
+            const auto& a = actual.frame.Memory();
+            const auto& e = expected.frame.Memory();
+            size_t first = 0;
+            while (a[first] == e[first]) ++first;
+            ADD_FAILURE() << RenderPathName(path) << " differs on " << spec.width << "x"
+                          << spec.height << ":" << LayoutName(spec.layout) << " for "
+                          << Describe(camera) << ": first at word " << first << " ("
+                          << a[first] << " instead of " << e[first] << ")";
+            ++failures;
+        }
+    }
+    return failures;
+}
+
+class TerrainViewPathsTest : public ::testing::Test {
+protected:
+    void SetUp() override { BuildSineTable(); }
+};
+
+TEST_F(TerrainViewPathsTest, ReferenceAndScalarAreAlwaysAvailable) {
+    EXPECT_TRUE(RenderPathAvailable(RenderPath::Reference));
+    EXPECT_TRUE(RenderPathAvailable(RenderPath::Scalar));
+    EXPECT_TRUE(RenderPathAvailable(FastestRenderPath()));
+    EXPECT_NE(FastestRenderPath(), RenderPath::Reference);
+}
+
+TEST_F(TerrainViewPathsTest, NamedCasesOnEveryLayout) {
+    // Hand-picked cameras: views along the flight's range of heights and
+    // horizons, a camera under the ground, a camera facing a wall, horizons
+    // far above and below the view, rays that wrap the map, and the 32-bit
+    // extremes of every field.
+    struct Case {
+        const char* name;
+        CameraState camera;
+    } cases[] = {
+        {"level flight", {Cells(128.5), Cells(100.25), 140 << 17, 300, 62}},
+        {"low over the ground", {Cells(10), Cells(200), 30 << 17, -1332, 200}},
+        {"high above", {Cells(64), Cells(64), 1000 << 17, 2048, 20}},
+        {"looking down hard", {Cells(3.7), Cells(250.1), 200 << 17, 4000, -500}},
+        {"looking up hard", {Cells(99), Cells(1), 100 << 17, 1024, 900}},
+        {"under the ground", {Cells(128), Cells(128), -(50 << 17), 512, 100}},
+        {"tall sky band", {Cells(5), Cells(5), 1800 << 17, 0, 300}},
+        {"heading wraps", {Cells(77), Cells(33), 150 << 17, kMax, 100}},
+        {"heading wraps down", {Cells(77), Cells(33), 150 << 17, kMin, 100}},
+        {"map position wraps", {kMax, kMin, 120 << 17, 777, 80}},
+        {"height extreme high", {Cells(50), Cells(50), kMax, 100, 100}},
+        {"height extreme low", {Cells(50), Cells(50), kMin, 100, 100}},
+        {"horizon extreme high", {Cells(50), Cells(50), 120 << 17, 100, kMax}},
+        {"horizon extreme low", {Cells(50), Cells(50), 120 << 17, 100, kMin}},
+        {"all extreme", {kMin, kMax, kMin, kMax, kMin}},
+        {"all zero", {0, 0, 0, 0, 0}},
+    };
+    const DisplaySpec specs[] = {
+        {240, 320, DisplayLayout::Normal},   {240, 320, DisplayLayout::BottomUp},
+        {240, 320, DisplayLayout::Rot90},    {240, 320, DisplayLayout::Rot180},
+        {240, 320, DisplayLayout::Rot270},   {320, 320, DisplayLayout::Normal},
+        {320, 240, DisplayLayout::Rot90},    {1, 25, DisplayLayout::Normal},
+        {1, 26, DisplayLayout::Rot270},      {2, 100, DisplayLayout::BottomUp},
+        {7, 40, DisplayLayout::Normal},      {9, 33, DisplayLayout::Rot180},
+        {13, 320, DisplayLayout::Rot90},     {17, 64, DisplayLayout::Normal},
+        {250, 25, DisplayLayout::Normal},    {321, 300, DisplayLayout::BottomUp},
+        {480, 640, DisplayLayout::Normal},   {480, 640, DisplayLayout::Rot270},
+    };
+    for (Terrain terrain : {Terrain::Hills, Terrain::Noise, Terrain::Steps}) {
+        const MemoryScene scene(terrain);
+        for (const DisplaySpec& spec : specs)
+            for (const Case& c : cases) {
+                SCOPED_TRACE(std::string(c.name) + " over " + TerrainName(terrain));
+                CompareAllPaths(scene, spec, c.camera);
+            }
+    }
+}
+
+TEST_F(TerrainViewPathsTest, FullColumnsAndEmptyColumns) {
+    // A wall that fills every column at the first step, flat ground never
+    // reached, and flat ground seen from below.
+    struct Case {
+        Terrain terrain;
+        CameraState camera;
+    } cases[] = {
+        {Terrain::Wall, {Cells(3), Cells(3), -(100 << 17), 0, 100}},
+        {Terrain::Wall, {Cells(3), Cells(3), 300 << 17, 0, 100}},
+        {Terrain::Wall, {Cells(3), Cells(3), 254 << 17, 2000, 0}},
+        {Terrain::Flat, {Cells(128.5), Cells(128.5), 200 << 17, 0, 300}},
+        {Terrain::Flat, {Cells(128.5), Cells(128.5), 41 << 17, 1000, 60}},
+        {Terrain::Flat, {Cells(128.5), Cells(128.5), 39 << 17, 3000, 60}},
+        {Terrain::Flat, {Cells(128.5), Cells(128.5), 0x60000, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        const MemoryScene scene(c.terrain);
+        for (DisplaySpec spec : {DisplaySpec{240, 320, DisplayLayout::Normal},
+                                 DisplaySpec{29, 200, DisplayLayout::Rot90}}) {
+            SCOPED_TRACE(TerrainName(c.terrain));
+            CompareAllPaths(scene, spec, c.camera);
+        }
+    }
+}
+
+TEST_F(TerrainViewPathsTest, RayHeightsAtTheEdgeOfTheFastPaths) {
+    // The fast paths take a frame only while no ray height can wrap around 32
+    // bits; cameras just inside and just outside that limit, at the top and
+    // the bottom of the range, must all match.
+    const MemoryScene scene(Terrain::Noise);
+    const DisplaySpec spec{24, 80, DisplayLayout::Normal};
+    const int rows = spec.height - 24;
+    const int bottomRow = rows - 1;
+    for (int32_t horizon : {-300, 0, 10, 55, 200, 5000}) {
+        const int64_t k0 = static_cast<int64_t>(horizon) - bottomRow + 1;
+        // Largest and smallest ray height offsets over the frame.
+        int64_t low = INT64_MAX, high = INT64_MIN;
+        for (int64_t reach : {1, 256})
+            for (int64_t k : {k0, k0 + rows}) {
+                low = std::min(low, reach * 1536 * k);
+                high = std::max(high, reach * 1536 * k);
+            }
+        for (int64_t height : {int64_t{kMax} - high, int64_t{kMin} - low}) {
+            for (int64_t delta : {-2, -1, 0, 1, 2}) {
+                const int64_t h = height + delta;
+                if (h < kMin || h > kMax) continue;
+                const CameraState camera{Cells(20.5), Cells(40.5), static_cast<int32_t>(h), 700,
+                                         horizon};
+                CompareAllPaths(scene, spec, camera);
+            }
+        }
+    }
+}
+
+TEST_F(TerrainViewPathsTest, RandomCamerasSizesAndLayouts) {
+    // Random cameras: positions and headings anywhere, heights and horizons
+    // mostly in the range where the fast paths take over, some anywhere.
+    std::mt19937 rng(20240605);
+    const DisplayLayout layouts[] = {DisplayLayout::Normal, DisplayLayout::BottomUp,
+                                     DisplayLayout::Rot90, DisplayLayout::Rot180,
+                                     DisplayLayout::Rot270};
+    const MemoryScene scenes[] = {MemoryScene(Terrain::Hills), MemoryScene(Terrain::Noise, 7),
+                                  MemoryScene(Terrain::Steps)};
+    auto uniform = [&](int64_t lo, int64_t hi) {
+        return static_cast<int32_t>(std::uniform_int_distribution<int64_t>(lo, hi)(rng));
+    };
+    int failures = 0;
+    for (int i = 0; i < 600 && failures < 5; ++i) {
+        DisplaySpec spec;
+        spec.width = uniform(1, i % 10 == 0 ? 480 : 64);
+        spec.height = uniform(25, i % 10 == 0 ? 640 : 120);
+        spec.layout = layouts[i % 5];
+        CameraState camera;
+        camera.x = uniform(kMin, kMax);
+        camera.y = uniform(kMin, kMax);
+        camera.heading = uniform(kMin, kMax);
+        switch (i % 4) {
+            case 0:  // anywhere
+                camera.height = uniform(kMin, kMax);
+                camera.horizon = uniform(kMin, kMax);
+                break;
+            case 1:  // the flight's kind of camera
+                camera.height = uniform(0, 400 << 17);
+                camera.horizon = uniform(-100, 300);
+                break;
+            case 2:  // far above or below the map, horizons outside the view
+                camera.height = uniform(-(1 << 30), 1 << 30);
+                camera.horizon = uniform(-2000, 2000);
+                break;
+            default:  // near the ground
+                camera.height = uniform(0, 256 << 17);
+                camera.horizon = uniform(0, 200);
+                break;
+        }
+        failures += CompareAllPaths(scenes[i % 3], spec, camera);
+    }
+}
+
+TEST_F(TerrainViewPathsTest, MarchStepCountsStopWhenAColumnFills) {
+    BuildSineTable();
+    struct Case {
+        const char* name;
+        Terrain terrain;
+        CameraState camera;
+        long long expectedPerColumn;  // 0: not checked per column
+    } cases[] = {
+        // Never reaches the ground: every column marches all 256 steps.
+        {"sky only", Terrain::Flat, {Cells(10), Cells(10), 200 << 17, 0, 300}, 256},
+        // Under a wall of 255: the first step fills every row.
+        {"under a wall", Terrain::Wall, {Cells(3), Cells(3), -(100 << 17), 0, 100}, 1},
+    };
+    for (const Case& c : cases) {
+        const MemoryScene scene(c.terrain);
+        View view(DisplaySpec{240, 320, DisplayLayout::Normal});
+        EXPECT_EQ(CountMarchSteps(view.geometry, scene.Sources(), c.camera),
+                  c.expectedPerColumn * 240)
+            << c.name;
+    }
+    // Looking down at near ground, some columns fill early: fewer steps than
+    // the full march, but at least one per column.
+    const MemoryScene hills(Terrain::Hills);
+    View view(DisplaySpec{240, 320, DisplayLayout::Normal});
+    const long long steps =
+        CountMarchSteps(view.geometry, hills.Sources(), {Cells(5), Cells(5), 60 << 17, 0, -800});
+    EXPECT_GE(steps, 240);
+    EXPECT_LT(steps, 240 * 256);
+}
+
+TEST_F(TerrainViewPathsTest, PathNamesAreDistinct) {
+    EXPECT_STREQ(RenderPathName(RenderPath::Reference), "reference");
+    EXPECT_STREQ(RenderPathName(RenderPath::Scalar), "scalar");
+    EXPECT_STREQ(RenderPathName(RenderPath::Sse2), "sse2");
+    EXPECT_STREQ(RenderPathName(RenderPath::Avx2), "avx2");
+}
+
+}  // namespace
