@@ -1,4 +1,5 @@
-// terrain_view_avx2.cpp -- the renderer's AVX2 path: eight columns marched in step, chosen at run time
+// terrain_view_avx2.cpp -- the renderer's AVX2 path: eight columns marched in step, chosen at run
+// time
 #include <algorithm>
 
 #include "render/terrain_view_group.h"
@@ -44,8 +45,8 @@ FLYOVER_AVX2 void MarchGroup(const FramePlan& plan, int col0, GroupRecord<kLanes
         for (int k = 0; k < kCheckEvery; ++k, ++s) {
             x = _mm256_add_epi32(x, dx);
             y = _mm256_add_epi32(y, dy);
-            const __m256i cell = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(y, 16), rowMask),
-                                                 _mm256_srli_epi32(x, 24));
+            const __m256i cell = _mm256_or_si256(
+                _mm256_and_si256(_mm256_srli_epi32(y, 16), rowMask), _mm256_srli_epi32(x, 24));
             // The aligned 32-bit word holding the cell's byte, so that no read
             // leaves the 65536-byte map; then the byte itself.
             const __m256i word = _mm256_i32gather_epi32(heightWords, _mm256_srli_epi32(cell, 2), 4);
@@ -58,8 +59,8 @@ FLYOVER_AVX2 void MarchGroup(const FramePlan& plan, int col0, GroupRecord<kLanes
                 one, _mm256_mulhi_epu16(_mm256_add_epi32(_mm256_slli_epi32(h, 8), heightRound),
                                         third16));
             const __m256i n = _mm256_add_epi32(twoThirds, _mm256_set1_epi32(plan.stepAddTwice[s]));
-            const __m256i quotient = _mm256_cvttps_epi32(_mm256_mul_ps(
-                _mm256_cvtepi32_ps(n), _mm256_set1_ps(kStepHalfReciprocal[s])));
+            const __m256i quotient = _mm256_cvttps_epi32(
+                _mm256_mul_ps(_mm256_cvtepi32_ps(n), _mm256_set1_ps(kStepHalfReciprocal[s])));
             const __m256i projected =
                 _mm256_sub_epi32(quotient, _mm256_set1_epi32(plan.stepSub[s]));
             const __m256i next = _mm256_max_epi32(fill, _mm256_min_epi32(projected, rows));

@@ -19,7 +19,6 @@ bool FitsInt32(int64_t v) {
 
 }  // namespace
 
-
 bool PlanFrame(const ViewGeometry& view, const TerrainSources& sources, const CameraState& camera,
                FramePlan& plan) {
     const int rows = view.bottomRow + 1;
@@ -113,7 +112,8 @@ namespace {
 // them).
 inline void StageRun(uint16_t* ground, int from, int to, uint16_t colour) {
     do {
-        for (int i = 0; i < kFillRunWidth; ++i) ground[from + i] = colour;
+        for (int i = 0; i < kFillRunWidth; ++i)
+            ground[from + i] = colour;
         from += kFillRunWidth;
     } while (from < to);
 }

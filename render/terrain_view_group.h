@@ -1,4 +1,5 @@
-// terrain_view_group.h -- what a vector path records while marching a group of columns, and how it turns that into pixels
+// terrain_view_group.h -- what a vector path records while marching a group of columns, and how it
+// turns that into pixels
 #pragma once
 
 #include <cstdint>
@@ -38,7 +39,8 @@ inline int StageLane(const FramePlan& plan, const GroupRecord<Lanes>& record, in
             const int to = record.fills[s][lane];
             int at = filled;
             do {
-                for (int i = 0; i < kFillRunWidth; ++i) ground[at + i] = colour;
+                for (int i = 0; i < kFillRunWidth; ++i)
+                    ground[at + i] = colour;
                 at += kFillRunWidth;
             } while (at < to);
             filled = to;

@@ -1,4 +1,5 @@
-// terrain_view_paths.h -- the renderer's interchangeable implementations and how RenderView picks one
+// terrain_view_paths.h -- the renderer's interchangeable implementations and how RenderView picks
+// one
 #pragma once
 
 #include "render/terrain_view.h"

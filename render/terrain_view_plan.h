@@ -44,9 +44,9 @@ struct FramePlan {
     uint32_t startX = 0;
     uint32_t startY = 0;
     uint32_t heading = 0;
-    int band = 0;          // sky rows at the top of a column
-    int32_t skyShift = 0;  // sky column of view column 0
-    int32_t heightRound = 0;  // (1535 - height mod 1536) >> 9: 0, 1 or 2
+    int band = 0;                       // sky rows at the top of a column
+    int32_t skyShift = 0;               // sky column of view column 0
+    int32_t heightRound = 0;            // (1535 - height mod 1536) >> 9: 0, 1 or 2
     int32_t stepAdd[kMarchSteps];       // N - Third(...) at step s
     int32_t stepAddTwice[kMarchSteps];  // 2 * stepAdd[s] + 1
     int32_t stepSub[kMarchSteps];
@@ -61,7 +61,8 @@ constexpr uint32_t Third(uint32_t x) {
 template <typename Make>
 constexpr std::array<uint32_t, kMarchSteps> StepTable(Make make) {
     std::array<uint32_t, kMarchSteps> table{};
-    for (int s = 0; s < kMarchSteps; ++s) table[s] = make(static_cast<uint64_t>(s) + 1);
+    for (int s = 0; s < kMarchSteps; ++s)
+        table[s] = make(static_cast<uint64_t>(s) + 1);
     return table;
 }
 
@@ -81,7 +82,8 @@ inline constexpr std::array<uint32_t, kMarchSteps> kStepOffset =
 // 1 / (2 * (s + 1)) rounded to single precision.
 inline constexpr std::array<float, kMarchSteps> kStepHalfReciprocal = [] {
     std::array<float, kMarchSteps> table{};
-    for (int s = 0; s < kMarchSteps; ++s) table[s] = 1.0f / static_cast<float>(2 * (s + 1));
+    for (int s = 0; s < kMarchSteps; ++s)
+        table[s] = 1.0f / static_cast<float>(2 * (s + 1));
     return table;
 }();
 
@@ -89,8 +91,7 @@ inline constexpr std::array<float, kMarchSteps> kStepHalfReciprocal = [] {
 inline int32_t ProjectedRows(const FramePlan& plan, int s, uint32_t h) {
     const uint32_t n = Third(h * 256u + static_cast<uint32_t>(plan.heightRound)) +
                        static_cast<uint32_t>(plan.stepAdd[s]);
-    return static_cast<int32_t>((static_cast<uint64_t>(n) * kStepMagic[s]) >> 31) -
-           plan.stepSub[s];
+    return static_cast<int32_t>((static_cast<uint64_t>(n) * kStepMagic[s]) >> 31) - plan.stepSub[s];
 }
 
 // Fills `plan` for one frame. Returns false when some ray height of the frame

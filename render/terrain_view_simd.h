@@ -1,4 +1,5 @@
-// terrain_view_simd.h -- the renderer's paths that march several columns at once with x86 vector instructions
+// terrain_view_simd.h -- the renderer's paths that march several columns at once with x86 vector
+// instructions
 #pragma once
 
 #include "render/terrain_view_plan.h"

@@ -1,4 +1,5 @@
-// terrain_view_sse2.cpp -- the renderer's SSE2 path: four columns marched in step, on every x86-64 processor
+// terrain_view_sse2.cpp -- the renderer's SSE2 path: four columns marched in step, on every x86-64
+// processor
 #include <algorithm>
 
 #include "render/terrain_view_group.h"

@@ -89,7 +89,8 @@ struct MemoryScene {
         for (int i = 0; i < 256; ++i)
             skyPalette[i] = static_cast<uint16_t>(0x4000 + i * 37);
         for (int i = 0; i < 256 * 32; ++i)
-            shade[i] = static_cast<uint32_t>(i * 2654435761u) | 0x10000u;  // high bits must be dropped
+            shade[i] =
+                static_cast<uint32_t>(i * 2654435761u) | 0x10000u;  // high bits must be dropped
     }
     TerrainSources Sources() const {
         TerrainSources s;
@@ -152,11 +153,12 @@ int CompareAllPaths(const MemoryScene& scene, const DisplaySpec& spec, const Cam
             const auto& a = actual.frame.Memory();
             const auto& e = expected.frame.Memory();
             size_t first = 0;
-            while (a[first] == e[first]) ++first;
+            while (a[first] == e[first])
+                ++first;
             ADD_FAILURE() << RenderPathName(path) << " differs on " << spec.width << "x"
                           << spec.height << ":" << LayoutName(spec.layout) << " for "
-                          << Describe(camera) << ": first at word " << first << " ("
-                          << a[first] << " instead of " << e[first] << ")";
+                          << Describe(camera) << ": first at word " << first << " (" << a[first]
+                          << " instead of " << e[first] << ")";
             ++failures;
         }
     }
@@ -202,15 +204,15 @@ TEST_F(TerrainViewPathsTest, NamedCasesOnEveryLayout) {
         {"all zero", {0, 0, 0, 0, 0}},
     };
     const DisplaySpec specs[] = {
-        {240, 320, DisplayLayout::Normal},   {240, 320, DisplayLayout::BottomUp},
-        {240, 320, DisplayLayout::Rot90},    {240, 320, DisplayLayout::Rot180},
-        {240, 320, DisplayLayout::Rot270},   {320, 320, DisplayLayout::Normal},
-        {320, 240, DisplayLayout::Rot90},    {1, 25, DisplayLayout::Normal},
-        {1, 26, DisplayLayout::Rot270},      {2, 100, DisplayLayout::BottomUp},
-        {7, 40, DisplayLayout::Normal},      {9, 33, DisplayLayout::Rot180},
-        {13, 320, DisplayLayout::Rot90},     {17, 64, DisplayLayout::Normal},
-        {250, 25, DisplayLayout::Normal},    {321, 300, DisplayLayout::BottomUp},
-        {480, 640, DisplayLayout::Normal},   {480, 640, DisplayLayout::Rot270},
+        {240, 320, DisplayLayout::Normal}, {240, 320, DisplayLayout::BottomUp},
+        {240, 320, DisplayLayout::Rot90},  {240, 320, DisplayLayout::Rot180},
+        {240, 320, DisplayLayout::Rot270}, {320, 320, DisplayLayout::Normal},
+        {320, 240, DisplayLayout::Rot90},  {1, 25, DisplayLayout::Normal},
+        {1, 26, DisplayLayout::Rot270},    {2, 100, DisplayLayout::BottomUp},
+        {7, 40, DisplayLayout::Normal},    {9, 33, DisplayLayout::Rot180},
+        {13, 320, DisplayLayout::Rot90},   {17, 64, DisplayLayout::Normal},
+        {250, 25, DisplayLayout::Normal},  {321, 300, DisplayLayout::BottomUp},
+        {480, 640, DisplayLayout::Normal}, {480, 640, DisplayLayout::Rot270},
     };
     for (Terrain terrain : {Terrain::Hills, Terrain::Noise, Terrain::Steps}) {
         const MemoryScene scene(terrain);
