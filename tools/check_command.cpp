@@ -73,8 +73,10 @@ std::string PaletteWords(const BitmapImage& image) {
         distinct.insert(image.palette565.begin(), image.palette565.end());
     std::set<uint8_t> used;
     if (image.bitCount == 8) used.insert(image.pixels.begin(), image.pixels.end());
-    return Format("a palette of 256 entries (%zu distinct colours, %zu entries used by the pixels)",
-                  distinct.size(), used.size());
+    // The sky's palette has been turned into display colours by now.
+    return Format(
+        "a palette of 256 entries (%zu distinct %scolours, %zu entries used by the pixels)",
+        distinct.size(), image.palette.empty() ? "RGB565 " : "", used.size());
 }
 
 void CheckPicture(Report& report, const char* role, const std::string& name,
