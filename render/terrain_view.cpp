@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "render/tables.h"
+#include "render/terrain_view_paths.h"
 
 namespace {
 
@@ -118,5 +119,7 @@ void RenderTerrain(const ViewGeometry& view, const TerrainSources& src, const Ca
 }
 
 void RenderView(const CameraState& camera) {
-    RenderTerrain(viewGeometry, SceneSources(scene), camera);
+    // The fastest path this processor has; every path draws exactly what
+    // RenderTerrain draws.
+    RenderTerrainWith(FastestRenderPath(), viewGeometry, SceneSources(scene), camera);
 }

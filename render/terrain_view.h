@@ -34,5 +34,6 @@ void RenderTerrain(const ViewGeometry& view, const TerrainSources& sources,
                    const CameraState& camera);
 
 // Called by the frame loop on the render thread: draws the program-wide
-// scene for `camera` into the program-wide view.
+// scene for `camera` into the program-wide view, with the fastest exact path
+// this processor has (see terrain_view_paths.h).
 void RenderView(const CameraState& camera);

@@ -8,3 +8,4 @@ int RunCameraCommand(int argc, char** argv);
 int RunSceneCommand(int argc, char** argv);
 int RunSoundCommand(int argc, char** argv);
 int RunCheckCommand(int argc, char** argv);
+int RunBenchCommand(int argc, char** argv);

@@ -18,6 +18,7 @@ constexpr Command kCommands[] = {
     {"scene", RunSceneCommand, "generate a landscape, sky and flight into a directory"},
     {"sound", RunSoundCommand, "synthesize the looping background sound as a WAVE file"},
     {"check", RunCheckCommand, "load a scene and report its pictures, flight and clearance"},
+    {"bench", RunBenchCommand, "fly a scene's whole path headless and report the renderer's speed"},
 };
 
 void PrintHelp(std::FILE* out) {

@@ -1,0 +1,155 @@
+// render_bench.cpp -- the renderer's paths on the default flight and hard cases, against the fill
+// floor of the same run
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "bench/bench_scene.h"
+#include "render/terrain_view.h"
+#include "render/terrain_view_paths.h"
+#include "tools/bench_support.h"
+
+namespace {
+
+constexpr int kFloorSamples = 101;
+
+const DisplaySpec kDisplays[] = {{240, 320, DisplayLayout::Normal},
+                                 {320, 320, DisplayLayout::Normal}};
+
+double NowNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+double Median(std::vector<double> samples) {
+    if (samples.empty()) return 0;
+    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
+    return samples[samples.size() / 2];
+}
+
+std::string DisplayName(const DisplaySpec& spec) {
+    return std::to_string(spec.width) + "x" + std::to_string(spec.height);
+}
+
+// The fill floor of the current view: the median of many timed fills.
+double FloorNs() {
+    std::vector<double> samples;
+    for (int i = 0; i < kFloorSamples; ++i) {
+        const double start = NowNs();
+        FillFloor(viewGeometry, static_cast<uint16_t>(i));
+        samples.push_back(NowNs() - start);
+    }
+    return Median(samples);
+}
+
+// Draws the cameras in turn, one per iteration, with `path`. Counters:
+// us_per_frame (mean), median_us, ns_per_step (time over the reference's
+// march steps), fps (from the median), floor_us (the fill floor measured
+// right after, in the same process) and ratio (median frame over floor).
+void RenderCameras(benchmark::State& state, RenderPath path, const DisplaySpec& spec,
+                   const std::vector<CameraState>* (*cameras)()) {
+    if (!RenderPathAvailable(path)) {
+        state.SkipWithError("this processor lacks the instructions of this path");
+        return;
+    }
+    if (!UseBenchScene(spec)) {
+        state.SkipWithError(("cannot load the scene in " + BenchSceneDirectory()).c_str());
+        return;
+    }
+    const std::vector<CameraState>& views = *cameras();
+    if (views.empty()) {
+        state.SkipWithError("no cameras");
+        return;
+    }
+    const TerrainSources sources = SceneSources(scene);
+    std::vector<long long> stepsPerView;
+    for (const CameraState& camera : views)
+        stepsPerView.push_back(CountMarchSteps(viewGeometry, sources, camera));
+
+    std::vector<double> frameNs;
+    frameNs.reserve(1 << 16);
+    long long steps = 0;
+    size_t next = 0;
+    for (auto _ : state) {
+        const double start = NowNs();
+        RenderTerrainWith(path, viewGeometry, sources, views[next]);
+        frameNs.push_back(NowNs() - start);
+        benchmark::ClobberMemory();
+        steps += stepsPerView[next];
+        next = next + 1 == views.size() ? 0 : next + 1;
+    }
+    const double medianNs = Median(frameNs);
+    const double floorNs = FloorNs();
+    double totalNs = 0;
+    for (double ns : frameNs)
+        totalNs += ns;
+    state.counters["us_per_frame"] = totalNs * 1e-3 / static_cast<double>(frameNs.size());
+    state.counters["ns_per_step"] = steps > 0 ? totalNs / static_cast<double>(steps) : 0;
+    state.counters["median_us"] = medianNs * 1e-3;
+    state.counters["fps"] = medianNs > 0 ? 1e9 / medianNs : 0;
+    state.counters["floor_us"] = floorNs * 1e-3;
+    state.counters["ratio"] = floorNs > 0 ? medianNs / floorNs : 0;
+}
+
+const std::vector<CameraState>* Flight() {
+    return &BenchFlightCameras();
+}
+
+// One hard case at a time, by index into BenchHardCases().
+template <int Index>
+const std::vector<CameraState>* HardCase() {
+    static std::vector<CameraState> one;
+    one.clear();
+    if (Index < static_cast<int>(BenchHardCases().size()))
+        one.push_back(BenchHardCases()[Index].camera);
+    return &one;
+}
+
+// Writes every view pixel once in the renderer's order: the floor itself.
+void FillFloorBench(benchmark::State& state, const DisplaySpec& spec) {
+    if (!UseBenchScene(spec)) {
+        state.SkipWithError(("cannot load the scene in " + BenchSceneDirectory()).c_str());
+        return;
+    }
+    uint16_t value = 0;
+    for (auto _ : state) {
+        FillFloor(viewGeometry, value++);
+        benchmark::ClobberMemory();
+    }
+    state.counters["us_per_frame"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * 1e-6,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+bool RegisterAll() {
+    const char* hardNames[] = {"low_flat", "high_above", "cliff"};
+    const std::vector<CameraState>* (*hardCases[])() = {HardCase<0>, HardCase<1>, HardCase<2>};
+    for (const DisplaySpec& spec : kDisplays) {
+        const std::string size = DisplayName(spec);
+        benchmark::RegisterBenchmark(("BM_FillFloor/" + size).c_str(), FillFloorBench, spec);
+        for (RenderPath path :
+             {RenderPath::Reference, RenderPath::Scalar, RenderPath::Sse2, RenderPath::Avx2}) {
+            const std::string name = RenderPathName(path);
+            benchmark::RegisterBenchmark(("BM_RenderFlight/" + name + "/" + size).c_str(),
+                                         RenderCameras, path, spec, Flight);
+        }
+        benchmark::RegisterBenchmark(("BM_RenderView/flight/" + size).c_str(), RenderCameras,
+                                     FastestRenderPath(), spec, Flight);
+        for (int i = 0; i < 3; ++i) {
+            for (RenderPath path : {RenderPath::Reference, FastestRenderPath()}) {
+                const std::string name = std::string("BM_RenderHardCase/") + hardNames[i] + "/" +
+                                         RenderPathName(path) + "/" + size;
+                benchmark::RegisterBenchmark(name.c_str(), RenderCameras, path, spec, hardCases[i]);
+            }
+        }
+    }
+    return true;
+}
+
+const bool registered = RegisterAll();
+
+}  // namespace

@@ -1,0 +1,115 @@
+// scene_bench.cpp -- the path's Evaluate, LoadScene of the default scene, and the table builds
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "bench/bench_scene.h"
+#include "path/key_path.h"
+#include "render/tables.h"
+#include "scene/scene_loader.h"
+#include "tools/tool_common.h"
+
+namespace {
+
+const DisplaySpec kDisplay{240, 320, DisplayLayout::Normal};
+
+#define FLYOVER_NEED_SCENE(state)                                                             \
+    if (!UseBenchScene(kDisplay)) {                                                           \
+        (state).SkipWithError(("cannot load the scene in " + BenchSceneDirectory()).c_str()); \
+        return;                                                                               \
+    }
+
+// One evaluation of the flight's path per iteration, at successive whole
+// milliseconds, wrapping at the path's end, as the frame loop calls it.
+void BM_Evaluate(benchmark::State& state) {
+    FLYOVER_NEED_SCENE(state);
+    const KeyPath& path = *scene.path;
+    const uint32_t end =
+        path.Count() >= 2 ? static_cast<uint32_t>(path.Key(path.Count() - 2).time) : 0;
+    float out[5];
+    uint32_t t = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(path.Evaluate(static_cast<float>(t), out));
+        benchmark::DoNotOptimize(out);
+        t = t + 1 >= end ? 0 : t + 1;
+    }
+}
+BENCHMARK(BM_Evaluate);
+
+// UpdateCamera: Evaluate plus the conversion into the camera.
+void BM_UpdateCamera(benchmark::State& state) {
+    FLYOVER_NEED_SCENE(state);
+    uint32_t t = 0;
+    for (auto _ : state) {
+        if (!UpdateCamera(static_cast<float>(t))) t = 0;
+        benchmark::DoNotOptimize(cameraState);
+        ++t;
+    }
+}
+BENCHMARK(BM_UpdateCamera);
+
+// The whole scene load of the demo's start-up: key file, three pictures,
+// path, shade table and sky palette (files in the page cache).
+void BM_LoadScene(benchmark::State& state) {
+    FLYOVER_NEED_SCENE(state);
+    const std::string dir = AsDirectory(BenchSceneDirectory());
+    const std::string keys = dir + kKeyFileName;
+    for (auto _ : state) {
+        if (!LoadScene(keys, dir)) {
+            state.SkipWithError("LoadScene failed");
+            break;
+        }
+    }
+    state.counters["ms_per_load"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * 1e-3,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LoadScene)->Unit(benchmark::kMicrosecond);
+
+void BM_BuildColourTables(benchmark::State& state) {
+    for (auto _ : state) {
+        BuildColourTables();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_BuildColourTables);
+
+void BM_BuildSineTable(benchmark::State& state) {
+    for (auto _ : state) {
+        BuildSineTable();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_BuildSineTable)->Unit(benchmark::kMicrosecond);
+
+// The shade table from the default colour map's palette (as read).
+void BM_BuildShadeTable(benchmark::State& state) {
+    FLYOVER_NEED_SCENE(state);
+    const std::vector<uint32_t> palette = scene.colourMap.palette;
+    if (palette.size() < 256) {
+        state.SkipWithError("the colour map has no palette");
+        return;
+    }
+    for (auto _ : state) {
+        BuildShadeTable(palette.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_BuildShadeTable)->Unit(benchmark::kMicrosecond);
+
+// The sky's palette conversion, on a fresh copy of the 32-bit palette each time.
+void BM_ConvertPaletteTo565(benchmark::State& state) {
+    FLYOVER_NEED_SCENE(state);
+    BitmapImage image;
+    const std::vector<uint32_t> palette = scene.colourMap.palette;
+    for (auto _ : state) {
+        image.palette = palette;
+        image.palette565.clear();
+        ConvertPaletteTo565(image);
+        benchmark::DoNotOptimize(image.palette565.data());
+    }
+}
+BENCHMARK(BM_ConvertPaletteTo565);
+
+}  // namespace

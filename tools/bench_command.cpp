@@ -1,0 +1,219 @@
+// bench_command.cpp -- "flyover-tool bench": flies a scene's whole path headless and reports the
+// renderer's speed
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "path/key_path.h"
+#include "platform/gx_headless.h"
+#include "render/terrain_view.h"
+#include "render/terrain_view_paths.h"
+#include "shared/scene_types.h"
+#include "tools/bench_support.h"
+#include "tools/commands.h"
+#include "tools/tool_common.h"
+
+namespace {
+
+constexpr char kHelp[] =
+    "Usage: flyover-tool bench --scene DIR [--display WxH[:LAYOUT]] [--seconds S]\n"
+    "                          [--path NAME] [--json]\n"
+    "\n"
+    "Loads the scene in DIR as the demo does and flies its whole path headless,\n"
+    "one frame per millisecond of flight time (0, 1, 2, ... ms), drawing each\n"
+    "frame as fast as it comes. Prints frames per second, the time to draw a\n"
+    "frame (median and 99th percentile), the time per march step, the fill\n"
+    "floor (writing every view pixel once, column by column, measured in the\n"
+    "same run), the ratio of the median frame to that floor, and the peak\n"
+    "memory of the process.\n"
+    "\n"
+    "  --scene DIR        directory holding Keys2.txt and the pictures\n"
+    "  --display WxH[:LAYOUT]\n"
+    "                     the emulated screen, default 240x320; LAYOUT is normal,\n"
+    "                     bottom-up, rot90, rot180 or rot270\n"
+    "  --seconds S        keep flying, restarting the path at its end, for S seconds\n"
+    "                     (0.001 to 3600); by default the path is flown once\n"
+    "  --path NAME        the renderer to time: fastest (the default, what the demo\n"
+    "                     uses), reference, scalar, sse2 or avx2\n"
+    "  --json             print one JSON object on one line instead, with the keys\n"
+    "                     fps, median_us, p99_us, ns_per_step, floor_us, ratio,\n"
+    "                     peak_rss_kb, frames, path and display\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the scene cannot be loaded, its path has\n"
+    "no frame to draw or the renderer is not available here, 2 for bad arguments.\n";
+
+constexpr int kFloorEvery = 16;  // frames between two timings of the fill floor
+constexpr int kStepsEvery = 8;   // frames between two march step counts
+
+double NowSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+bool ParseSeconds(const std::string& text, double& seconds) {
+    if (text.empty() || text.size() > 20) return false;
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    return end && *end == '\0' && seconds >= 0.001 && seconds <= 3600;
+}
+
+bool ParsePath(const std::string& text, RenderPath& path) {
+    if (text == "fastest") {
+        path = FastestRenderPath();
+        return true;
+    }
+    for (RenderPath p :
+         {RenderPath::Reference, RenderPath::Scalar, RenderPath::Sse2, RenderPath::Avx2})
+        if (text == RenderPathName(p)) {
+            path = p;
+            return true;
+        }
+    return false;
+}
+
+// The value below which `fraction` of the sorted samples lie.
+double Percentile(std::vector<double>& samples, double fraction) {
+    std::sort(samples.begin(), samples.end());
+    const size_t index =
+        static_cast<size_t>(fraction * static_cast<double>(samples.size() - 1) + 0.5);
+    return samples[std::min(index, samples.size() - 1)];
+}
+
+struct Results {
+    long long frames = 0;
+    int flights = 0;
+    double fps = 0, medianUs = 0, p99Us = 0, nsPerStep = 0, floorUs = 0, ratio = 0;
+    long peakRssKb = 0;
+};
+
+}  // namespace
+
+int RunBenchCommand(int argc, char** argv) {
+    const std::string command = "bench";
+    ArgList args(argc, argv);
+    std::string sceneDir, value;
+    DisplaySpec display;
+    double seconds = 0;
+    bool json = false;
+    RenderPath path = FastestRenderPath();
+    while (!args.Done()) {
+        const std::string option = args.Take();
+        if (option == "--help" || option == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (option == "--scene") {
+            if (!args.TakeValue(option, sceneDir)) return 2;
+        } else if (option == "--display") {
+            if (!args.TakeValue(option, value)) return 2;
+            std::string error;
+            if (!ParseDisplaySpec(value, display, error)) return UsageError(command, error);
+        } else if (option == "--seconds") {
+            if (!args.TakeValue(option, value)) return 2;
+            if (!ParseSeconds(value, seconds))
+                return UsageError(command, "bad --seconds \"" + value +
+                                               "\" (expected a number from 0.001 to 3600)");
+        } else if (option == "--path") {
+            if (!args.TakeValue(option, value)) return 2;
+            if (!ParsePath(value, path))
+                return UsageError(command,
+                                  "unknown --path \"" + value +
+                                      "\" (expected fastest, reference, scalar, sse2 or avx2)");
+        } else if (option == "--json") {
+            json = true;
+        } else {
+            return UsageError(command, "unknown argument \"" + option + "\"");
+        }
+    }
+    if (sceneDir.empty()) return UsageError(command, "--scene DIR is required");
+    if (!RenderPathAvailable(path)) {
+        std::fprintf(stderr,
+                     "flyover-tool bench: the %s renderer is not available on this machine\n",
+                     RenderPathName(path));
+        return 1;
+    }
+
+    if (!OpenHeadlessScene(sceneDir, display)) return 1;
+    const TerrainSources sources = SceneSources(scene);
+
+    Results r;
+    std::vector<double> renderUs, floorUs;
+    double frameSeconds = 0, sampledRenderNs = 0;
+    long long sampledSteps = 0;
+    const double start = NowSeconds();
+    uint32_t time = 0;
+    for (;;) {
+        const double frameStart = NowSeconds();
+        if (!UpdateCamera(static_cast<float>(time))) {
+            if (time == 0) {
+                std::fprintf(stderr, "flyover-tool bench: the path in %s has no frame to draw\n",
+                             sceneDir.c_str());
+                return 1;
+            }
+            // The end of the path: the flight's clock restarts, as in the demo.
+            ++r.flights;
+            time = 0;
+            if (seconds == 0) break;
+            continue;
+        }
+        const double renderStart = NowSeconds();
+        RenderTerrainWith(path, viewGeometry, sources, cameraState);
+        const double frameEnd = NowSeconds();
+        renderUs.push_back((frameEnd - renderStart) * 1e6);
+        frameSeconds += frameEnd - frameStart;
+        ++time;
+
+        if (renderUs.size() % kStepsEvery == 0) {
+            sampledSteps += CountMarchSteps(viewGeometry, sources, cameraState);
+            sampledRenderNs += renderUs.back() * 1e3;
+        }
+        if (renderUs.size() % kFloorEvery == 0) {
+            const double floorStart = NowSeconds();
+            FillFloor(viewGeometry, static_cast<uint16_t>(time));
+            floorUs.push_back((NowSeconds() - floorStart) * 1e6);
+        }
+        if (seconds > 0 && frameEnd - start >= seconds) break;
+    }
+    if (floorUs.empty()) {
+        const double floorStart = NowSeconds();
+        FillFloor(viewGeometry, 0);
+        floorUs.push_back((NowSeconds() - floorStart) * 1e6);
+    }
+
+    r.frames = static_cast<long long>(renderUs.size());
+    r.fps = frameSeconds > 0 ? static_cast<double>(r.frames) / frameSeconds : 0;
+    r.medianUs = Percentile(renderUs, 0.5);
+    r.p99Us = Percentile(renderUs, 0.99);
+    r.nsPerStep = sampledSteps > 0 ? sampledRenderNs / static_cast<double>(sampledSteps) : 0;
+    r.floorUs = Percentile(floorUs, 0.5);
+    r.ratio = r.floorUs > 0 ? r.medianUs / r.floorUs : 0;
+    r.peakRssKb = PeakResidentKilobytes();
+
+    const std::string displayName = std::to_string(display.width) + "x" +
+                                    std::to_string(display.height) + ":" +
+                                    LayoutName(display.layout);
+    if (json) {
+        std::printf(
+            "{\"fps\": %.1f, \"median_us\": %.2f, \"p99_us\": %.2f, \"ns_per_step\": %.3f, "
+            "\"floor_us\": %.2f, \"ratio\": %.3f, \"peak_rss_kb\": %ld, \"frames\": %lld, "
+            "\"path\": \"%s\", \"display\": \"%s\"}\n",
+            r.fps, r.medianUs, r.p99Us, r.nsPerStep, r.floorUs, r.ratio, r.peakRssKb, r.frames,
+            RenderPathName(path), displayName.c_str());
+        return 0;
+    }
+    std::printf("flyover-tool bench: %s, %s renderer, scene %s\n", displayName.c_str(),
+                RenderPathName(path), sceneDir.c_str());
+    std::printf("frames        %lld (%d whole flight%s, 1 ms of flight time per frame)\n", r.frames,
+                r.flights, r.flights == 1 ? "" : "s");
+    std::printf("fps           %.0f (camera and view per frame)\n", r.fps);
+    std::printf("frame time    median %.1f us, 99th percentile %.1f us\n", r.medianUs, r.p99Us);
+    std::printf("march step    %.3f ns\n", r.nsPerStep);
+    std::printf("fill floor    %.1f us per frame; median frame / floor = %.2f\n", r.floorUs,
+                r.ratio);
+    std::printf("peak memory   %ld KB\n", r.peakRssKb);
+    return 0;
+}
