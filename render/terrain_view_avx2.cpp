@@ -88,9 +88,128 @@ FLYOVER_AVX2 void MarchGroup(const FramePlan& plan, int col0, GroupRecord<kLanes
     }
 }
 
+// Rows 8k .. 8k + 7 of eight staged columns, turned into eight screen rows
+// of eight pixels: rows[j] holds row 8k + j of columns 0 .. 7.
+FLYOVER_AVX2 inline void Transpose8x8(const uint16_t* column0, int stride, int from,
+                                      __m128i rows[8]) {
+    __m128i a[8];
+    for (int lane = 0; lane < 8; ++lane)
+        a[lane] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column0 + lane * stride + from));
+    const __m128i t0 = _mm_unpacklo_epi16(a[0], a[1]), t1 = _mm_unpackhi_epi16(a[0], a[1]);
+    const __m128i t2 = _mm_unpacklo_epi16(a[2], a[3]), t3 = _mm_unpackhi_epi16(a[2], a[3]);
+    const __m128i t4 = _mm_unpacklo_epi16(a[4], a[5]), t5 = _mm_unpackhi_epi16(a[4], a[5]);
+    const __m128i t6 = _mm_unpacklo_epi16(a[6], a[7]), t7 = _mm_unpackhi_epi16(a[6], a[7]);
+    const __m128i u0 = _mm_unpacklo_epi32(t0, t2), u1 = _mm_unpackhi_epi32(t0, t2);
+    const __m128i u2 = _mm_unpacklo_epi32(t1, t3), u3 = _mm_unpackhi_epi32(t1, t3);
+    const __m128i u4 = _mm_unpacklo_epi32(t4, t6), u5 = _mm_unpackhi_epi32(t4, t6);
+    const __m128i u6 = _mm_unpacklo_epi32(t5, t7), u7 = _mm_unpackhi_epi32(t5, t7);
+    rows[0] = _mm_unpacklo_epi64(u0, u4), rows[1] = _mm_unpackhi_epi64(u0, u4);
+    rows[2] = _mm_unpacklo_epi64(u1, u5), rows[3] = _mm_unpackhi_epi64(u1, u5);
+    rows[4] = _mm_unpacklo_epi64(u2, u6), rows[5] = _mm_unpackhi_epi64(u2, u6);
+    rows[6] = _mm_unpacklo_epi64(u3, u7), rows[7] = _mm_unpackhi_epi64(u3, u7);
+}
+
+// Sky row `row` (< band) of columns col0 .. col0 + 7, as eight pixels.
+FLYOVER_AVX2 inline __m128i SkyRow(const FramePlan& plan, int col0, int row) {
+    const uint8_t* skyPixels = plan.sources->skyPixels;
+    // A band taller than 255 rows shows the picture's first row above it.
+    const int skyRow = std::max(0, 255 - plan.band + row);
+    const uint8_t* line = skyPixels + skyRow * 512;
+    const unsigned sx = static_cast<unsigned>(plan.skyShift + col0) & 511u;
+    __m256i index;
+    if (sx <= 512 - kLanes) {
+        index = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(line + sx)));
+    } else {
+        alignas(32) int32_t wrapped[kLanes];
+        for (int lane = 0; lane < kLanes; ++lane)
+            wrapped[lane] = line[(sx + lane) & 511u];
+        index = _mm256_load_si256(reinterpret_cast<const __m256i*>(wrapped));
+    }
+    // The palette's 32-bit word holding each 16-bit colour, then the colour.
+    const __m256i word = _mm256_i32gather_epi32(
+        reinterpret_cast<const int*>(plan.sources->skyPalette), _mm256_srli_epi32(index, 1), 4);
+    const __m256i colour = _mm256_and_si256(
+        _mm256_srlv_epi32(word,
+                          _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(1)), 4)),
+        _mm256_set1_epi32(0xFFFF));
+    return _mm_packus_epi32(_mm256_castsi256_si128(colour), _mm256_extracti128_si256(colour, 1));
+}
+
+// Writes eight whole columns col0 .. col0 + 7 of a view whose adjacent
+// columns are adjacent in memory (x pitch of one pixel), row by row with one
+// store per row where all eight columns write the same kind of row. Every
+// column still sees the reference's order: its ground rows from the bottom
+// up, then its sky and haze rows from the top down.
+FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t* ground,
+                                 int stride, const int fills[kLanes]) {
+    const int bottomRow = plan.rows - 1;
+    const ptrdiff_t yStep = plan.yStep;
+    uint16_t* const left = plan.origin + col0;  // x pitch is one pixel
+    int minFill = fills[0], maxFill = fills[0];
+    for (int lane = 1; lane < kLanes; ++lane) {
+        minFill = std::min(minFill, fills[lane]);
+        maxFill = std::max(maxFill, fills[lane]);
+    }
+
+    // Ground: rows every column fills, eight at a time, then the rest lane by lane.
+    int i = 0;
+    for (; i + 8 <= minFill; i += 8) {
+        __m128i rows[8];
+        Transpose8x8(ground, stride, i, rows);
+        for (int k = 0; k < 8; ++k)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(left + (bottomRow - i - k) * yStep),
+                             rows[k]);
+    }
+    for (; i < maxFill; ++i) {
+        uint16_t* const row = left + (bottomRow - i) * yStep;
+        if (i < minFill) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row),
+                             _mm_setr_epi16(static_cast<int16_t>(ground[i]),
+                                            static_cast<int16_t>(ground[stride + i]),
+                                            static_cast<int16_t>(ground[2 * stride + i]),
+                                            static_cast<int16_t>(ground[3 * stride + i]),
+                                            static_cast<int16_t>(ground[4 * stride + i]),
+                                            static_cast<int16_t>(ground[5 * stride + i]),
+                                            static_cast<int16_t>(ground[6 * stride + i]),
+                                            static_cast<int16_t>(ground[7 * stride + i])));
+        } else {
+            for (int lane = 0; lane < kLanes; ++lane)
+                if (i < fills[lane]) row[lane] = ground[lane * stride + i];
+        }
+    }
+
+    // Sky and haze: rows open in every column as whole rows, then the rest
+    // lane by lane, each column top down.
+    const int band = plan.band;
+    const int commonOpen = bottomRow - maxFill;  // last row open in every column
+    const __m128i haze = _mm_set1_epi16(static_cast<int16_t>(kHazeColour));
+    int row = 0;
+    for (; row <= commonOpen; ++row) {
+        const __m128i pixels = row < band ? SkyRow(plan, col0, row) : haze;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(left + row * yStep), pixels);
+    }
+    for (; row <= bottomRow - minFill; ++row) {
+        alignas(16) uint16_t pixels[kLanes];
+        _mm_store_si128(reinterpret_cast<__m128i*>(pixels),
+                        row < band ? SkyRow(plan, col0, row) : haze);
+        uint16_t* const line = left + row * yStep;
+        for (int lane = 0; lane < kLanes; ++lane)
+            if (row <= bottomRow - fills[lane]) line[lane] = pixels[lane];
+    }
+}
+
 FLYOVER_AVX2 void StageAndWriteGroup(const FramePlan& plan, int col0,
-                                     const GroupRecord<kLanes>& record, uint16_t* ground) {
+                                     const GroupRecord<kLanes>& record) {
+    int stride = 0;
+    uint16_t* const ground = StagingColumns(kLanes, plan.rows, stride);
     const int lanes = std::min(kLanes, plan.width - col0);
+    if (lanes == kLanes && plan.xStep == 1) {
+        int fills[kLanes];
+        for (int lane = 0; lane < kLanes; ++lane)
+            fills[lane] = StageLane(plan, record, lane, ground + lane * stride);
+        WriteGroupRows(plan, col0, ground, stride, fills);
+        return;
+    }
     for (int lane = 0; lane < lanes; ++lane) {
         const int fill = StageLane(plan, record, lane, ground);
         WriteColumn(plan, col0 + lane, ground, fill);
@@ -101,11 +220,9 @@ FLYOVER_AVX2 void StageAndWriteGroup(const FramePlan& plan, int col0,
 
 FLYOVER_AVX2 void RenderAvx2(const FramePlan& plan) {
     thread_local GroupRecord<kLanes> record;
-    int stride = 0;
-    uint16_t* const ground = StagingColumns(1, plan.rows, stride);
     for (int col0 = 0; col0 < plan.width; col0 += kLanes) {
         MarchGroup(plan, col0, record);
-        StageAndWriteGroup(plan, col0, record, ground);
+        StageAndWriteGroup(plan, col0, record);
     }
 }
 
