@@ -21,7 +21,8 @@ constexpr int kCheckEvery = 8;  // steps between checks for a group of full colu
 
 // Marches columns col0 .. col0 + 7 (columns past the view repeat the last
 // one) and records every step.
-FLYOVER_AVX2 void MarchGroup(const FramePlan& plan, int col0, GroupRecord<kLanes>& record) {
+FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, int col0,
+                                                       GroupRecord<kLanes>& record) {
     alignas(32) uint32_t dxs[kLanes], dys[kLanes];
     for (int lane = 0; lane < kLanes; ++lane)
         ColumnDirection(plan, std::min(col0 + lane, plan.width - 1), dxs[lane], dys[lane]);
@@ -160,21 +161,25 @@ FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t
             _mm_storeu_si128(reinterpret_cast<__m128i*>(left + (bottomRow - i - k) * yStep),
                              rows[k]);
     }
-    for (; i < maxFill; ++i) {
-        uint16_t* const row = left + (bottomRow - i) * yStep;
-        if (i < minFill) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row),
-                             _mm_setr_epi16(static_cast<int16_t>(ground[i]),
-                                            static_cast<int16_t>(ground[stride + i]),
-                                            static_cast<int16_t>(ground[2 * stride + i]),
-                                            static_cast<int16_t>(ground[3 * stride + i]),
-                                            static_cast<int16_t>(ground[4 * stride + i]),
-                                            static_cast<int16_t>(ground[5 * stride + i]),
-                                            static_cast<int16_t>(ground[6 * stride + i]),
-                                            static_cast<int16_t>(ground[7 * stride + i])));
-        } else {
-            for (int lane = 0; lane < kLanes; ++lane)
-                if (i < fills[lane]) row[lane] = ground[lane * stride + i];
+    for (; i < minFill; ++i) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(left + (bottomRow - i) * yStep),
+                         _mm_setr_epi16(static_cast<int16_t>(ground[i]),
+                                        static_cast<int16_t>(ground[stride + i]),
+                                        static_cast<int16_t>(ground[2 * stride + i]),
+                                        static_cast<int16_t>(ground[3 * stride + i]),
+                                        static_cast<int16_t>(ground[4 * stride + i]),
+                                        static_cast<int16_t>(ground[5 * stride + i]),
+                                        static_cast<int16_t>(ground[6 * stride + i]),
+                                        static_cast<int16_t>(ground[7 * stride + i])));
+    }
+    // Column by column, so that each loop's length is known and its rows stay
+    // in order.
+    for (int lane = 0; lane < kLanes; ++lane) {
+        const uint16_t* const column = ground + lane * stride;
+        ptrdiff_t pos = lane + (bottomRow - minFill) * yStep;
+        for (int row = minFill; row < fills[lane]; ++row) {
+            left[pos] = column[row];
+            pos -= yStep;
         }
     }
 
@@ -188,18 +193,23 @@ FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t
         const __m128i pixels = row < band ? SkyRow(plan, col0, row) : haze;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(left + row * yStep), pixels);
     }
-    for (; row <= bottomRow - minFill; ++row) {
-        alignas(16) uint16_t pixels[kLanes];
-        _mm_store_si128(reinterpret_cast<__m128i*>(pixels),
-                        row < band ? SkyRow(plan, col0, row) : haze);
-        uint16_t* const line = left + row * yStep;
-        for (int lane = 0; lane < kLanes; ++lane)
-            if (row <= bottomRow - fills[lane]) line[lane] = pixels[lane];
+    // The rest column by column, top down.
+    const uint8_t* const skyPixels = plan.sources->skyPixels;
+    const uint16_t* const skyPalette = plan.sources->skyPalette;
+    for (int lane = 0; lane < kLanes; ++lane) {
+        const int next = bottomRow - fills[lane];
+        const unsigned sx = static_cast<unsigned>(plan.skyShift + col0 + lane) & 511u;
+        ptrdiff_t pos = lane + row * yStep;
+        for (int r = row; r <= next; ++r) {
+            left[pos] = r < band ? skyPalette[skyPixels[std::max(0, 255 - band + r) * 512 + sx]]
+                                 : kHazeColour;
+            pos += yStep;
+        }
     }
 }
 
-FLYOVER_AVX2 void StageAndWriteGroup(const FramePlan& plan, int col0,
-                                     const GroupRecord<kLanes>& record) {
+FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& plan, int col0,
+                                                               const GroupRecord<kLanes>& record) {
     int stride = 0;
     uint16_t* const ground = StagingColumns(kLanes, plan.rows, stride);
     const int lanes = std::min(kLanes, plan.width - col0);
