@@ -1,0 +1,90 @@
+// bench_command_test.cpp -- "flyover-tool bench": its options, errors and report (not its speed)
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+const std::string kFixture = FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene";
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr together
+};
+
+ToolRun RunTool(const std::string& args) {
+    ToolRun run;
+    const std::string command = std::string(FLYOVER_TOOL) + " " + args + " 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
+    if (!pipe) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
+        run.output.append(buffer, n);
+    const int status = ::pclose(pipe.release());
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(BenchCommandTest, BadArgumentsAreRefusedWithExitCode2) {
+    struct Case {
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {"bench", "--scene DIR is required"},
+        {"bench --scene " + kFixture + " --seconds 0", "bad --seconds"},
+        {"bench --scene " + kFixture + " --seconds x", "bad --seconds"},
+        {"bench --scene " + kFixture + " --seconds 1e9", "bad --seconds"},
+        {"bench --scene " + kFixture + " --display 0x320", "bad display size"},
+        {"bench --scene " + kFixture + " --path fast", "unknown --path"},
+        {"bench --scene " + kFixture + " --frobnicate", "unknown argument"},
+        {"bench --scene", "needs a value"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = RunTool(c.args);
+        EXPECT_EQ(run.exitCode, 2) << c.args << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.args << "\n" << run.output;
+    }
+}
+
+TEST(BenchCommandTest, HelpNamesEveryOption) {
+    const ToolRun run = RunTool("bench --help");
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* option : {"--scene", "--display", "--seconds", "--path", "--json"})
+        EXPECT_NE(run.output.find(option), std::string::npos) << option;
+}
+
+TEST(BenchCommandTest, MissingSceneFailsWithTheLoadersMessage) {
+    const ToolRun run = RunTool("bench --scene /nonexistent/scene --seconds 0.01");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("Can't open file"), std::string::npos) << run.output;
+}
+
+TEST(BenchCommandTest, JsonIsOneLineWithEveryKey) {
+    for (const char* path : {"fastest", "reference", "scalar"}) {
+        const ToolRun run = RunTool("bench --scene " + kFixture + " --seconds 0.05 --json --path " +
+                                    path + " --display 120x100:rot90");
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        ASSERT_FALSE(run.output.empty());
+        EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+        EXPECT_EQ(run.output.front(), '{');
+        for (const char* key : {"\"fps\":", "\"median_us\":", "\"p99_us\":", "\"ns_per_step\":",
+                                "\"floor_us\":", "\"ratio\":", "\"peak_rss_kb\":", "\"frames\":"})
+            EXPECT_NE(run.output.find(key), std::string::npos) << key << " in " << run.output;
+        EXPECT_NE(run.output.find("\"display\": \"120x100:rot90\""), std::string::npos)
+            << run.output;
+    }
+}
+
+TEST(BenchCommandTest, TextReportFliesTheWholePathOnce) {
+    const ToolRun run = RunTool("bench --scene " + kFixture);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    for (const char* line : {"frames", "fps", "frame time", "march step", "fill floor",
+                             "peak memory", "1 whole flight,"})
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << " in " << run.output;
+}
+
+}  // namespace
