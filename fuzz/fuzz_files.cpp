@@ -2,6 +2,7 @@
 #include "fuzz/fuzz_files.h"
 
 #include <fcntl.h>
+#include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -47,6 +48,9 @@ bool WriteScratchFile(const std::string& path, const uint8_t* data, size_t size)
 }
 
 void FuzzCheckFailed(const char* what) {
+    // Also through the sanitizers' report, which libFuzzer keeps when it
+    // closes the target's stderr (-close_fd_mask=2).
     std::fprintf(stderr, "flyover fuzz: check failed: %s\n", what);
+    __sanitizer_report_error_summary((std::string("flyover fuzz check failed: ") + what).c_str());
     std::abort();
 }

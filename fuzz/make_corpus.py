@@ -69,6 +69,8 @@ def main():
         "zero_height.bmp": bmp(4, 0),
         "negative_width.bmp": bmp(-4, 4, rows=b""),
         "huge.bmp": bmp(100000, 100000, rows=b""),
+        # Found by fuzzing: 16 million rows promised by a tiny file.
+        "tiny_file_16m_rows.bmp": bmp(4, -(16 << 20), colours=1, rows=b"\x09\x08\x07\x06"),
     }
     for name, data in pictures.items():
         write("bitmap", name, data)
