@@ -35,24 +35,28 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
     const __m256i third16 = _mm256_set1_epi32(43691);  // floor(x / 3) = (x * 43691) >> 17
     const __m256i one = _mm256_set1_epi32(1);
     const __m256i rowMask = _mm256_set1_epi32(0xFF00);
-    const __m256i three = _mm256_set1_epi32(3);
-    const __m256i byteMask = _mm256_set1_epi32(0xFF);
-    const int* heightWords = reinterpret_cast<const int*>(plan.sources->heightMap);
     __m256i fill = _mm256_setzero_si256();
     __m256i hits = _mm256_setzero_si256();
 
+    const uint8_t* const heightMap = plan.sources->heightMap;
     int s = 0;
     while (s < kMarchSteps) {
-        for (int k = 0; k < kCheckEvery; ++k, ++s) {
+        // First the cells of the next steps and their heights, read one by
+        // one (quicker here than a gather, and off the chain of dependent
+        // work), then the projection of each step.
+        alignas(16) uint8_t heights[kCheckEvery][kLanes];
+        for (int k = 0; k < kCheckEvery; ++k) {
             x = _mm256_add_epi32(x, dx);
             y = _mm256_add_epi32(y, dy);
             const __m256i cell = _mm256_or_si256(
                 _mm256_and_si256(_mm256_srli_epi32(y, 16), rowMask), _mm256_srli_epi32(x, 24));
-            // The aligned 32-bit word holding the cell's byte, so that no read
-            // leaves the 65536-byte map; then the byte itself.
-            const __m256i word = _mm256_i32gather_epi32(heightWords, _mm256_srli_epi32(cell, 2), 4);
-            const __m256i shift = _mm256_slli_epi32(_mm256_and_si256(cell, three), 3);
-            const __m256i h = _mm256_and_si256(_mm256_srlv_epi32(word, shift), byteMask);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(record.cells[s + k]), cell);
+            for (int lane = 0; lane < kLanes; ++lane)
+                heights[k][lane] = heightMap[record.cells[s + k][lane]];
+        }
+        for (int k = 0; k < kCheckEvery; ++k, ++s) {
+            const __m256i h =
+                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights[k])));
             // Projected rows, as in FramePlan: twice a third by a 16-bit
             // multiply (h * 256 + heightRound < 2^16), then (2N + 1) / 2m in
             // single precision.
@@ -67,7 +71,6 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
             const __m256i next = _mm256_max_epi32(fill, _mm256_min_epi32(projected, rows));
             const __m256i hit = _mm256_cmpgt_epi32(next, fill);
             hits = _mm256_or_si256(_mm256_srli_epi32(hits, 1), _mm256_slli_epi32(hit, 31));
-            _mm256_store_si256(reinterpret_cast<__m256i*>(record.cells[s]), cell);
             _mm256_store_si256(reinterpret_cast<__m256i*>(record.fills[s]), next);
             fill = next;
         }
