@@ -23,8 +23,11 @@ std::string KeyFileReader::ReadName() {
     SkipWhiteSpace();
     std::string name;
     int c;
+    // The whole token is consumed, but only its first kMaxNameBytes bytes
+    // are kept: any name that long is refused anyway, and a key file of one
+    // endless token must not take all memory.
     while ((c = std::getc(stream_)) != EOF && !IsSpace(c))
-        name.push_back(static_cast<char>(c));
+        if (name.size() < kMaxNameBytes) name.push_back(static_cast<char>(c));
     if (c != EOF) std::ungetc(c, stream_);
     SkipWhiteSpace();
     return name;

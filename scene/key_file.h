@@ -15,8 +15,10 @@ public:
     explicit KeyFileReader(std::FILE* stream) : stream_(stream) {}
 
     // A file name: one token without white space, then any white space
-    // ("%s\n"). Empty at the end of the file.
+    // ("%s\n"). Empty at the end of the file. Of a token longer than
+    // kMaxNameBytes bytes only the first kMaxNameBytes are returned.
     std::string ReadName();
+    static constexpr size_t kMaxNameBytes = 4096;
 
     // An integer as "%i\n" reads it: optional sign; 0x for hexadecimal, a
     // leading 0 for octal, else decimal. Values beyond 32 bits saturate; a

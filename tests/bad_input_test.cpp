@@ -209,6 +209,11 @@ std::vector<Case> Catalogue() {
         {"K13", "a picture's name naming a directory",
          In([](const TempDir& d) { Body(d, ". height.bmp 4 1000\n"); }), Outcome::BitmapError, "."},
 
+        {"K14", "one name of ten million bytes", In([](const TempDir& d) {
+             Body(d, std::string(10'000'000, 'n') + " height.bmp 4 1000\n");
+         }),
+         Outcome::BitmapError, std::string(4096, 'n')},
+
         // Key counts, intervals and numbers: the original reads them with
         // the C library's formats and refuses none of them.
         {"N1", "count -5", In([](const TempDir& d) { Keys(d, "-5", "1000"); }), Outcome::NoFlight,
