@@ -19,9 +19,113 @@ namespace {
 constexpr int kLanes = 8;
 constexpr int kCheckEvery = 8;  // steps between checks for a group of full columns
 
+constexpr int kBlockShift = 3;                      // blocks of 8 x 8 cells
+constexpr int kBlocks = 256 >> kBlockShift;         // blocks along each side of the map
+constexpr int kBlockRowBytes = 256 << kBlockShift;  // map bytes in one row of blocks
+
+// The highest height-map byte of each 8 x 8 block of cells; block (bx, by)
+// at by * 32 + bx. Built once per frame (about one read of the map), so that
+// stretches of a march that cannot meet the ground are skipped.
+FLYOVER_AVX2 __attribute__((noinline)) void BuildBlockMaxima(const uint8_t* heightMap,
+                                                             uint8_t* maxima) {
+    for (int by = 0; by < kBlocks; ++by) {
+        const uint8_t* const rows = heightMap + by * kBlockRowBytes;
+        __m256i columns[8];
+        for (int v = 0; v < 8; ++v)
+            columns[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + v * 32));
+        for (int r = 1; r < 8; ++r)
+            for (int v = 0; v < 8; ++v)
+                columns[v] = _mm256_max_epu8(
+                    columns[v],
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * 256 + v * 32)));
+        for (int v = 0; v < 8; ++v) {
+            // The maximum of each run of eight bytes lands in its lowest byte.
+            __m256i m = columns[v];
+            m = _mm256_max_epu8(m, _mm256_srli_epi64(m, 8));
+            m = _mm256_max_epu8(m, _mm256_srli_epi64(m, 16));
+            m = _mm256_max_epu8(m, _mm256_srli_epi64(m, 32));
+            uint8_t* const out = maxima + by * kBlocks + v * 4;
+            out[0] = static_cast<uint8_t>(_mm256_extract_epi8(m, 0));
+            out[1] = static_cast<uint8_t>(_mm256_extract_epi8(m, 8));
+            out[2] = static_cast<uint8_t>(_mm256_extract_epi8(m, 16));
+            out[3] = static_cast<uint8_t>(_mm256_extract_epi8(m, 24));
+        }
+    }
+}
+
+// The cell coordinate (0 .. 255) of a ray `start` + (s + 1) * `step` (8.24).
+inline int CellAt(uint32_t start, uint32_t step, int s) {
+    return static_cast<int>((start + static_cast<uint32_t>(s + 1) * step) >> 24);
+}
+
+// The highest ground any of the eight rays can meet at steps s .. s + 7: the
+// block maxima over a box holding the rays of the outer lanes 0 and 7 at
+// both ends of the stretch (the rays are straight, and the lanes' directions
+// turn steadily from lane 0 to lane 7), widened by one cell.
+FLYOVER_AVX2 inline int HighestGroundAhead(const FramePlan& plan, const uint32_t* dxs,
+                                           const uint32_t* dys, int s, const uint8_t* maxima) {
+    const int xs[4] = {CellAt(plan.startX, dxs[0], s), CellAt(plan.startX, dxs[0], s + 7),
+                       CellAt(plan.startX, dxs[7], s), CellAt(plan.startX, dxs[7], s + 7)};
+    const int ys[4] = {CellAt(plan.startY, dys[0], s), CellAt(plan.startY, dys[0], s + 7),
+                       CellAt(plan.startY, dys[7], s), CellAt(plan.startY, dys[7], s + 7)};
+    // Offsets from the first corner, taken the short way round the map.
+    int xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
+    for (int i = 1; i < 4; ++i) {
+        const int dx = static_cast<int8_t>(static_cast<uint8_t>(xs[i] - xs[0]));
+        const int dy = static_cast<int8_t>(static_cast<uint8_t>(ys[i] - ys[0]));
+        xLow = std::min(xLow, dx), xHigh = std::max(xHigh, dx);
+        yLow = std::min(yLow, dy), yHigh = std::max(yHigh, dy);
+    }
+    const int bx0 = (xs[0] + xLow - 1) >> kBlockShift, bx1 = (xs[0] + xHigh + 1) >> kBlockShift;
+    const int by0 = (ys[0] + yLow - 1) >> kBlockShift, by1 = (ys[0] + yHigh + 1) >> kBlockShift;
+    int highest = 0;
+    for (int by = by0; by <= by1; ++by) {
+        const uint8_t* const row = maxima + (by & (kBlocks - 1)) * kBlocks;
+        for (int bx = bx0; bx <= bx1; ++bx)
+            highest = std::max<int>(highest, row[bx & (kBlocks - 1)]);
+    }
+    return highest;
+}
+
+// Looks at the stretch of steps from s on: returns true when no ray can
+// meet the ground there (rows filled so far: `fill`), else records its cells
+// and reads their heights into `heights`. Either way moves x and y past it.
+FLYOVER_AVX2 inline bool ReadStretch(const FramePlan& plan, const uint32_t* dxs,
+                                     const uint32_t* dys, const uint8_t* maxima, __m256i fill,
+                                     int s, __m256i& x, __m256i& y, __m256i dx, __m256i dy,
+                                     __m256i dx8, __m256i dy8, GroupRecord<kLanes>& record,
+                                     uint8_t (&heights)[kCheckEvery][kLanes]) {
+    // The fewest rows filled give the lowest ray, at one end of the stretch.
+    __m128i low = _mm_min_epi32(_mm256_castsi256_si128(fill), _mm256_extracti128_si256(fill, 1));
+    low = _mm_min_epi32(low, _mm_shuffle_epi32(low, 0x4E));
+    low = _mm_min_epi32(low, _mm_shuffle_epi32(low, 0xB1));
+    const int fewest = _mm_cvtsi128_si32(low);
+    const int64_t lowestRay =
+        std::min(RayHeight(plan, s, fewest), RayHeight(plan, s + kCheckEvery - 1, fewest));
+    if (int64_t{HighestGroundAhead(plan, dxs, dys, s, maxima)} << kHeightShift <= lowestRay) {
+        x = _mm256_add_epi32(x, dx8);
+        y = _mm256_add_epi32(y, dy8);
+        return true;
+    }
+    const __m256i rowMask = _mm256_set1_epi32(0xFF00);
+    const uint8_t* const heightMap = plan.sources->heightMap;
+    for (int k = 0; k < kCheckEvery; ++k) {
+        x = _mm256_add_epi32(x, dx);
+        y = _mm256_add_epi32(y, dy);
+        const __m256i cell = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(y, 16), rowMask),
+                                             _mm256_srli_epi32(x, 24));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(record.cells[s + k]), cell);
+#pragma GCC unroll 8
+        for (int lane = 0; lane < kLanes; ++lane)
+            heights[k][lane] = heightMap[record.cells[s + k][lane]];
+    }
+    return false;
+}
+
 // Marches columns col0 .. col0 + 7 (columns past the view repeat the last
 // one) and records every step.
 FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, int col0,
+                                                       const uint8_t* maxima,
                                                        GroupRecord<kLanes>& record) {
     alignas(32) uint32_t dxs[kLanes], dys[kLanes];
     for (int lane = 0; lane < kLanes; ++lane)
@@ -34,45 +138,53 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
     const __m256i heightRound = _mm256_set1_epi32(plan.heightRound);
     const __m256i third16 = _mm256_set1_epi32(43691);  // floor(x / 3) = (x * 43691) >> 17
     const __m256i one = _mm256_set1_epi32(1);
-    const __m256i rowMask = _mm256_set1_epi32(0xFF00);
     __m256i fill = _mm256_setzero_si256();
     __m256i hits = _mm256_setzero_si256();
 
-    const uint8_t* const heightMap = plan.sources->heightMap;
-    int s = 0;
-    while (s < kMarchSteps) {
-        // First the cells of the next steps and their heights, read one by
-        // one (quicker here than a gather, and off the chain of dependent
-        // work), then the projection of each step.
-        alignas(16) uint8_t heights[kCheckEvery][kLanes];
-        for (int k = 0; k < kCheckEvery; ++k) {
-            x = _mm256_add_epi32(x, dx);
-            y = _mm256_add_epi32(y, dy);
-            const __m256i cell = _mm256_or_si256(
-                _mm256_and_si256(_mm256_srli_epi32(y, 16), rowMask), _mm256_srli_epi32(x, 24));
-            _mm256_store_si256(reinterpret_cast<__m256i*>(record.cells[s + k]), cell);
-            for (int lane = 0; lane < kLanes; ++lane)
-                heights[k][lane] = heightMap[record.cells[s + k][lane]];
-        }
-        for (int k = 0; k < kCheckEvery; ++k, ++s) {
-            const __m256i h =
-                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights[k])));
-            // Projected rows, as in FramePlan: twice a third by a 16-bit
-            // multiply (h * 256 + heightRound < 2^16), then (2N + 1) / 2m in
-            // single precision.
-            const __m256i twoThirds = _mm256_andnot_si256(
-                one, _mm256_mulhi_epu16(_mm256_add_epi32(_mm256_slli_epi32(h, 8), heightRound),
-                                        third16));
-            const __m256i n = _mm256_add_epi32(twoThirds, _mm256_set1_epi32(plan.stepAddTwice[s]));
-            const __m256i quotient = _mm256_cvttps_epi32(
-                _mm256_mul_ps(_mm256_cvtepi32_ps(n), _mm256_set1_ps(kStepHalfReciprocal[s])));
-            const __m256i projected =
-                _mm256_sub_epi32(quotient, _mm256_set1_epi32(plan.stepSub[s]));
-            const __m256i next = _mm256_max_epi32(fill, _mm256_min_epi32(projected, rows));
-            const __m256i hit = _mm256_cmpgt_epi32(next, fill);
-            hits = _mm256_or_si256(_mm256_srli_epi32(hits, 1), _mm256_slli_epi32(hit, 31));
-            _mm256_store_si256(reinterpret_cast<__m256i*>(record.fills[s]), next);
-            fill = next;
+    const __m256i dx8 = _mm256_slli_epi32(dx, 3);
+    const __m256i dy8 = _mm256_slli_epi32(dy, 3);
+
+    // The march goes in stretches of kCheckEvery steps. Each stretch is first
+    // either found unable to meet the ground and skipped, or has its cells
+    // and heights read (one by one: quicker here than a gather); that is done
+    // one stretch ahead, so that the reads are long done when the
+    // projections use them. The look-ahead judges a stretch by the rows
+    // filled before the stretch in between: fewer rows, a lower ray, so the
+    // judgement only errs towards marching.
+    alignas(16) uint8_t heights[2][kCheckEvery][kLanes];
+    bool skip[2] = {false, false};
+    int slot = 0;
+    skip[0] =
+        ReadStretch(plan, dxs, dys, maxima, fill, 0, x, y, dx, dy, dx8, dy8, record, heights[0]);
+    for (int s = 0; s < kMarchSteps; slot ^= 1) {
+        if (s + kCheckEvery < kMarchSteps)
+            skip[slot ^ 1] = ReadStretch(plan, dxs, dys, maxima, fill, s + kCheckEvery, x, y, dx,
+                                         dy, dx8, dy8, record, heights[slot ^ 1]);
+        if (skip[slot]) {
+            hits = _mm256_srli_epi32(hits, kCheckEvery);
+            s += kCheckEvery;
+        } else {
+            for (int k = 0; k < kCheckEvery; ++k, ++s) {
+                const __m256i h = _mm256_cvtepu8_epi32(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights[slot][k])));
+                // Projected rows, as in FramePlan: twice a third by a 16-bit
+                // multiply (h * 256 + heightRound < 2^16), then (2N + 1) / 2m
+                // in single precision.
+                const __m256i twoThirds = _mm256_andnot_si256(
+                    one, _mm256_mulhi_epu16(_mm256_add_epi32(_mm256_slli_epi32(h, 8), heightRound),
+                                            third16));
+                const __m256i n =
+                    _mm256_add_epi32(twoThirds, _mm256_set1_epi32(plan.stepAddTwice[s]));
+                const __m256i quotient = _mm256_cvttps_epi32(
+                    _mm256_mul_ps(_mm256_cvtepi32_ps(n), _mm256_set1_ps(kStepHalfReciprocal[s])));
+                const __m256i projected =
+                    _mm256_sub_epi32(quotient, _mm256_set1_epi32(plan.stepSub[s]));
+                const __m256i next = _mm256_max_epi32(fill, _mm256_min_epi32(projected, rows));
+                const __m256i hit = _mm256_cmpgt_epi32(next, fill);
+                hits = _mm256_or_si256(_mm256_srli_epi32(hits, 1), _mm256_slli_epi32(hit, 31));
+                _mm256_store_si256(reinterpret_cast<__m256i*>(record.fills[s]), next);
+                fill = next;
+            }
         }
         const bool full =
             _mm256_movemask_epi8(_mm256_cmpeq_epi32(fill, rows)) == static_cast<int>(0xFFFFFFFFu);
@@ -233,8 +345,10 @@ FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& 
 
 FLYOVER_AVX2 void RenderAvx2(const FramePlan& plan) {
     thread_local GroupRecord<kLanes> record;
+    alignas(32) uint8_t maxima[kBlocks * kBlocks];
+    BuildBlockMaxima(plan.sources->heightMap, maxima);
     for (int col0 = 0; col0 < plan.width; col0 += kLanes) {
-        MarchGroup(plan, col0, record);
+        MarchGroup(plan, col0, maxima, record);
         StageAndWriteGroup(plan, col0, record);
     }
 }

@@ -49,6 +49,8 @@ bool PlanFrame(const ViewGeometry& view, const TerrainSources& sources, const Ca
     const int64_t heightCells = (height >= 0 ? height : height - 1535) / 1536;
     const int64_t rest = height - heightCells * 1536;
     plan.heightRound = static_cast<int32_t>((1535 - rest) >> 9);
+    plan.height = camera.height;
+    plan.k0 = static_cast<int32_t>(k0);
     for (int s = 0; s < kMarchSteps; ++s) {
         const int64_t m = s + 1;
         const int64_t offset = kStepOffset[s];

@@ -47,6 +47,8 @@ struct FramePlan {
     int band = 0;                       // sky rows at the top of a column
     int32_t skyShift = 0;               // sky column of view column 0
     int32_t heightRound = 0;            // (1535 - height mod 1536) >> 9: 0, 1 or 2
+    int32_t height = 0;                 // the camera's height
+    int32_t k0 = 0;                     // horizon - bottomRow + 1
     int32_t stepAdd[kMarchSteps];       // N - Third(...) at step s
     int32_t stepAddTwice[kMarchSteps];  // 2 * stepAdd[s] + 1
     int32_t stepSub[kMarchSteps];
@@ -55,6 +57,11 @@ struct FramePlan {
 // floor(x / 3) for 0 <= x < 65541, as one multiplication and one shift.
 constexpr uint32_t Third(uint32_t x) {
     return (x * 43691u) >> 17;
+}
+
+// The ray height R(s, j) above (exact: PlanFrame has checked the range).
+inline int64_t RayHeight(const FramePlan& plan, int s, int filled) {
+    return plan.height + int64_t{s + 1} * kSlopeUnit * (int64_t{plan.k0} + filled);
 }
 
 // A table of one value per march step, made from m = s + 1.
