@@ -323,6 +323,13 @@ FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t
     }
 }
 
+// StageLane on its own, so that its loop keeps everything in registers.
+FLYOVER_AVX2 __attribute__((noinline)) int StageOneLane(const FramePlan& plan,
+                                                        const GroupRecord<kLanes>& record, int lane,
+                                                        uint16_t* ground) {
+    return StageLane(plan, record, lane, ground);
+}
+
 FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& plan, int col0,
                                                                const GroupRecord<kLanes>& record) {
     int stride = 0;
@@ -331,12 +338,12 @@ FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& 
     if (lanes == kLanes && plan.xStep == 1) {
         int fills[kLanes];
         for (int lane = 0; lane < kLanes; ++lane)
-            fills[lane] = StageLane(plan, record, lane, ground + lane * stride);
+            fills[lane] = StageOneLane(plan, record, lane, ground + lane * stride);
         WriteGroupRows(plan, col0, ground, stride, fills);
         return;
     }
     for (int lane = 0; lane < lanes; ++lane) {
-        const int fill = StageLane(plan, record, lane, ground);
+        const int fill = StageOneLane(plan, record, lane, ground);
         WriteColumn(plan, col0 + lane, ground, fill);
     }
 }
