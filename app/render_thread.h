@@ -1,0 +1,38 @@
+// render_thread.h -- the frame loop: a thread of its own flies the camera along the path and draws
+// frame after frame
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/threads.h"
+#include "platform/win_types.h"
+
+// Non-zero while the frame loop is to go on. Set by the render thread when it
+// starts, cleared by the stop sequence (StopDemo) and by the render thread
+// when its loop ends.
+extern std::atomic<int> renderRunning;
+// The tick count (ms) when the render thread began; render thread only.
+extern uint32_t startTick;
+// The render thread, made by AppMain and ended by StopDemo; main thread only.
+extern ThreadHandle renderThread;
+
+// Milliseconds since startTick, in 32-bit arithmetic so that the difference
+// survives the tick counter's wrap. Render thread.
+uint32_t ElapsedMs();
+
+// Called by RunFrames with whole milliseconds since the flight (re)started:
+// moves the camera along the path (`UpdateCamera`) and draws the view
+// (`RenderView`). Returns false, drawing nothing, when the path has ended.
+bool RenderFrame(float timeMs);
+
+// The frame loop, run on the render thread until renderRunning is found zero
+// at the top of an iteration. On a display that is a memory copy each frame
+// is drawn between GXBeginDraw and GXEndDraw; when the path ends, the
+// flight's clock starts again from zero.
+void RunFrames();
+
+// The render thread's body (the parameter is ignored): sets renderRunning,
+// takes startTick, runs the frames, then clears renderRunning and asks the
+// main window to close. Returns 0.
+DWORD RenderThread(void* parameter);

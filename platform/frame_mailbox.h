@@ -1,0 +1,61 @@
+// frame_mailbox.h -- hands finished frames from the render thread to the thread that shows them
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+// Three frame slots: the producer fills its back slot and publishes it as
+// the newest frame; the consumer takes the newest frame whenever it is ready
+// to show one. Publishing and taking swap slot indices atomically, so
+// neither side ever waits for the other to finish with a slot, and a frame
+// that the consumer had no time for is simply replaced by the next one. One
+// producer thread and one consumer thread.
+class FrameMailbox {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Every slot holds `pixels` 16-bit pixels, zero at the start.
+    explicit FrameMailbox(size_t pixels);
+
+    size_t Pixels() const { return pixels_; }
+
+    // Producer: the slot to fill next. It is the producer's until Publish.
+    uint16_t* BackSlot() { return slots_[back_].data(); }
+    // Producer: makes the back slot the newest frame and takes a free slot as
+    // the new back slot.
+    void Publish();
+    // Producer: waits until the consumer has taken the newest frame or until
+    // `deadline`; true when taken. This is how the producer keeps to the
+    // consumer's pace without ever depending on it: the wait is bounded.
+    bool WaitUntilTaken(Clock::time_point deadline);
+
+    // Either side: whether a published frame is waiting to be taken.
+    bool HasNewFrame() const { return (ready_.load(std::memory_order_acquire) & kNew) != 0; }
+    // Consumer: takes the newest frame when one is waiting and returns true;
+    // the frame is then Front() until the next successful take.
+    bool TakeNewest();
+    // Consumer: the frame last taken (all zero before the first take).
+    const uint16_t* Front() const { return slots_[front_].data(); }
+
+    uint64_t PublishedCount() const { return published_.load(std::memory_order_relaxed); }
+    uint64_t TakenCount() const { return taken_.load(std::memory_order_relaxed); }
+
+private:
+    static constexpr uint32_t kNew = 4;  // set in ready_ when its slot is unread
+
+    size_t pixels_;
+    std::array<std::vector<uint16_t>, 3> slots_;
+    std::atomic<uint32_t> ready_{2};  // slot index | kNew
+    uint32_t back_ = 0;               // producer only
+    uint32_t front_ = 1;              // consumer only
+    std::atomic<uint64_t> published_{0};
+    std::atomic<uint64_t> taken_{0};
+    std::mutex takenMutex_;
+    std::condition_variable takenChanged_;
+};

@@ -1,0 +1,11 @@
+// input_injector.h -- for tests: the SDL events a user's key, click or window close would make
+#pragma once
+
+enum class InjectedInput { KeyPress, LeftButtonPress, CloseRequest };
+
+// Any thread: puts the event that a key press (space), a left click at the
+// screen's centre, or the window manager's close request would make into
+// SDL's queue, addressed to the window showing the emulated screen, and wakes
+// the main thread. From there it takes the same road as real input. Returns
+// false when no screen window exists or SDL refuses the event.
+bool InjectInput(InjectedInput input);
