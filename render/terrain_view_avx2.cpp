@@ -53,6 +53,38 @@ FLYOVER_AVX2 __attribute__((noinline)) void BuildBlockMaxima(const uint8_t* heig
     }
 }
 
+// After BuildBlockMaxima (table 0): the maxima of windows of blocks reaching
+// right and down from block (bx, by), the map wrapping round: table 1 over
+// 2 x 1 blocks (two across), table 2 over 1 x 2, table 3 over 2 x 2.
+FLYOVER_AVX2 __attribute__((noinline)) void BuildWindowMaxima(uint8_t* maxima) {
+    constexpr int kTable = kBlocks * kBlocks;
+    alignas(32) uint8_t twice[2 * kBlocks];
+    for (int by = 0; by < kBlocks; ++by) {
+        // A row followed by itself, so that the block to the right of the
+        // last one is the first.
+        const __m256i row =
+            _mm256_load_si256(reinterpret_cast<const __m256i*>(maxima + by * kBlocks));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(twice), row);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(twice + kBlocks), row);
+        const __m256i right = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(twice + 1));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(maxima + kTable + by * kBlocks),
+                           _mm256_max_epu8(row, right));
+    }
+    for (int by = 0; by < kBlocks; ++by) {
+        const int below = (by + 1) & (kBlocks - 1);
+        for (int table = 0; table < 2; ++table) {
+            const uint8_t* const in = maxima + table * kTable;
+            const __m256i a =
+                _mm256_load_si256(reinterpret_cast<const __m256i*>(in + by * kBlocks));
+            const __m256i b =
+                _mm256_load_si256(reinterpret_cast<const __m256i*>(in + below * kBlocks));
+            _mm256_store_si256(
+                reinterpret_cast<__m256i*>(maxima + (table + 2) * kTable + by * kBlocks),
+                _mm256_max_epu8(a, b));
+        }
+    }
+}
+
 // The cell coordinate (0 .. 255) of a ray `start` + (s + 1) * `step` (8.24).
 inline int CellAt(uint32_t start, uint32_t step, int s) {
     return static_cast<int>((start + static_cast<uint32_t>(s + 1) * step) >> 24);
@@ -69,15 +101,24 @@ FLYOVER_AVX2 inline int HighestGroundAhead(const FramePlan& plan, const uint32_t
     const int ys[4] = {CellAt(plan.startY, dys[0], s), CellAt(plan.startY, dys[0], s + 7),
                        CellAt(plan.startY, dys[7], s), CellAt(plan.startY, dys[7], s + 7)};
     // Offsets from the first corner, taken the short way round the map.
-    int xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
-    for (int i = 1; i < 4; ++i) {
-        const int dx = static_cast<int8_t>(static_cast<uint8_t>(xs[i] - xs[0]));
-        const int dy = static_cast<int8_t>(static_cast<uint8_t>(ys[i] - ys[0]));
-        xLow = std::min(xLow, dx), xHigh = std::max(xHigh, dx);
-        yLow = std::min(yLow, dy), yHigh = std::max(yHigh, dy);
-    }
+    const int x1 = static_cast<int8_t>(static_cast<uint8_t>(xs[1] - xs[0]));
+    const int x2 = static_cast<int8_t>(static_cast<uint8_t>(xs[2] - xs[0]));
+    const int x3 = static_cast<int8_t>(static_cast<uint8_t>(xs[3] - xs[0]));
+    const int y1 = static_cast<int8_t>(static_cast<uint8_t>(ys[1] - ys[0]));
+    const int y2 = static_cast<int8_t>(static_cast<uint8_t>(ys[2] - ys[0]));
+    const int y3 = static_cast<int8_t>(static_cast<uint8_t>(ys[3] - ys[0]));
+    const int xLow = std::min(std::min(0, x1), std::min(x2, x3));
+    const int xHigh = std::max(std::max(0, x1), std::max(x2, x3));
+    const int yLow = std::min(std::min(0, y1), std::min(y2, y3));
+    const int yHigh = std::max(std::max(0, y1), std::max(y2, y3));
     const int bx0 = (xs[0] + xLow - 1) >> kBlockShift, bx1 = (xs[0] + xHigh + 1) >> kBlockShift;
     const int by0 = (ys[0] + yLow - 1) >> kBlockShift, by1 = (ys[0] + yHigh + 1) >> kBlockShift;
+    // A box of at most two blocks each way is one look-up in the window maxima.
+    if (bx1 - bx0 <= 1 && by1 - by0 <= 1) {
+        const int table = (by1 - by0) * 2 + (bx1 - bx0);
+        return maxima[table * kBlocks * kBlocks + (by0 & (kBlocks - 1)) * kBlocks +
+                      (bx0 & (kBlocks - 1))];
+    }
     int highest = 0;
     for (int by = by0; by <= by1; ++by) {
         const uint8_t* const row = maxima + (by & (kBlocks - 1)) * kBlocks;
@@ -352,8 +393,9 @@ FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& 
 
 FLYOVER_AVX2 void RenderAvx2(const FramePlan& plan) {
     thread_local GroupRecord<kLanes> record;
-    alignas(32) uint8_t maxima[kBlocks * kBlocks];
+    alignas(32) uint8_t maxima[4 * kBlocks * kBlocks];
     BuildBlockMaxima(plan.sources->heightMap, maxima);
+    BuildWindowMaxima(maxima);
     for (int col0 = 0; col0 < plan.width; col0 += kLanes) {
         MarchGroup(plan, col0, maxima, record);
         StageAndWriteGroup(plan, col0, record);
