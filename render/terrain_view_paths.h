@@ -8,7 +8,7 @@
 // RenderTerrain, in the same order within each column; they differ in speed.
 enum class RenderPath {
     Reference,  // RenderTerrain itself: the plain reading, one step at a time
-    Scalar,     // portable C++: projected row counts, runs staged per column
+    Scalar,     // portable C++: rows of a hit projected at once, runs staged per column
     Sse2,       // four columns at a time with SSE2 (every x86-64 processor)
     Avx2,       // eight columns at a time with AVX2 (checked at run time)
 };
@@ -20,7 +20,8 @@ const char* RenderPathName(RenderPath path);
 // always can.
 bool RenderPathAvailable(RenderPath path);
 
-// The fastest available path; RenderView uses it. Decided once per process.
+// The fastest available path (AVX2, else SSE2, else the reference); RenderView
+// uses it. Decided once per process.
 RenderPath FastestRenderPath();
 
 // Draws the view as RenderTerrain does, with the given path (which must be
