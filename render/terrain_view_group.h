@@ -28,7 +28,8 @@ template <int Lanes>
 inline int StageLane(const FramePlan& plan, const GroupRecord<Lanes>& record, int lane,
                      uint16_t* ground) {
     const uint8_t* const colourMap = plan.sources->colourMap;
-    int filled = 0;
+    const uint32_t* const shadeTable = plan.sources->shadeTable;
+    uint16_t* run = ground;  // the next row to fill
     // Two 32-step words at a time: fewer loop exits to mispredict.
     for (int pair = 0; pair < kMarchSteps / 64; ++pair) {
         uint64_t bits = record.hits[2 * pair][lane] |
@@ -37,24 +38,25 @@ inline int StageLane(const FramePlan& plan, const GroupRecord<Lanes>& record, in
         const uint32_t* const cells = &record.cells[pair * 64][lane];
         const int32_t* const fills = &record.fills[pair * 64][lane];
         // Fog level (step / 8) = pair * 8 + k / 8 for step pair * 64 + k.
-        const uint32_t* const shade = plan.sources->shadeTable + pair * 8;
+        const uint32_t* const shade = shadeTable + pair * 8;
         do {
             const unsigned k = static_cast<unsigned>(__builtin_ctzll(bits));
             bits &= bits - 1;
+            const unsigned at = k * Lanes;
             const uint16_t colour =
-                static_cast<uint16_t>(shade[colourMap[cells[k * Lanes]] * kFogLevels + (k >> 3)]);
-            const int to = fills[k * Lanes];
-            uint16_t* run = ground + filled;
-            uint16_t* const end = ground + to;
-            do {
-                for (int i = 0; i < kFillRunWidth; ++i)
-                    run[i] = colour;
-                run += kFillRunWidth;
-            } while (run < end);
-            filled = to;
+                static_cast<uint16_t>(shade[colourMap[cells[at]] * kFogLevels + (k >> 3)]);
+            uint16_t* const end = ground + fills[at];
+            for (int i = 0; i < kFillRunWidth; ++i)
+                run[i] = colour;
+            if (end - run > kFillRunWidth) {
+                for (uint16_t* more = run + kFillRunWidth; more < end; more += kFillRunWidth)
+                    for (int i = 0; i < kFillRunWidth; ++i)
+                        more[i] = colour;
+            }
+            run = end;
         } while (bits);
     }
-    return filled;
+    return static_cast<int>(run - ground);
 }
 
 }  // namespace terrain_fast
