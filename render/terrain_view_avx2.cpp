@@ -85,34 +85,36 @@ FLYOVER_AVX2 __attribute__((noinline)) void BuildWindowMaxima(uint8_t* maxima) {
     }
 }
 
-// The cell coordinate (0 .. 255) of a ray `start` + (s + 1) * `step` (8.24).
-inline int CellAt(uint32_t start, uint32_t step, int s) {
-    return static_cast<int>((start + static_cast<uint32_t>(s + 1) * step) >> 24);
+// The first and the last cell coordinate (either may lie outside 0 .. 255:
+// the map repeats) that eight rays cross between the 8.24 positions `from`
+// and `to`, lane by lane. Each ray is straight, so its cells lie between
+// those of its two ends. The rays must lie within 2^31 of one another
+// (MarchGroup makes sure they lie within 128 cells).
+FLYOVER_AVX2 inline void CellRange(__m256i from, __m256i to, int& first, int& last) {
+    const uint32_t base = static_cast<uint32_t>(_mm256_cvtsi256_si32(from));
+    const __m256i origin = _mm256_set1_epi32(static_cast<int>(base));
+    const __m256i a = _mm256_sub_epi32(from, origin), b = _mm256_sub_epi32(to, origin);
+    const __m256i lo8 = _mm256_min_epi32(a, b), hi8 = _mm256_max_epi32(a, b);
+    __m128i lo = _mm_min_epi32(_mm256_castsi256_si128(lo8), _mm256_extracti128_si256(lo8, 1));
+    __m128i hi = _mm_max_epi32(_mm256_castsi256_si128(hi8), _mm256_extracti128_si256(hi8, 1));
+    lo = _mm_min_epi32(lo, _mm_shuffle_epi32(lo, 0x4E));
+    hi = _mm_max_epi32(hi, _mm_shuffle_epi32(hi, 0x4E));
+    lo = _mm_min_epi32(lo, _mm_shuffle_epi32(lo, 0xB1));
+    hi = _mm_max_epi32(hi, _mm_shuffle_epi32(hi, 0xB1));
+    first = static_cast<int>((int64_t{base} + _mm_cvtsi128_si32(lo)) >> 24);
+    last = static_cast<int>((int64_t{base} + _mm_cvtsi128_si32(hi)) >> 24);
 }
 
-// The highest ground any of the eight rays can meet at steps s .. s + 7: the
-// block maxima over a box holding the rays of the outer lanes 0 and 7 at
-// both ends of the stretch (the rays are straight, and the lanes' directions
-// turn steadily from lane 0 to lane 7), widened by one cell.
-FLYOVER_AVX2 inline int HighestGroundAhead(const FramePlan& plan, const uint32_t* dxs,
-                                           const uint32_t* dys, int s, const uint8_t* maxima) {
-    const int xs[4] = {CellAt(plan.startX, dxs[0], s), CellAt(plan.startX, dxs[0], s + 7),
-                       CellAt(plan.startX, dxs[7], s), CellAt(plan.startX, dxs[7], s + 7)};
-    const int ys[4] = {CellAt(plan.startY, dys[0], s), CellAt(plan.startY, dys[0], s + 7),
-                       CellAt(plan.startY, dys[7], s), CellAt(plan.startY, dys[7], s + 7)};
-    // Offsets from the first corner, taken the short way round the map.
-    const int x1 = static_cast<int8_t>(static_cast<uint8_t>(xs[1] - xs[0]));
-    const int x2 = static_cast<int8_t>(static_cast<uint8_t>(xs[2] - xs[0]));
-    const int x3 = static_cast<int8_t>(static_cast<uint8_t>(xs[3] - xs[0]));
-    const int y1 = static_cast<int8_t>(static_cast<uint8_t>(ys[1] - ys[0]));
-    const int y2 = static_cast<int8_t>(static_cast<uint8_t>(ys[2] - ys[0]));
-    const int y3 = static_cast<int8_t>(static_cast<uint8_t>(ys[3] - ys[0]));
-    const int xLow = std::min(std::min(0, x1), std::min(x2, x3));
-    const int xHigh = std::max(std::max(0, x1), std::max(x2, x3));
-    const int yLow = std::min(std::min(0, y1), std::min(y2, y3));
-    const int yHigh = std::max(std::max(0, y1), std::max(y2, y3));
-    const int bx0 = (xs[0] + xLow - 1) >> kBlockShift, bx1 = (xs[0] + xHigh + 1) >> kBlockShift;
-    const int by0 = (ys[0] + yLow - 1) >> kBlockShift, by1 = (ys[0] + yHigh + 1) >> kBlockShift;
+// The highest ground any of the eight rays can meet at steps s .. s + 7,
+// given their positions before step s: the block maxima over the box of
+// cells the rays cross.
+FLYOVER_AVX2 inline int HighestGroundAhead(__m256i x, __m256i y, __m256i dx, __m256i dy,
+                                           __m256i dx8, __m256i dy8, const uint8_t* maxima) {
+    int x0, x1, y0, y1;
+    CellRange(_mm256_add_epi32(x, dx), _mm256_add_epi32(x, dx8), x0, x1);
+    CellRange(_mm256_add_epi32(y, dy), _mm256_add_epi32(y, dy8), y0, y1);
+    const int bx0 = x0 >> kBlockShift, bx1 = x1 >> kBlockShift;
+    const int by0 = y0 >> kBlockShift, by1 = y1 >> kBlockShift;
     // A box of at most two blocks each way is one look-up in the window maxima.
     if (bx1 - bx0 <= 1 && by1 - by0 <= 1) {
         const int table = (by1 - by0) * 2 + (bx1 - bx0);
@@ -131,22 +133,26 @@ FLYOVER_AVX2 inline int HighestGroundAhead(const FramePlan& plan, const uint32_t
 // Looks at the stretch of steps from s on: returns true when no ray can
 // meet the ground there (rows filled so far: `fill`), else records its cells
 // and reads their heights into `heights`. Either way moves x and y past it.
-FLYOVER_AVX2 inline bool ReadStretch(const FramePlan& plan, const uint32_t* dxs,
-                                     const uint32_t* dys, const uint8_t* maxima, __m256i fill,
+FLYOVER_AVX2 inline bool ReadStretch(const FramePlan& plan, const uint8_t* maxima, __m256i fill,
                                      int s, __m256i& x, __m256i& y, __m256i dx, __m256i dy,
                                      __m256i dx8, __m256i dy8, GroupRecord<kLanes>& record,
                                      uint8_t (&heights)[kCheckEvery][kLanes]) {
-    // The fewest rows filled give the lowest ray, at one end of the stretch.
-    __m128i low = _mm_min_epi32(_mm256_castsi256_si128(fill), _mm256_extracti128_si256(fill, 1));
-    low = _mm_min_epi32(low, _mm_shuffle_epi32(low, 0x4E));
-    low = _mm_min_epi32(low, _mm_shuffle_epi32(low, 0xB1));
-    const int fewest = _mm_cvtsi128_si32(low);
-    const int64_t lowestRay =
-        std::min(RayHeight(plan, s, fewest), RayHeight(plan, s + kCheckEvery - 1, fewest));
-    if (int64_t{HighestGroundAhead(plan, dxs, dys, s, maxima)} << kHeightShift <= lowestRay) {
-        x = _mm256_add_epi32(x, dx8);
-        y = _mm256_add_epi32(y, dy8);
-        return true;
+    // The fewest rows filled give the lowest ray, at one end of the stretch
+    // (maxima is null where the rays spread too far apart to be boxed).
+    if (maxima) {
+        __m128i low =
+            _mm_min_epi32(_mm256_castsi256_si128(fill), _mm256_extracti128_si256(fill, 1));
+        low = _mm_min_epi32(low, _mm_shuffle_epi32(low, 0x4E));
+        low = _mm_min_epi32(low, _mm_shuffle_epi32(low, 0xB1));
+        const int fewest = _mm_cvtsi128_si32(low);
+        const int64_t lowestRay =
+            std::min(RayHeight(plan, s, fewest), RayHeight(plan, s + kCheckEvery - 1, fewest));
+        const int highest = HighestGroundAhead(x, y, dx, dy, dx8, dy8, maxima);
+        if (int64_t{highest} << kHeightShift <= lowestRay) {
+            x = _mm256_add_epi32(x, dx8);
+            y = _mm256_add_epi32(y, dy8);
+            return true;
+        }
     }
     const __m256i rowMask = _mm256_set1_epi32(0xFF00);
     const uint8_t* const heightMap = plan.sources->heightMap;
@@ -195,12 +201,17 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
     alignas(16) uint8_t heights[2][kCheckEvery][kLanes];
     bool skip[2] = {false, false};
     int slot = 0;
-    skip[0] =
-        ReadStretch(plan, dxs, dys, maxima, fill, 0, x, y, dx, dy, dx8, dy8, record, heights[0]);
+    // Skipping needs the rays boxed: only where columns col0 and col0 + 7 look
+    // at most 128 angle units apart (under 0.2 radians), so that at step 256
+    // the rays lie within about 60 cells of one another.
+    const int spread =
+        ColumnOffset(plan, col0) - ColumnOffset(plan, std::min(col0 + 7, plan.width - 1));
+    if (spread > 128) maxima = nullptr;
+    skip[0] = ReadStretch(plan, maxima, fill, 0, x, y, dx, dy, dx8, dy8, record, heights[0]);
     for (int s = 0; s < kMarchSteps; slot ^= 1) {
         if (s + kCheckEvery < kMarchSteps)
-            skip[slot ^ 1] = ReadStretch(plan, dxs, dys, maxima, fill, s + kCheckEvery, x, y, dx,
-                                         dy, dx8, dy8, record, heights[slot ^ 1]);
+            skip[slot ^ 1] = ReadStretch(plan, maxima, fill, s + kCheckEvery, x, y, dx, dy, dx8,
+                                         dy8, record, heights[slot ^ 1]);
         if (skip[slot]) {
             hits = _mm256_srli_epi32(hits, kCheckEvery);
             s += kCheckEvery;

@@ -106,10 +106,15 @@ inline int32_t ProjectedRows(const FramePlan& plan, int s, uint32_t h) {
 bool PlanFrame(const ViewGeometry& view, const TerrainSources& sources, const CameraState& camera,
                FramePlan& plan);
 
+// The angle of column `col` from the heading: +341 for column 0, 0 in the
+// middle, about -341 for the last column.
+inline int ColumnOffset(const FramePlan& plan, int col) {
+    return ((plan.width - 2 * col) * kHalfFieldOfView) / plan.width;
+}
+
 // The 8.24 map step of column `col` along its ray.
 inline void ColumnDirection(const FramePlan& plan, int col, uint32_t& dx, uint32_t& dy) {
-    const int offset = ((plan.width - 2 * col) * kHalfFieldOfView) / plan.width;
-    const uint32_t a = plan.heading + static_cast<uint32_t>(offset);
+    const uint32_t a = plan.heading + static_cast<uint32_t>(ColumnOffset(plan, col));
     dx = static_cast<uint32_t>(plan.sources->sineTable[(a + 1024u) & 4095u]) << 8;
     dy = static_cast<uint32_t>(plan.sources->sineTable[a & 4095u]) << 8;
 }

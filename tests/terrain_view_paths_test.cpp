@@ -25,11 +25,12 @@ constexpr int32_t Cells(double c) {
 
 // Terrain shapes that stress different parts of the march.
 enum class Terrain {
-    Hills,  // smooth rolling ground: long runs near the camera, short ones far away
-    Noise,  // a random byte per cell: a hit at almost every step
-    Flat,   // one height everywhere
-    Wall,   // 255 everywhere: every column fills at its first step
-    Steps,  // terraces with sheer faces (cliffs)
+    Hills,   // smooth rolling ground: long runs near the camera, short ones far away
+    Noise,   // a random byte per cell: a hit at almost every step
+    Flat,    // one height everywhere
+    Wall,    // 255 everywhere: every column fills at its first step
+    Steps,   // terraces with sheer faces (cliffs)
+    Spikes,  // low flat ground with single tall cells here and there
 };
 
 const char* TerrainName(Terrain t) {
@@ -44,6 +45,8 @@ const char* TerrainName(Terrain t) {
             return "wall";
         case Terrain::Steps:
             return "steps";
+        case Terrain::Spikes:
+            return "spikes";
     }
     return "?";
 }
@@ -78,6 +81,9 @@ struct MemoryScene {
                         break;
                     case Terrain::Steps:
                         h = ((x / 16 + y / 32) % 4) * 80;
+                        break;
+                    case Terrain::Spikes:
+                        h = (x % 23 == 5 && y % 19 == 3) ? 255 : 10;
                         break;
                 }
                 heightMap[y * 256 + x] = static_cast<uint8_t>(std::clamp(h, 0, 255));
@@ -247,6 +253,28 @@ TEST_F(TerrainViewPathsTest, FullColumnsAndEmptyColumns) {
                                  DisplaySpec{29, 200, DisplayLayout::Rot90}}) {
             SCOPED_TRACE(TerrainName(c.terrain));
             CompareAllPaths(scene, spec, c.camera);
+        }
+    }
+}
+
+TEST_F(TerrainViewPathsTest, SpikesBetweenWideSpreadRays) {
+    // Narrow views spread neighbouring columns' rays far apart, and low ground
+    // with rare tall cells lets the vector paths step over long stretches:
+    // a spike that only a middle column's ray meets must still be drawn.
+    const MemoryScene scene(Terrain::Spikes);
+    std::mt19937 rng(99);
+    const DisplaySpec specs[] = {
+        {9, 100, DisplayLayout::Normal},  {16, 60, DisplayLayout::Normal},
+        {11, 40, DisplayLayout::Rot90},   {24, 200, DisplayLayout::Normal},
+        {40, 120, DisplayLayout::Normal}, {240, 320, DisplayLayout::Normal}};
+    int failures = 0;
+    for (const DisplaySpec& spec : specs) {
+        for (int i = 0; i < 40 && failures < 5; ++i) {
+            const CameraState camera{static_cast<int32_t>(rng()), static_cast<int32_t>(rng()),
+                                     static_cast<int32_t>(20 + rng() % 200) << 17,
+                                     static_cast<int32_t>(rng() % 4096),
+                                     static_cast<int32_t>(rng() % 120) - 20 + spec.height / 3};
+            failures += CompareAllPaths(scene, spec, camera);
         }
     }
 }
