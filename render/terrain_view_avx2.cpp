@@ -19,8 +19,6 @@ namespace {
 constexpr int kLanes = 8;
 constexpr int kCheckEvery = 8;  // steps between checks for a group of full columns
 
-constexpr int kBlockShift = 3;                      // blocks of 8 x 8 cells
-constexpr int kBlocks = 256 >> kBlockShift;         // blocks along each side of the map
 constexpr int kBlockRowBytes = 256 << kBlockShift;  // map bytes in one row of blocks
 
 // The highest height-map byte of each 8 x 8 block of cells; block (bx, by)
@@ -113,21 +111,8 @@ FLYOVER_AVX2 inline int HighestGroundAhead(__m256i x, __m256i y, __m256i dx, __m
     int x0, x1, y0, y1;
     CellRange(_mm256_add_epi32(x, dx), _mm256_add_epi32(x, dx8), x0, x1);
     CellRange(_mm256_add_epi32(y, dy), _mm256_add_epi32(y, dy8), y0, y1);
-    const int bx0 = x0 >> kBlockShift, bx1 = x1 >> kBlockShift;
-    const int by0 = y0 >> kBlockShift, by1 = y1 >> kBlockShift;
-    // A box of at most two blocks each way is one look-up in the window maxima.
-    if (bx1 - bx0 <= 1 && by1 - by0 <= 1) {
-        const int table = (by1 - by0) * 2 + (bx1 - bx0);
-        return maxima[table * kBlocks * kBlocks + (by0 & (kBlocks - 1)) * kBlocks +
-                      (bx0 & (kBlocks - 1))];
-    }
-    int highest = 0;
-    for (int by = by0; by <= by1; ++by) {
-        const uint8_t* const row = maxima + (by & (kBlocks - 1)) * kBlocks;
-        for (int bx = bx0; bx <= bx1; ++bx)
-            highest = std::max<int>(highest, row[bx & (kBlocks - 1)]);
-    }
-    return highest;
+    return HighestGroundIn(maxima, x0 >> kBlockShift, x1 >> kBlockShift, y0 >> kBlockShift,
+                           y1 >> kBlockShift);
 }
 
 // Looks at the stretch of steps from s on: returns true when no ray can
@@ -404,7 +389,7 @@ FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& 
 
 FLYOVER_AVX2 void RenderAvx2(const FramePlan& plan) {
     thread_local GroupRecord<kLanes> record;
-    alignas(32) uint8_t maxima[4 * kBlocks * kBlocks];
+    alignas(32) uint8_t maxima[kGroundMaximaBytes];
     BuildBlockMaxima(plan.sources->heightMap, maxima);
     BuildWindowMaxima(maxima);
     for (int col0 = 0; col0 < plan.width; col0 += kLanes) {

@@ -1,6 +1,7 @@
 // terrain_view_plan.h -- per-frame set-up and column output shared by the renderer's fast paths
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -99,6 +100,31 @@ inline int32_t ProjectedRows(const FramePlan& plan, int s, uint32_t h) {
     const uint32_t n = Third(h * 256u + static_cast<uint32_t>(plan.heightRound)) +
                        static_cast<uint32_t>(plan.stepAdd[s]);
     return static_cast<int32_t>((static_cast<uint64_t>(n) * kStepMagic[s]) >> 31) - plan.stepSub[s];
+}
+
+// Ground maxima, for skipping stretches of a march that cannot meet the
+// ground: the map in blocks of 8 x 8 cells, and four tables of 32 x 32
+// bytes: the highest height-map byte of each block (table 0) and of each
+// window of 2 x 1 (1), 1 x 2 (2) and 2 x 2 (3) blocks reaching right and down
+// from it, the map wrapping round. Built once per frame (about one read of
+// the map) by the vector paths, each with its own instructions.
+constexpr int kBlockShift = 3;
+constexpr int kBlocks = 256 >> kBlockShift;  // blocks along each side of the map
+constexpr int kGroundMaximaBytes = 4 * kBlocks * kBlocks;
+
+// The highest ground in blocks bx0 .. bx1 across and by0 .. by1 down (any
+// whole numbers: the map repeats).
+inline int HighestGroundIn(const uint8_t* maxima, int bx0, int bx1, int by0, int by1) {
+    constexpr int kMask = kBlocks - 1;
+    if (bx1 - bx0 <= 1 && by1 - by0 <= 1) {
+        const int table = (by1 - by0) * 2 + (bx1 - bx0);
+        return maxima[table * kBlocks * kBlocks + (by0 & kMask) * kBlocks + (bx0 & kMask)];
+    }
+    int highest = 0;
+    for (int by = by0; by <= by1; ++by)
+        for (int bx = bx0; bx <= bx1; ++bx)
+            highest = std::max<int>(highest, maxima[(by & kMask) * kBlocks + (bx & kMask)]);
+    return highest;
 }
 
 // Fills `plan` for one frame. Returns false when some ray height of the frame
