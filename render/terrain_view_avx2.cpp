@@ -118,10 +118,10 @@ FLYOVER_AVX2 inline int HighestGroundAhead(__m256i x, __m256i y, __m256i dx, __m
 // Looks at the stretch of steps from s on: returns true when no ray can
 // meet the ground there (rows filled so far: `fill`), else records its cells
 // and reads their heights into `heights`. Either way moves x and y past it.
-FLYOVER_AVX2 inline bool ReadStretch(const FramePlan& plan, const uint8_t* maxima, __m256i fill,
-                                     int s, __m256i& x, __m256i& y, __m256i dx, __m256i dy,
-                                     __m256i dx8, __m256i dy8, GroupRecord<kLanes>& record,
-                                     uint8_t (&heights)[kCheckEvery][kLanes]) {
+FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
+    const FramePlan& plan, const uint8_t* maxima, __m256i fill, int s, __m256i& x, __m256i& y,
+    __m256i dx, __m256i dy, __m256i dx8, __m256i dy8, GroupRecord<kLanes>& record,
+    uint8_t (&heights)[kCheckEvery][kLanes]) {
     // The fewest rows filled give the lowest ray, at one end of the stretch
     // (maxima is null where the rays spread too far apart to be boxed).
     if (maxima) {
