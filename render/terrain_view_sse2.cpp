@@ -81,9 +81,11 @@ inline void CellRange(__m128i from, __m128i to, int& first, int& last) {
 // meet the ground there (rows filled so far: `fill`; maxima null: never),
 // else records its cells and reads their heights into `heights`. Either way
 // moves x and y past it.
-inline bool ReadStretch(const FramePlan& plan, const uint8_t* maxima, __m128i fill, int s,
-                        __m128i& x, __m128i& y, __m128i dx, __m128i dy, __m128i dx8, __m128i dy8,
-                        GroupRecord<kLanes>& record, int32_t (&heights)[kCheckEvery][kLanes]) {
+__attribute__((always_inline)) inline bool ReadStretch(const FramePlan& plan, const uint8_t* maxima,
+                                                       __m128i fill, int s, __m128i& x, __m128i& y,
+                                                       __m128i dx, __m128i dy, __m128i dx8,
+                                                       __m128i dy8, GroupRecord<kLanes>& record,
+                                                       int32_t (&heights)[kCheckEvery][kLanes]) {
     if (maxima) {
         // The fewest rows filled give the lowest ray, at one end of the stretch.
         __m128i low = Min32(fill, _mm_shuffle_epi32(fill, 0x4E));
