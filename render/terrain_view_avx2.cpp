@@ -243,9 +243,11 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
 
 // Rows 8k .. 8k + 7 of eight staged columns, turned into eight screen rows
 // of eight pixels: rows[j] holds row 8k + j of columns 0 .. 7.
-FLYOVER_AVX2 inline void Transpose8x8(const uint16_t* column0, int stride, int from,
-                                      __m128i rows[8]) {
+FLYOVER_AVX2 __attribute__((always_inline)) inline void Transpose8x8(const uint16_t* column0,
+                                                                     int stride, int from,
+                                                                     __m128i rows[8]) {
     __m128i a[8];
+#pragma GCC unroll 8
     for (int lane = 0; lane < 8; ++lane)
         a[lane] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column0 + lane * stride + from));
     const __m128i t0 = _mm_unpacklo_epi16(a[0], a[1]), t1 = _mm_unpackhi_epi16(a[0], a[1]);
@@ -309,6 +311,7 @@ FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t
     for (; i + 8 <= minFill; i += 8) {
         __m128i rows[8];
         Transpose8x8(ground, stride, i, rows);
+#pragma GCC unroll 8
         for (int k = 0; k < 8; ++k)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(left + (bottomRow - i - k) * yStep),
                              rows[k]);
