@@ -14,7 +14,17 @@ void FrameMailbox::Publish() {
 
 bool FrameMailbox::WaitUntilTaken(Clock::time_point deadline) {
     std::unique_lock<std::mutex> lock(takenMutex_);
-    return takenChanged_.wait_until(lock, deadline, [this] { return !HasNewFrame(); });
+    const uint64_t departures = departures_;
+    return takenChanged_.wait_until(
+        lock, deadline, [this, departures] { return departures_ != departures || !HasNewFrame(); });
+}
+
+void FrameMailbox::ConsumerGoesAway() {
+    {
+        std::lock_guard<std::mutex> lock(takenMutex_);
+        ++departures_;
+    }
+    takenChanged_.notify_all();
 }
 
 bool FrameMailbox::TakeNewest() {

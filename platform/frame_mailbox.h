@@ -30,10 +30,15 @@ public:
     // Producer: makes the back slot the newest frame and takes a free slot as
     // the new back slot.
     void Publish();
-    // Producer: waits until the consumer has taken the newest frame or until
-    // `deadline`; true when taken. This is how the producer keeps to the
-    // consumer's pace without ever depending on it: the wait is bounded.
+    // Producer: waits until the consumer has taken the newest frame, until
+    // the consumer goes away meanwhile, or until `deadline`; true unless the
+    // deadline ended it. This is how the producer keeps to the consumer's
+    // pace without ever depending on it: the wait is bounded.
     bool WaitUntilTaken(Clock::time_point deadline);
+    // Consumer: says that it will take no frames for a while (it is blocked
+    // elsewhere, for instance waiting for the producer's thread to end), so
+    // that a producer waiting for it stops waiting at once.
+    void ConsumerGoesAway();
 
     // Either side: whether a published frame is waiting to be taken.
     bool HasNewFrame() const { return (ready_.load(std::memory_order_acquire) & kNew) != 0; }
@@ -56,6 +61,7 @@ private:
     uint32_t front_ = 1;              // consumer only
     std::atomic<uint64_t> published_{0};
     std::atomic<uint64_t> taken_{0};
+    uint64_t departures_ = 0;  // guarded by takenMutex_
     std::mutex takenMutex_;
     std::condition_variable takenChanged_;
 };

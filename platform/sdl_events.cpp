@@ -77,6 +77,12 @@ public:
         if (SdlDisplay* display = OpenSdlDisplayForWake()) display->WakeMainThread();
     }
 
+    // While the main thread waits for another thread, the screen takes no
+    // frames, so a render thread waiting for it to need not wait on.
+    void Blocking() override {
+        if (SdlDisplay* display = OpenSdlDisplayForWake()) display->Mailbox().ConsumerGoesAway();
+    }
+
     // Wake may come from any thread, so it cannot read the main thread's
     // pointer; the display registers itself here when it opens.
     static SdlDisplay* OpenSdlDisplayForWake() { return wakeDisplay.load(); }

@@ -105,16 +105,17 @@ void SdlScreen::Present() {
     SDL_RenderPresent(renderer_);
     const auto after = SteadyClock::now();
 
-    // Where presenting waits for the display's refresh (vsync), the refresh
-    // paces the frames; where it returns at once (no vsync, as under Xvfb or
-    // SDL's dummy driver), a steady timer at the refresh rate does.
+    // Pictures are put up on a steady timer at the refresh rate. Where
+    // presenting itself waits for the display's refresh (vsync), the timer
+    // runs a tenth faster so that the refresh, not the timer, sets the pace
+    // and no refresh is missed; where it returns at once (no vsync, as under
+    // Xvfb or SDL's dummy driver), the timer alone paces. Either way the
+    // screen, and so the render thread, never runs faster than about the
+    // refresh rate.
     const bool waited = after - before >= period / 4;
     waitingPresents_ = std::clamp(waitingPresents_ + (waited ? 1 : -1), 0, 8);
-    if (waitingPresents_ >= 4) {
-        nextPresent_ = after;
-    } else {
-        nextPresent_ += period;
-        if (nextPresent_ <= after) nextPresent_ = after + period;
-    }
-    CountPresentedFrame(waitingPresents_ >= 4);
+    const bool vsync = waitingPresents_ >= 4;
+    nextPresent_ += vsync ? period * 9 / 10 : period;
+    if (nextPresent_ <= before) nextPresent_ = after + (vsync ? period * 9 / 10 : period);
+    CountPresentedFrame(vsync);
 }

@@ -20,9 +20,11 @@ struct LoopState {
     size_t position = 0;  // audio thread only
 };
 
-// Sample frames per device buffer: small, so that closing the device (which
-// waits for the buffer in progress) is quick.
-constexpr Uint16 kBufferFrames = 256;
+// Sample frames per device buffer, about 12 ms at 11025 Hz. Closing the
+// device waits for the buffer in progress and two more for draining, so this
+// bounds how long stopping the sound takes (about 35 ms) while leaving the
+// device enough to play without gaps.
+constexpr Uint16 kBufferFrames = 128;
 
 SDL_AudioDeviceID device = 0;
 std::unique_ptr<LoopState> loop;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/unsupported.h"
+#include "platform/window_internal.h"
 
 class PlatformThread {
 public:
@@ -26,7 +27,8 @@ void PlatformThreadDeleter::operator()(PlatformThread* thread) const {
 
 namespace {
 std::atomic<DWORD> nextThreadId{1};
-}
+DWORD WaitForThread(PlatformThread* thread, DWORD ms);
+}  // namespace
 
 ThreadHandle CreateThread(void* attributes, size_t /*stackSize*/, LPTHREAD_START_ROUTINE entry,
                           void* parameter, DWORD flags, DWORD* threadId) {
@@ -54,6 +56,13 @@ ThreadHandle CreateThread(void* attributes, size_t /*stackSize*/, LPTHREAD_START
 
 DWORD WaitForSingleObject(PlatformThread* thread, DWORD ms) {
     if (!thread) PlatformUnsupported("wait for a null handle");
+    if (MainThreadPump* pump = PumpForThisThread()) pump->Blocking();
+    return WaitForThread(thread, ms);
+}
+
+namespace {
+
+DWORD WaitForThread(PlatformThread* thread, DWORD ms) {
     {
         std::unique_lock<std::mutex> lock(thread->mutex);
         const auto done = [thread] { return thread->finished; };
@@ -67,6 +76,8 @@ DWORD WaitForSingleObject(PlatformThread* thread, DWORD ms) {
     if (thread->thread.joinable()) thread->thread.join();
     return WAIT_OBJECT_0;
 }
+
+}  // namespace
 
 BOOL GetExitCodeThread(PlatformThread* thread, DWORD* exitCode) {
     if (!thread || !exitCode) return FALSE;

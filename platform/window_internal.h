@@ -20,6 +20,9 @@ public:
     virtual void WaitUntil(std::chrono::steady_clock::time_point deadline) = 0;
     // Any thread: makes the pump's current or next WaitUntil return soon.
     virtual void Wake() = 0;
+    // Called on the pump's thread before a wait that serves nothing (for
+    // another thread to finish).
+    virtual void Blocking() = 0;
 };
 
 // Called on the main thread by the windowed display: installs the pump (or
