@@ -83,36 +83,20 @@ FLYOVER_AVX2 __attribute__((noinline)) void BuildWindowMaxima(uint8_t* maxima) {
     }
 }
 
-// The first and the last cell coordinate (either may lie outside 0 .. 255:
-// the map repeats) that eight rays cross between the 8.24 positions `from`
-// and `to`, lane by lane. Each ray is straight, so its cells lie between
-// those of its two ends. The rays must lie within 2^31 of one another
-// (MarchGroup makes sure they lie within 128 cells).
-FLYOVER_AVX2 inline void CellRange(__m256i from, __m256i to, int& first, int& last) {
-    const uint32_t base = static_cast<uint32_t>(_mm256_cvtsi256_si32(from));
-    const __m256i origin = _mm256_set1_epi32(static_cast<int>(base));
-    const __m256i a = _mm256_sub_epi32(from, origin), b = _mm256_sub_epi32(to, origin);
-    const __m256i lo8 = _mm256_min_epi32(a, b), hi8 = _mm256_max_epi32(a, b);
-    __m128i lo = _mm_min_epi32(_mm256_castsi256_si128(lo8), _mm256_extracti128_si256(lo8, 1));
-    __m128i hi = _mm_max_epi32(_mm256_castsi256_si128(hi8), _mm256_extracti128_si256(hi8, 1));
-    lo = _mm_min_epi32(lo, _mm_shuffle_epi32(lo, 0x4E));
-    hi = _mm_max_epi32(hi, _mm_shuffle_epi32(hi, 0x4E));
-    lo = _mm_min_epi32(lo, _mm_shuffle_epi32(lo, 0xB1));
-    hi = _mm_max_epi32(hi, _mm_shuffle_epi32(hi, 0xB1));
-    first = static_cast<int>((int64_t{base} + _mm_cvtsi128_si32(lo)) >> 24);
-    last = static_cast<int>((int64_t{base} + _mm_cvtsi128_si32(hi)) >> 24);
-}
-
-// The highest ground any of the eight rays can meet at steps s .. s + 7,
-// given their positions before step s: the block maxima over the box of
-// cells the rays cross.
-FLYOVER_AVX2 inline int HighestGroundAhead(__m256i x, __m256i y, __m256i dx, __m256i dy,
-                                           __m256i dx8, __m256i dy8, const uint8_t* maxima) {
-    int x0, x1, y0, y1;
-    CellRange(_mm256_add_epi32(x, dx), _mm256_add_epi32(x, dx8), x0, x1);
-    CellRange(_mm256_add_epi32(y, dy), _mm256_add_epi32(y, dy8), y0, y1);
-    return HighestGroundIn(maxima, x0 >> kBlockShift, x1 >> kBlockShift, y0 >> kBlockShift,
-                           y1 >> kBlockShift);
+// Along one axis, for each of the eight rays: the first block holding a cell
+// the ray crosses between the 8.24 positions `from` and `to` (under eight
+// cells apart; -1 for the last block of the map), and the number of further
+// blocks (0 or 1).
+FLYOVER_AVX2 __attribute__((always_inline)) inline void BlockSpan(__m256i from, __m256i to,
+                                                                  __m256i& first, __m256i& more) {
+    const __m256i a = _mm256_srli_epi32(from, 24);
+    const __m256i b = _mm256_srli_epi32(to, 24);
+    // b - a the short way round the map: the difference's low byte, signed.
+    const __m256i d = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_sub_epi32(b, a), 24), 24);
+    const __m256i zero = _mm256_setzero_si256();
+    first = _mm256_srai_epi32(_mm256_add_epi32(a, _mm256_min_epi32(d, zero)), kBlockShift);
+    more = _mm256_sub_epi32(
+        _mm256_srai_epi32(_mm256_add_epi32(a, _mm256_max_epi32(d, zero)), kBlockShift), first);
 }
 
 // Looks at the stretch of steps from s on: returns true when no ray can
@@ -122,22 +106,40 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
     const FramePlan& plan, const uint8_t* maxima, __m256i fill, int s, __m256i& x, __m256i& y,
     __m256i dx, __m256i dy, __m256i dx8, __m256i dy8, GroupRecord<kLanes>& record,
     uint8_t (&heights)[kCheckEvery][kLanes]) {
-    // The fewest rows filled give the lowest ray, at one end of the stretch
-    // (maxima is null where the rays spread too far apart to be boxed).
-    if (maxima) {
-        __m128i low =
-            _mm_min_epi32(_mm256_castsi256_si128(fill), _mm256_extracti128_si256(fill, 1));
-        low = _mm_min_epi32(low, _mm_shuffle_epi32(low, 0x4E));
-        low = _mm_min_epi32(low, _mm_shuffle_epi32(low, 0xB1));
-        const int fewest = _mm_cvtsi128_si32(low);
-        const int64_t lowestRay =
-            std::min(RayHeight(plan, s, fewest), RayHeight(plan, s + kCheckEvery - 1, fewest));
-        const int highest = HighestGroundAhead(x, y, dx, dy, dx8, dy8, maxima);
-        if (int64_t{highest} << kHeightShift <= lowestRay) {
-            x = _mm256_add_epi32(x, dx8);
-            y = _mm256_add_epi32(y, dy8);
-            return true;
-        }
+    // Each ray on its own: the highest ground in the blocks it crosses (one
+    // window of the maxima) against its lowest height over the stretch, at
+    // one end: R(s', fill) for s' = s and s + 7.
+    __m256i bx, moreX, by, moreY;
+    BlockSpan(_mm256_add_epi32(x, dx), _mm256_add_epi32(x, dx8), bx, moreX);
+    BlockSpan(_mm256_add_epi32(y, dy), _mm256_add_epi32(y, dy8), by, moreY);
+    const __m256i mask = _mm256_set1_epi32(kBlocks - 1);
+    const __m256i index = _mm256_or_si256(
+        _mm256_or_si256(
+            _mm256_slli_epi32(_mm256_add_epi32(_mm256_add_epi32(moreY, moreY), moreX), 10),
+            _mm256_slli_epi32(_mm256_and_si256(by, mask), 5)),
+        _mm256_and_si256(bx, mask));
+    const __m256i word = _mm256_i32gather_epi32(reinterpret_cast<const int*>(maxima),
+                                                _mm256_srli_epi32(index, 2), 4);
+    const __m256i highest = _mm256_and_si256(
+        _mm256_srlv_epi32(word,
+                          _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(3)), 3)),
+        _mm256_set1_epi32(0xFF));
+    const __m256i filled = _mm256_add_epi32(fill, _mm256_set1_epi32(plan.k0));
+    const __m256i slope =
+        _mm256_add_epi32(_mm256_slli_epi32(filled, 10), _mm256_slli_epi32(filled, 9));
+    const __m256i first = _mm256_add_epi32(_mm256_set1_epi32(plan.height),
+                                           _mm256_mullo_epi32(slope, _mm256_set1_epi32(s + 1)));
+    const __m256i last =
+        _mm256_add_epi32(first, _mm256_sub_epi32(_mm256_slli_epi32(slope, 3), slope));
+    const __m256i lowest = _mm256_min_epi32(first, last);
+    // Full columns fill nothing more.
+    const __m256i open = _mm256_cmpgt_epi32(_mm256_set1_epi32(plan.rows), fill);
+    const __m256i canMeet = _mm256_and_si256(
+        open, _mm256_cmpgt_epi32(_mm256_slli_epi32(highest, kHeightShift), lowest));
+    if (_mm256_testz_si256(canMeet, canMeet)) {
+        x = _mm256_add_epi32(x, dx8);
+        y = _mm256_add_epi32(y, dy8);
+        return true;
     }
     const __m256i rowMask = _mm256_set1_epi32(0xFF00);
     const uint8_t* const heightMap = plan.sources->heightMap;
@@ -186,12 +188,6 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
     alignas(16) uint8_t heights[2][kCheckEvery][kLanes];
     bool skip[2] = {false, false};
     int slot = 0;
-    // Skipping needs the rays boxed: only where columns col0 and col0 + 7 look
-    // at most 128 angle units apart (under 0.2 radians), so that at step 256
-    // the rays lie within about 60 cells of one another.
-    const int spread =
-        ColumnOffset(plan, col0) - ColumnOffset(plan, std::min(col0 + 7, plan.width - 1));
-    if (spread > 128) maxima = nullptr;
     skip[0] = ReadStretch(plan, maxima, fill, 0, x, y, dx, dy, dx8, dy8, record, heights[0]);
     for (int s = 0; s < kMarchSteps; slot ^= 1) {
         if (s + kCheckEvery < kMarchSteps)
