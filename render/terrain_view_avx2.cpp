@@ -17,7 +17,8 @@ namespace terrain_fast {
 namespace {
 
 constexpr int kLanes = 8;
-constexpr int kCheckEvery = 8;  // steps between checks for a group of full columns
+constexpr int kStretchShift = 3;
+constexpr int kCheckEvery = 1 << kStretchShift;  // steps in a stretch of the march
 
 constexpr int kBlockRowBytes = 256 << kBlockShift;  // map bytes in one row of blocks
 
@@ -104,14 +105,14 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline void BlockSpan(__m256i from, 
 // and reads their heights into `heights`. Either way moves x and y past it.
 FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
     const FramePlan& plan, const uint8_t* maxima, __m256i fill, int s, __m256i& x, __m256i& y,
-    __m256i dx, __m256i dy, __m256i dx8, __m256i dy8, GroupRecord<kLanes>& record,
+    __m256i dx, __m256i dy, __m256i dxStretch, __m256i dyStretch, GroupRecord<kLanes>& record,
     uint8_t (&heights)[kCheckEvery][kLanes]) {
     // Each ray on its own: the highest ground in the blocks it crosses (one
     // window of the maxima) against its lowest height over the stretch, at
-    // one end: R(s', fill) for s' = s and s + 7.
+    // one end: R(s', fill) for the first and the last step s' of the stretch.
     __m256i bx, moreX, by, moreY;
-    BlockSpan(_mm256_add_epi32(x, dx), _mm256_add_epi32(x, dx8), bx, moreX);
-    BlockSpan(_mm256_add_epi32(y, dy), _mm256_add_epi32(y, dy8), by, moreY);
+    BlockSpan(_mm256_add_epi32(x, dx), _mm256_add_epi32(x, dxStretch), bx, moreX);
+    BlockSpan(_mm256_add_epi32(y, dy), _mm256_add_epi32(y, dyStretch), by, moreY);
     const __m256i mask = _mm256_set1_epi32(kBlocks - 1);
     const __m256i index = _mm256_or_si256(
         _mm256_or_si256(
@@ -130,15 +131,15 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
     const __m256i first = _mm256_add_epi32(_mm256_set1_epi32(plan.height),
                                            _mm256_mullo_epi32(slope, _mm256_set1_epi32(s + 1)));
     const __m256i last =
-        _mm256_add_epi32(first, _mm256_sub_epi32(_mm256_slli_epi32(slope, 3), slope));
+        _mm256_add_epi32(first, _mm256_sub_epi32(_mm256_slli_epi32(slope, kStretchShift), slope));
     const __m256i lowest = _mm256_min_epi32(first, last);
     // Full columns fill nothing more.
     const __m256i open = _mm256_cmpgt_epi32(_mm256_set1_epi32(plan.rows), fill);
     const __m256i canMeet = _mm256_and_si256(
         open, _mm256_cmpgt_epi32(_mm256_slli_epi32(highest, kHeightShift), lowest));
     if (_mm256_testz_si256(canMeet, canMeet)) {
-        x = _mm256_add_epi32(x, dx8);
-        y = _mm256_add_epi32(y, dy8);
+        x = _mm256_add_epi32(x, dxStretch);
+        y = _mm256_add_epi32(y, dyStretch);
         return true;
     }
     const __m256i rowMask = _mm256_set1_epi32(0xFF00);
@@ -175,8 +176,8 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
     __m256i fill = _mm256_setzero_si256();
     __m256i hits = _mm256_setzero_si256();
 
-    const __m256i dx8 = _mm256_slli_epi32(dx, 3);
-    const __m256i dy8 = _mm256_slli_epi32(dy, 3);
+    const __m256i dxStretch = _mm256_slli_epi32(dx, kStretchShift);
+    const __m256i dyStretch = _mm256_slli_epi32(dy, kStretchShift);
 
     // The march goes in stretches of kCheckEvery steps. Each stretch is first
     // either found unable to meet the ground and skipped, or has its cells
@@ -188,11 +189,12 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
     alignas(16) uint8_t heights[2][kCheckEvery][kLanes];
     bool skip[2] = {false, false};
     int slot = 0;
-    skip[0] = ReadStretch(plan, maxima, fill, 0, x, y, dx, dy, dx8, dy8, record, heights[0]);
+    skip[0] =
+        ReadStretch(plan, maxima, fill, 0, x, y, dx, dy, dxStretch, dyStretch, record, heights[0]);
     for (int s = 0; s < kMarchSteps; slot ^= 1) {
         if (s + kCheckEvery < kMarchSteps)
-            skip[slot ^ 1] = ReadStretch(plan, maxima, fill, s + kCheckEvery, x, y, dx, dy, dx8,
-                                         dy8, record, heights[slot ^ 1]);
+            skip[slot ^ 1] = ReadStretch(plan, maxima, fill, s + kCheckEvery, x, y, dx, dy,
+                                         dxStretch, dyStretch, record, heights[slot ^ 1]);
         if (skip[slot]) {
             hits = _mm256_srli_epi32(hits, kCheckEvery);
             s += kCheckEvery;
