@@ -19,6 +19,9 @@ namespace {
 constexpr int kLanes = 8;
 constexpr int kStretchShift = 3;
 constexpr int kCheckEvery = 1 << kStretchShift;  // steps in a stretch of the march
+// A ray moves under one cell a step, so over a stretch it crosses at most two
+// blocks each way: one window of the ground maxima holds them.
+static_assert(kCheckEvery <= (1 << kBlockShift));
 
 constexpr int kBlockRowBytes = 256 << kBlockShift;  // map bytes in one row of blocks
 

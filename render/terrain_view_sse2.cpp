@@ -63,7 +63,9 @@ inline __m128i Max32(__m128i a, __m128i b) {
 
 // The first and the last cell coordinate (either may lie outside 0 .. 255:
 // the map repeats) that four rays cross between the 8.24 positions `from`
-// and `to`, lane by lane; as in the AVX2 path.
+// and `to`, lane by lane. Each ray is straight, so its cells lie between
+// those of its two ends. The rays must lie within 2^31 of one another
+// (MarchGroup makes sure they lie within 128 cells).
 inline void CellRange(__m128i from, __m128i to, int& first, int& last) {
     const uint32_t base = static_cast<uint32_t>(_mm_cvtsi128_si32(from));
     const __m128i origin = _mm_set1_epi32(static_cast<int>(base));
@@ -119,7 +121,9 @@ __attribute__((always_inline)) inline bool ReadStretch(const FramePlan& plan, co
 }
 
 // Marches columns col0 .. col0 + 3 (columns past the view repeat the last
-// one) and records every step, in stretches as the AVX2 path does.
+// one) and records every step, in stretches as the AVX2 path does; here a
+// stretch is skipped when the lowest of the four rays stays above the
+// highest ground in the box of cells all four cross.
 void MarchGroup(const FramePlan& plan, int col0, const uint8_t* maxima,
                 GroupRecord<kLanes>& record) {
     alignas(16) uint32_t dxs[kLanes], dys[kLanes];
