@@ -40,6 +40,9 @@ TEST(BenchCommandTest, BadArgumentsAreRefusedWithExitCode2) {
         {"bench --scene " + kFixture + " --seconds 1e9", "bad --seconds"},
         {"bench --scene " + kFixture + " --display 0x320", "bad display size"},
         {"bench --scene " + kFixture + " --path fast", "unknown --path"},
+        {"bench --scene " + kFixture + " --step 0", "bad --step"},
+        {"bench --scene " + kFixture + " --step 60001", "bad --step"},
+        {"bench --scene " + kFixture + " --step 1.5", "bad --step"},
         {"bench --scene " + kFixture + " --frobnicate", "unknown argument"},
         {"bench --scene", "needs a value"},
     };
@@ -53,7 +56,7 @@ TEST(BenchCommandTest, BadArgumentsAreRefusedWithExitCode2) {
 TEST(BenchCommandTest, HelpNamesEveryOption) {
     const ToolRun run = RunTool("bench --help");
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* option : {"--scene", "--display", "--seconds", "--path", "--json"})
+    for (const char* option : {"--scene", "--display", "--seconds", "--step", "--path", "--json"})
         EXPECT_NE(run.output.find(option), std::string::npos) << option;
 }
 
@@ -76,6 +79,22 @@ TEST(BenchCommandTest, JsonIsOneLineWithEveryKey) {
             EXPECT_NE(run.output.find(key), std::string::npos) << key << " in " << run.output;
         EXPECT_NE(run.output.find("\"display\": \"120x100:rot90\""), std::string::npos)
             << run.output;
+    }
+}
+
+TEST(BenchCommandTest, CoarseStepsGiveAFixedNumberOfFrames) {
+    // The fixture's path plays from 0 to 3999 ms: frames at 0, 1000, 2000
+    // and 3000 ms with one-second steps, at 0 and 2500 ms with 2.5-second ones.
+    struct Case {
+        const char* step;
+        const char* frames;
+    } cases[] = {
+        {"1000", "\"frames\": 4,"}, {"2500", "\"frames\": 2,"}, {"60000", "\"frames\": 1,"}};
+    for (const Case& c : cases) {
+        const ToolRun run =
+            RunTool("bench --scene " + kFixture + " --json --step " + std::string(c.step));
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find(c.frames), std::string::npos) << c.step << ": " << run.output;
     }
 }
 
