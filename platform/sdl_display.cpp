@@ -40,6 +40,18 @@ bool SdlDisplay::Open() {
                      SDL_GetError());
         return false;
     }
+    // SDL falls back to drawing off-screen when it finds no desktop; that
+    // counts as a display only when asked for by SDL_VIDEODRIVER (as tests do).
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+        !(asked && std::strstr(asked, driver))) {
+        std::fprintf(stderr,
+                     "flyover platform: no desktop to show the screen on (set DISPLAY, or "
+                     "SDL_VIDEODRIVER=dummy to run unseen)\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
     if (SDL_GetNumVideoDisplays() < 1) {
         std::fprintf(stderr, "flyover platform: the desktop has no display: %s\n", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
