@@ -114,8 +114,10 @@ int SdlDisplay::EndDraw() {
     mailbox_.Publish();
     WakeMainThread();
     // Keep to the screen's pace: the next frame starts once this one has been
-    // taken for the window, or after one refresh period if it is not.
-    mailbox_.WaitUntilTaken(SteadyClock::now() + RefreshPeriod());
+    // taken for the window, or after one and a half refresh periods if it is
+    // not (the screen is late by a little now and then; a screen that takes
+    // nothing still gets a frame per refresh or so).
+    mailbox_.WaitUntilTaken(SteadyClock::now() + RefreshPeriod() * 3 / 2);
     return 1;
 }
 

@@ -20,11 +20,11 @@ struct LoopState {
     size_t position = 0;  // audio thread only
 };
 
-// Sample frames per device buffer, about 12 ms at 11025 Hz. Closing the
+// Sample frames per device buffer, about 6 ms at 11025 Hz. Closing the
 // device waits for the buffer in progress and two more for draining, so this
-// bounds how long stopping the sound takes (about 35 ms) while leaving the
-// device enough to play without gaps.
-constexpr Uint16 kBufferFrames = 128;
+// bounds how long stopping the sound takes (under 20 ms), and with it how
+// soon the demo is gone after a key press.
+constexpr Uint16 kBufferFrames = 64;
 
 SDL_AudioDeviceID device = 0;
 std::unique_ptr<LoopState> loop;
