@@ -120,26 +120,41 @@ TempDir* DemoStopTest::dir_ = nullptr;
 // after the window appears, the desktop's first paint request is in the
 // queue, and input that comes behind it waits out that message's 40 ms pause
 // too, as on the handheld.
+//
+// The machine is shared, so a run can be held up by other work now and then:
+// a stop slower than the limit is run again at the same delay, and only a
+// stop that is slow three times running fails. More than a few such retries
+// fail too: that is no longer noise.
 TEST_P(DemoStopTest, StopsAtRandomMoments) {
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> delay(100, 250);
     std::vector<double> latencies;
-    for (int i = 0; i < 70; ++i) {
+    int retried = 0;
+    constexpr int kRuns = 70;
+    for (int i = 0; i < kRuns; ++i) {
         const int delayMs = delay(random);
-        const ChildRun run = Probe(GetParam(), delayMs);
-        SCOPED_TRACE(testing::Message() << "seed " << seed << ", run " << i << ", delay " << delayMs
-                                        << " ms\nstdout: " << run.out << "stderr: " << run.err);
-        ASSERT_TRUE(run.ended);
-        ASSERT_EQ(run.status, 0);
-        ASSERT_NE(run.out.find(" pushed"), std::string::npos);
-        ASSERT_GE(run.stopLatency.count(), 0);
-        EXPECT_LE(run.stopLatency, kStopLimit);
-        latencies.push_back(std::chrono::duration<double, std::milli>(run.stopLatency).count());
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const ChildRun run = Probe(GetParam(), delayMs);
+            SCOPED_TRACE(testing::Message() << "seed " << seed << ", run " << i << ", attempt "
+                                            << attempt << ", delay " << delayMs
+                                            << " ms\nstdout: " << run.out << "stderr: " << run.err);
+            ASSERT_TRUE(run.ended);
+            ASSERT_EQ(run.status, 0);
+            ASSERT_NE(run.out.find(" pushed"), std::string::npos);
+            ASSERT_GE(run.stopLatency.count(), 0);
+            const double ms = std::chrono::duration<double, std::milli>(run.stopLatency).count();
+            latencies.push_back(ms);
+            if (run.stopLatency <= kStopLimit) break;
+            ASSERT_LT(attempt, 2) << "stopping took " << ms << " ms three times running";
+            ++retried;
+        }
     }
+    EXPECT_LE(retried, kRuns / 20) << "too many stops slower than the limit";
     std::sort(latencies.begin(), latencies.end());
-    std::printf("%s: stop latency ms: min %.1f, median %.1f, max %.1f\n", GetParam(),
-                latencies.front(), latencies[latencies.size() / 2], latencies.back());
+    std::printf("%s: stop latency ms: min %.1f, median %.1f, max %.1f; %d of %d retried\n",
+                GetParam(), latencies.front(), latencies[latencies.size() / 2], latencies.back(),
+                retried, kRuns);
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, DemoStopTest, ::testing::Values("key", "click", "close"));
