@@ -1,6 +1,7 @@
 // terrain_view_avx2.cpp -- the renderer's AVX2 path: eight columns marched in step, chosen at run
 // time
 #include <algorithm>
+#include <vector>
 
 #include "render/terrain_view_group.h"
 #include "render/terrain_view_simd.h"
@@ -265,31 +266,22 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline void Transpose8x8(const uint1
     rows[6] = _mm_unpacklo_epi64(u3, u7), rows[7] = _mm_unpackhi_epi64(u3, u7);
 }
 
-// Sky row `row` (< band) of columns col0 .. col0 + 7, as eight pixels.
-FLYOVER_AVX2 inline __m128i SkyRow(const FramePlan& plan, int col0, int row) {
-    const uint8_t* skyPixels = plan.sources->skyPixels;
-    // A band taller than 255 rows shows the picture's first row above it.
-    const int skyRow = std::max(0, 255 - plan.band + row);
-    const uint8_t* line = skyPixels + skyRow * 512;
-    const unsigned sx = static_cast<unsigned>(plan.skyShift + col0) & 511u;
-    __m256i index;
-    if (sx <= 512 - kLanes) {
-        index = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(line + sx)));
-    } else {
-        alignas(32) int32_t wrapped[kLanes];
-        for (int lane = 0; lane < kLanes; ++lane)
-            wrapped[lane] = line[(sx + lane) & 511u];
-        index = _mm256_load_si256(reinterpret_cast<const __m256i*>(wrapped));
+// The sky rows of a frame, as rows of the converted sky picture: row `row`
+// of view column `col` is lines[row][(skyShift + col) & 511]. Rows are looked
+// up when a group first needs them.
+struct SkyLines {
+    const FramePlan* plan = nullptr;
+    SkyColours* colours = nullptr;
+    const uint16_t** lines = nullptr;
+    int ready = 0;  // rows looked up so far
+
+    // Makes rows 0 .. rows - 1 (at most the band) ready.
+    void Prepare(int rows) {
+        for (; ready < rows; ++ready)
+            // A band taller than 255 rows shows the picture's first row above it.
+            lines[ready] = colours->Row(std::max(0, 255 - plan->band + ready));
     }
-    // The palette's 32-bit word holding each 16-bit colour, then the colour.
-    const __m256i word = _mm256_i32gather_epi32(
-        reinterpret_cast<const int*>(plan.sources->skyPalette), _mm256_srli_epi32(index, 1), 4);
-    const __m256i colour = _mm256_and_si256(
-        _mm256_srlv_epi32(word,
-                          _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(1)), 4)),
-        _mm256_set1_epi32(0xFFFF));
-    return _mm_packus_epi32(_mm256_castsi256_si128(colour), _mm256_extracti128_si256(colour, 1));
-}
+};
 
 // Writes eight whole columns col0 .. col0 + 7 of a view whose adjacent
 // columns are adjacent in memory (x pitch of one pixel), row by row with one
@@ -297,7 +289,7 @@ FLYOVER_AVX2 inline __m128i SkyRow(const FramePlan& plan, int col0, int row) {
 // column still sees the reference's order: its ground rows from the bottom
 // up, then its sky and haze rows from the top down.
 FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t* ground,
-                                 int stride, const int fills[kLanes]) {
+                                 int stride, const int fills[kLanes], SkyLines& sky) {
     const int bottomRow = plan.rows - 1;
     const ptrdiff_t yStep = plan.yStep;
     uint16_t* const left = plan.origin + col0;  // x pitch is one pixel
@@ -344,21 +336,31 @@ FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t
     const int band = plan.band;
     const int commonOpen = bottomRow - maxFill;  // last row open in every column
     const __m128i haze = _mm_set1_epi16(static_cast<int16_t>(kHazeColour));
+    // The sky columns of col0 .. col0 + 7 lie side by side in a converted
+    // row, which repeats its first columns after its last.
+    static_assert(kLanes <= SkyColours::kPad);
+    const unsigned sx = static_cast<unsigned>(plan.skyShift + col0) & 511u;
+    const int commonSky = std::min(band, commonOpen + 1);
+    sky.Prepare(std::min(band, bottomRow - minFill + 1));
+    const uint16_t* const* const lines = sky.lines;
     int row = 0;
-    for (; row <= commonOpen; ++row) {
-        const __m128i pixels = row < band ? SkyRow(plan, col0, row) : haze;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(left + row * yStep), pixels);
-    }
+    for (; row < commonSky; ++row)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(left + row * yStep),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[row] + sx)));
+    for (; row <= commonOpen; ++row)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(left + row * yStep), haze);
     // The rest column by column, top down.
-    const uint8_t* const skyPixels = plan.sources->skyPixels;
-    const uint16_t* const skyPalette = plan.sources->skyPalette;
     for (int lane = 0; lane < kLanes; ++lane) {
         const int next = bottomRow - fills[lane];
-        const unsigned sx = static_cast<unsigned>(plan.skyShift + col0 + lane) & 511u;
+        const unsigned at = sx + static_cast<unsigned>(lane);
         ptrdiff_t pos = lane + row * yStep;
-        for (int r = row; r <= next; ++r) {
-            left[pos] = r < band ? skyPalette[skyPixels[std::max(0, 255 - band + r) * 512 + sx]]
-                                 : kHazeColour;
+        int r = row;
+        for (; r <= next && r < band; ++r) {
+            left[pos] = lines[r][at];
+            pos += yStep;
+        }
+        for (; r <= next; ++r) {
+            left[pos] = kHazeColour;
             pos += yStep;
         }
     }
@@ -372,7 +374,8 @@ FLYOVER_AVX2 __attribute__((noinline)) int StageOneLane(const FramePlan& plan,
 }
 
 FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& plan, int col0,
-                                                               const GroupRecord<kLanes>& record) {
+                                                               const GroupRecord<kLanes>& record,
+                                                               SkyLines& sky) {
     int stride = 0;
     uint16_t* const ground = StagingColumns(kLanes, plan.rows, stride);
     const int lanes = std::min(kLanes, plan.width - col0);
@@ -380,7 +383,7 @@ FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& 
         int fills[kLanes];
         for (int lane = 0; lane < kLanes; ++lane)
             fills[lane] = StageOneLane(plan, record, lane, ground + lane * stride);
-        WriteGroupRows(plan, col0, ground, stride, fills);
+        WriteGroupRows(plan, col0, ground, stride, fills, sky);
         return;
     }
     for (int lane = 0; lane < lanes; ++lane) {
@@ -396,9 +399,16 @@ FLYOVER_AVX2 void RenderAvx2(const FramePlan& plan) {
     alignas(32) uint8_t maxima[kGroundMaximaBytes];
     BuildBlockMaxima(plan.sources->heightMap, maxima);
     BuildWindowMaxima(maxima);
+    thread_local std::vector<const uint16_t*> skyLines;
+    if (skyLines.size() < static_cast<size_t>(plan.rows)) skyLines.resize(plan.rows);
+    SkyLines sky;
+    sky.plan = &plan;
+    sky.colours = &ThreadSkyColours();
+    sky.colours->Begin(*plan.sources);
+    sky.lines = skyLines.data();
     for (int col0 = 0; col0 < plan.width; col0 += kLanes) {
         MarchGroup(plan, col0, maxima, record);
-        StageAndWriteGroup(plan, col0, record);
+        StageAndWriteGroup(plan, col0, record, sky);
     }
 }
 

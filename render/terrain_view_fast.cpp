@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <vector>
 
 #include "render/cpu_features.h"
@@ -95,6 +97,37 @@ void WriteColumn(const FramePlan& plan, int col, const uint16_t* ground, int fil
         origin[pos] = kHazeColour;
         pos += yStep;
     }
+}
+
+void SkyColours::Begin(const TerrainSources& sources) {
+    sources_ = &sources;
+    ++frame_;
+    if (std::memcmp(palette_, sources.skyPalette, sizeof palette_) != 0) {
+        std::memcpy(palette_, sources.skyPalette, sizeof palette_);
+        std::fill(std::begin(converted_), std::end(converted_), false);
+    }
+}
+
+void SkyColours::Check(int skyRow) {
+    checked_[skyRow] = frame_;
+    const uint8_t* const picture = sources_->skyPixels + static_cast<ptrdiff_t>(skyRow) * kWidth;
+    uint8_t* const copy = pictureRows_[skyRow];
+    if (converted_[skyRow] && std::memcmp(copy, picture, kWidth) == 0) return;
+    std::memcpy(copy, picture, kWidth);
+    uint16_t* const out = colours_[skyRow];
+    for (int col = 0; col < kWidth; ++col)
+        out[col] = palette_[copy[col]];
+    for (int col = 0; col < kPad; ++col)
+        out[kWidth + col] = out[col];
+    converted_[skyRow] = true;
+}
+
+SkyColours& ThreadSkyColours() {
+    // Large (about 400 kilobytes): made on first use, one per thread. Only
+    // the bookkeeping is cleared; rows are written before they are read.
+    thread_local std::unique_ptr<SkyColours> colours;
+    if (!colours) colours.reset(new SkyColours);
+    return *colours;
 }
 
 uint16_t* StagingColumns(int columns, int rows, int& columnStride) {

@@ -382,6 +382,29 @@ TEST_F(TerrainViewPathsTest, MarchStepCountsStopWhenAColumnFills) {
     EXPECT_LT(steps, 240 * 256);
 }
 
+TEST_F(TerrainViewPathsTest, SkyAndPaletteChangedInPlaceBetweenFrames) {
+    // The same buffers drawn again after their sky picture or palette has
+    // changed: nothing from an earlier frame may show.
+    MemoryScene scene(Terrain::Hills);
+    const DisplaySpec spec{240, 320, DisplayLayout::Normal};
+    const CameraState camera{Cells(128.5), Cells(100.25), 140 << 17, 300, 62};
+    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0);
+    for (uint8_t& pixel : scene.sky)
+        pixel = static_cast<uint8_t>(pixel + 1);
+    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0) << "every sky pixel changed";
+    for (int row = 0; row < 256; ++row)
+        scene.sky[static_cast<size_t>(row) * 512 + (row * 37) % 512] ^= 0x55;
+    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0) << "one pixel of each sky row changed";
+    for (int i = 0; i < 256; i += 3)
+        scene.skyPalette[static_cast<size_t>(i)] ^= 0x0F0F;
+    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0) << "sky palette changed";
+    // Back to the first frame's sky, then to another heading.
+    for (uint8_t& pixel : scene.sky)
+        pixel = static_cast<uint8_t>(pixel - 1);
+    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0) << "sky changed back";
+    EXPECT_EQ(CompareAllPaths(scene, spec, {Cells(7), Cells(9), 300 << 17, 3000, 200}), 0);
+}
+
 TEST_F(TerrainViewPathsTest, PathNamesAreDistinct) {
     EXPECT_STREQ(RenderPathName(RenderPath::Reference), "reference");
     EXPECT_STREQ(RenderPathName(RenderPath::Scalar), "scalar");
