@@ -29,7 +29,8 @@ void PrintHelp(std::FILE* out) {
         "\n"
         "Commands:\n",
         out);
-    for (const Command& c : kCommands) std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
+    for (const Command& c : kCommands)
+        std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
     std::fputs("\nRun 'flyover-tool COMMAND --help' for a command's options.\n", out);
 }
 

@@ -102,9 +102,17 @@ def view_rows(pixels, width):
 
 
 def screenshot(window, path):
-    subprocess.run(["import", "-window", str(window), "-depth", "8", "rgb:" + path],
-                   check=True, timeout=WAIT)
-    return open(path, "rb").read()
+    # On a loaded machine ImageMagick's import now and then fails to find a
+    # window that is plainly there, or hangs; a fresh try gets the picture.
+    for attempt in range(4):
+        try:
+            subprocess.run(["import", "-window", str(window), "-depth", "8", "rgb:" + path],
+                           check=True, timeout=WAIT, stdin=subprocess.DEVNULL)
+            return open(path, "rb").read()
+        except (subprocess.TimeoutExpired, subprocess.CalledProcessError):
+            if attempt == 3:
+                raise
+            time.sleep(0.5)
 
 
 def window_size(window):
