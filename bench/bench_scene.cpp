@@ -10,7 +10,7 @@ namespace {
 
 constexpr uint32_t kFlightSampleMs = 250;
 
-bool SameSpec(const DisplaySpec& a, const DisplaySpec& b) {
+bool SameShape(const DisplayShape& a, const DisplayShape& b) {
     return a.width == b.width && a.height == b.height && a.layout == b.layout;
 }
 
@@ -21,12 +21,12 @@ std::string BenchSceneDirectory() {
     return FLYOVER_BIN_DIR;
 }
 
-bool UseBenchScene(const DisplaySpec& spec) {
+bool UseBenchScene(const DisplayShape& shape) {
     static bool loaded = false;
-    static DisplaySpec current;
-    if (loaded && SameSpec(spec, current)) return true;
-    loaded = OpenHeadlessScene(BenchSceneDirectory(), spec) != nullptr;
-    current = spec;
+    static DisplayShape current;
+    if (loaded && SameShape(shape, current)) return true;
+    loaded = OpenHeadlessScene(BenchSceneDirectory(), shape) != nullptr;
+    current = shape;
     return loaded;
 }
 

@@ -13,9 +13,9 @@
 std::string BenchSceneDirectory();
 
 // Makes the program-wide display, view, tables and scene those of the demo
-// on a headless display of `spec`, loading the scene only when the display
+// on a headless display of `shape`, loading the scene only when the display
 // changes. Returns false (with the loader's message on stderr) on failure.
-bool UseBenchScene(const DisplaySpec& spec);
+bool UseBenchScene(const DisplayShape& shape);
 
 // The flight's cameras every 250 ms of flight time, and the hard cases; both
 // from the scene UseBenchScene loaded.

@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kFloorSamples = 101;
 
-const DisplaySpec kDisplays[] = {{240, 320, DisplayLayout::Normal},
+const DisplayShape kDisplays[] = {{240, 320, DisplayLayout::Normal},
                                  {320, 320, DisplayLayout::Normal}};
 
 double NowNs() {
@@ -31,8 +31,8 @@ double Median(std::vector<double> samples) {
     return samples[samples.size() / 2];
 }
 
-std::string DisplayName(const DisplaySpec& spec) {
-    return std::to_string(spec.width) + "x" + std::to_string(spec.height);
+std::string DisplayName(const DisplayShape& shape) {
+    return std::to_string(shape.width) + "x" + std::to_string(shape.height);
 }
 
 // The fill floor of the current view: the median of many timed fills.
@@ -50,13 +50,13 @@ double FloorNs() {
 // us_per_frame (mean), median_us, ns_per_step (time over the reference's
 // march steps), fps (from the median), floor_us (the fill floor measured
 // right after, in the same process) and ratio (median frame over floor).
-void RenderCameras(benchmark::State& state, RenderPath path, const DisplaySpec& spec,
+void RenderCameras(benchmark::State& state, RenderPath path, const DisplayShape& shape,
                    const std::vector<CameraState>* (*cameras)()) {
     if (!RenderPathAvailable(path)) {
         state.SkipWithError("this processor lacks the instructions of this path");
         return;
     }
-    if (!UseBenchScene(spec)) {
+    if (!UseBenchScene(shape)) {
         state.SkipWithError(("cannot load the scene in " + BenchSceneDirectory()).c_str());
         return;
     }
@@ -110,8 +110,8 @@ const std::vector<CameraState>* HardCase() {
 }
 
 // Writes every view pixel once in the renderer's order: the floor itself.
-void FillFloorBench(benchmark::State& state, const DisplaySpec& spec) {
-    if (!UseBenchScene(spec)) {
+void FillFloorBench(benchmark::State& state, const DisplayShape& shape) {
+    if (!UseBenchScene(shape)) {
         state.SkipWithError(("cannot load the scene in " + BenchSceneDirectory()).c_str());
         return;
     }
@@ -128,22 +128,22 @@ void FillFloorBench(benchmark::State& state, const DisplaySpec& spec) {
 bool RegisterAll() {
     const char* hardNames[] = {"low_flat", "high_above", "cliff"};
     const std::vector<CameraState>* (*hardCases[])() = {HardCase<0>, HardCase<1>, HardCase<2>};
-    for (const DisplaySpec& spec : kDisplays) {
-        const std::string size = DisplayName(spec);
-        benchmark::RegisterBenchmark(("BM_FillFloor/" + size).c_str(), FillFloorBench, spec);
+    for (const DisplayShape& shape : kDisplays) {
+        const std::string size = DisplayName(shape);
+        benchmark::RegisterBenchmark(("BM_FillFloor/" + size).c_str(), FillFloorBench, shape);
         for (RenderPath path :
              {RenderPath::Reference, RenderPath::Scalar, RenderPath::Sse2, RenderPath::Avx2}) {
             const std::string name = RenderPathName(path);
             benchmark::RegisterBenchmark(("BM_RenderFlight/" + name + "/" + size).c_str(),
-                                         RenderCameras, path, spec, Flight);
+                                         RenderCameras, path, shape, Flight);
         }
         benchmark::RegisterBenchmark(("BM_RenderView/flight/" + size).c_str(), RenderCameras,
-                                     FastestRenderPath(), spec, Flight);
+                                     FastestRenderPath(), shape, Flight);
         for (int i = 0; i < 3; ++i) {
             for (RenderPath path : {RenderPath::Reference, FastestRenderPath()}) {
                 const std::string name = std::string("BM_RenderHardCase/") + hardNames[i] + "/" +
                                          RenderPathName(path) + "/" + size;
-                benchmark::RegisterBenchmark(name.c_str(), RenderCameras, path, spec, hardCases[i]);
+                benchmark::RegisterBenchmark(name.c_str(), RenderCameras, path, shape, hardCases[i]);
             }
         }
     }

@@ -12,7 +12,7 @@
 
 namespace {
 
-const DisplaySpec kDisplay{240, 320, DisplayLayout::Normal};
+const DisplayShape kDisplay{240, 320, DisplayLayout::Normal};
 
 #define FLYOVER_NEED_SCENE(state)                                                             \
     if (!UseBenchScene(kDisplay)) {                                                           \

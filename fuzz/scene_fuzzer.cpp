@@ -70,7 +70,7 @@ bool IsPlainFileName(const std::string& name) {
 
 struct SceneWorld {
     SceneWorld() {
-        InstallHeadlessDisplay(DisplaySpec{});
+        InstallHeadlessDisplay(DisplayShape{});
         if (!OpenView()) FuzzCheckFailed("OpenView on the default headless display");
         BuildColourTables();
         BuildSineTable();

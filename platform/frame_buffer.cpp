@@ -32,8 +32,8 @@ const char* LayoutName(DisplayLayout layout) {
     return "normal";
 }
 
-bool ParseDisplaySpec(const std::string& text, DisplaySpec& spec, std::string& error) {
-    DisplaySpec parsed;
+bool ParseDisplayShape(const std::string& text, DisplayShape& shape, std::string& error) {
+    DisplayShape parsed;
     std::string size = text;
     const size_t colon = text.find(':');
     if (colon != std::string::npos) {
@@ -59,15 +59,15 @@ bool ParseDisplaySpec(const std::string& text, DisplaySpec& spec, std::string& e
                 std::to_string(kMaxDisplaySide) + ")";
         return false;
     }
-    spec = parsed;
+    shape = parsed;
     return true;
 }
 
-FrameBuffer::FrameBuffer(const DisplaySpec& spec)
-    : spec_(spec), memory_(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height)) {
-    const std::ptrdiff_t w = spec.width;
-    const std::ptrdiff_t h = spec.height;
-    switch (spec.layout) {
+FrameBuffer::FrameBuffer(const DisplayShape& shape)
+    : shape_(shape), memory_(static_cast<size_t>(shape.width) * static_cast<size_t>(shape.height)) {
+    const std::ptrdiff_t w = shape.width;
+    const std::ptrdiff_t h = shape.height;
+    switch (shape.layout) {
         case DisplayLayout::Normal:
             xPitch_ = 1, yPitch_ = w, topLeft_ = 0;
             break;
@@ -89,8 +89,8 @@ FrameBuffer::FrameBuffer(const DisplaySpec& spec)
 std::vector<uint16_t> FrameBuffer::ScreenPixels() const {
     std::vector<uint16_t> screen(memory_.size());
     size_t at = 0;
-    for (int y = 0; y < spec_.height; ++y)
-        for (int x = 0; x < spec_.width; ++x)
+    for (int y = 0; y < shape_.height; ++y)
+        for (int x = 0; x < shape_.width; ++x)
             screen[at++] = Pixel(x, y);
     return screen;
 }

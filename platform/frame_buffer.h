@@ -19,7 +19,7 @@ enum class DisplayLayout {
 };
 
 // A requested screen: size in pixels and memory layout ("240x320:bottom-up").
-struct DisplaySpec {
+struct DisplayShape {
     int width = 240;
     int height = 320;
     DisplayLayout layout = DisplayLayout::Normal;
@@ -29,17 +29,17 @@ constexpr int kMaxDisplaySide = 4096;
 
 // Parses "WxH" or "WxH:LAYOUT" (layouts: normal, bottom-up, rot90, rot180,
 // rot270), each side 1..4096. On failure returns false with a message in `error`.
-bool ParseDisplaySpec(const std::string& text, DisplaySpec& spec, std::string& error);
+bool ParseDisplayShape(const std::string& text, DisplayShape& shape, std::string& error);
 const char* LayoutName(DisplayLayout layout);
 
 // The pixels of one screen, zero at the start.
 class FrameBuffer {
 public:
-    explicit FrameBuffer(const DisplaySpec& spec);
+    explicit FrameBuffer(const DisplayShape& shape);
 
-    int Width() const { return spec_.width; }
-    int Height() const { return spec_.height; }
-    const DisplaySpec& Spec() const { return spec_; }
+    int Width() const { return shape_.width; }
+    int Height() const { return shape_.height; }
+    const DisplayShape& Shape() const { return shape_; }
     int32_t XPitchBytes() const { return xPitch_ * 2; }
     int32_t YPitchBytes() const { return yPitch_ * 2; }
     // The screen's top-left pixel; pixel (x, y) lies x * XPitchBytes() +
@@ -61,7 +61,7 @@ private:
                                    static_cast<std::ptrdiff_t>(y) * yPitch_);
     }
 
-    DisplaySpec spec_;
+    DisplayShape shape_;
     std::vector<uint16_t> memory_;
     std::ptrdiff_t xPitch_ = 1;  // in pixels
     std::ptrdiff_t yPitch_ = 1;

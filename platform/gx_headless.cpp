@@ -12,8 +12,8 @@ GXDisplayProperties HeadlessDisplay::Properties() const {
     return p;
 }
 
-HeadlessDisplay& InstallHeadlessDisplay(const DisplaySpec& spec) {
-    auto device = std::make_unique<HeadlessDisplay>(spec);
+HeadlessDisplay& InstallHeadlessDisplay(const DisplayShape& shape) {
+    auto device = std::make_unique<HeadlessDisplay>(shape);
     HeadlessDisplay& display = *device;
     GXInstallDevice(std::move(device));
     return display;

@@ -8,7 +8,7 @@
 // and nothing is shown. Pixels start at 0.
 class HeadlessDisplay : public GXDevice {
 public:
-    explicit HeadlessDisplay(const DisplaySpec& spec) : frame_(spec) {}
+    explicit HeadlessDisplay(const DisplayShape& shape) : frame_(shape) {}
 
     bool Open() override { return true; }
     GXDisplayProperties Properties() const override;
@@ -25,4 +25,4 @@ private:
 
 // Installs a fresh headless display of the given size and layout and returns
 // it (owned by the GX layer until another device is installed).
-HeadlessDisplay& InstallHeadlessDisplay(const DisplaySpec& spec);
+HeadlessDisplay& InstallHeadlessDisplay(const DisplayShape& shape);

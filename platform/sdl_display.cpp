@@ -19,8 +19,8 @@ SdlDisplay* OpenSdlDisplay() {
 
 SdlDisplay::SdlDisplay(const WindowedDisplayOptions& options)
     : options_(options),
-      frame_(options.spec),
-      mailbox_(static_cast<size_t>(options.spec.width) * static_cast<size_t>(options.spec.height)) {
+      frame_(options.shape),
+      mailbox_(static_cast<size_t>(options.shape.width) * static_cast<size_t>(options.shape.height)) {
 }
 
 SdlDisplay::~SdlDisplay() {
@@ -100,7 +100,7 @@ void SdlDisplay::SetRefreshRate(int hz) {
 void SdlDisplay::CopyScreen(uint16_t* out) const {
     const int w = frame_.Width();
     const int h = frame_.Height();
-    if (frame_.Spec().layout == DisplayLayout::Normal) {
+    if (frame_.Shape().layout == DisplayLayout::Normal) {
         std::memcpy(out, frame_.Memory().data(), mailbox_.Pixels() * sizeof(uint16_t));
         return;
     }

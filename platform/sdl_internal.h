@@ -36,7 +36,7 @@ public:
     int EndDraw() override;
     int IsDRAMBuffer() const override { return 1; }
 
-    const DisplaySpec& Spec() const { return frame_.Spec(); }
+    const DisplayShape& Shape() const { return frame_.Shape(); }
     FrameMailbox& Mailbox() { return mailbox_; }
     int Scale() const { return scale_.load(); }
     std::chrono::nanoseconds RefreshPeriod() const {

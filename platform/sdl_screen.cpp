@@ -28,20 +28,20 @@ std::unique_ptr<WindowSurface> SdlScreen::Create(HWND window, const std::string&
 }
 
 bool SdlScreen::Init(const std::string& title) {
-    const DisplaySpec& spec = display_.Spec();
+    const DisplayShape& shape = display_.Shape();
     const int scale = display_.Scale();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     sdlWindow_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                  spec.width * scale, spec.height * scale, SDL_WINDOW_HIDDEN);
+                                  shape.width * scale, shape.height * scale, SDL_WINDOW_HIDDEN);
     if (sdlWindow_) {
         renderer_ = SDL_CreateRenderer(sdlWindow_, -1, SDL_RENDERER_PRESENTVSYNC);
         if (!renderer_) renderer_ = SDL_CreateRenderer(sdlWindow_, -1, 0);
     }
     if (renderer_) {
-        SDL_RenderSetLogicalSize(renderer_, spec.width, spec.height);
+        SDL_RenderSetLogicalSize(renderer_, shape.width, shape.height);
         SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                     spec.width, spec.height);
+                                     shape.width, shape.height);
     }
     if (!texture_) {
         std::fprintf(stderr, "flyover platform: cannot make the window: %s\n", SDL_GetError());
@@ -94,11 +94,11 @@ void SdlScreen::Serve(SteadyClock::time_point now) {
 }
 
 void SdlScreen::Present() {
-    const DisplaySpec& spec = display_.Spec();
+    const DisplayShape& shape = display_.Shape();
     const auto period = display_.RefreshPeriod();
     const auto before = SteadyClock::now();
     SDL_UpdateTexture(texture_, nullptr, display_.Mailbox().Front(),
-                      spec.width * static_cast<int>(sizeof(uint16_t)));
+                      shape.width * static_cast<int>(sizeof(uint16_t)));
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);

@@ -9,7 +9,7 @@
 
 // What the windowed display emulates and how large it is shown.
 struct WindowedDisplayOptions {
-    DisplaySpec spec;  // the emulated screen, 240 x 320 normal by default
+    DisplayShape shape;  // the emulated screen, 240 x 320 normal by default
     int scale = 0;     // window pixels per screen pixel; 0: the largest that fits the desktop
 };
 

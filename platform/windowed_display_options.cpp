@@ -8,7 +8,7 @@ bool WindowedDisplayOptionsFrom(const char* displayVariable, const char* scaleVa
     WindowedDisplayOptions parsed;
     if (displayVariable && *displayVariable) {
         std::string why;
-        if (!ParseDisplaySpec(displayVariable, parsed.spec, why)) {
+        if (!ParseDisplayShape(displayVariable, parsed.shape, why)) {
             error = "FLYOVER_DISPLAY: " + why;
             return false;
         }

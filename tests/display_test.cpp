@@ -7,7 +7,7 @@
 namespace {
 
 struct GeometryCase {
-    DisplaySpec spec;
+    DisplayShape shape;
     int width, height, bottomRow;
 };
 
@@ -20,9 +20,9 @@ TEST(OpenView, DerivesTheViewFromTheDisplay) {
         for (DisplayLayout layout :
              {DisplayLayout::Normal, DisplayLayout::BottomUp, DisplayLayout::Rot90,
               DisplayLayout::Rot180, DisplayLayout::Rot270}) {
-            DisplaySpec spec = c.spec;
-            spec.layout = layout;
-            HeadlessDisplay& display = InstallHeadlessDisplay(spec);
+            DisplayShape shape = c.shape;
+            shape.layout = layout;
+            HeadlessDisplay& display = InstallHeadlessDisplay(shape);
             ASSERT_TRUE(OpenView());
             EXPECT_EQ(viewGeometry.width, c.width);
             EXPECT_EQ(viewGeometry.height, c.height);
@@ -32,7 +32,7 @@ TEST(OpenView, DerivesTheViewFromTheDisplay) {
             const auto* origin = reinterpret_cast<const uint8_t*>(viewGeometry.origin);
             EXPECT_EQ(origin - topLeft, 24 * viewGeometry.properties.cbyPitch)
                 << LayoutName(layout);
-            EXPECT_EQ(viewGeometry.properties.cxWidth, uint32_t(c.spec.width));
+            EXPECT_EQ(viewGeometry.properties.cxWidth, uint32_t(c.shape.width));
         }
     }
 }
@@ -47,7 +47,7 @@ TEST(OpenView, ReportsPitchesLikeARealDevice) {
         {DisplayLayout::Rot270, -640, 2},
     };
     for (const auto& c : cases) {
-        InstallHeadlessDisplay(DisplaySpec{240, 320, c.layout});
+        InstallHeadlessDisplay(DisplayShape{240, 320, c.layout});
         ASSERT_TRUE(OpenView());
         EXPECT_EQ(viewGeometry.properties.cbxPitch, c.xPitch) << LayoutName(c.layout);
         EXPECT_EQ(viewGeometry.properties.cbyPitch, c.yPitch) << LayoutName(c.layout);
@@ -55,10 +55,10 @@ TEST(OpenView, ReportsPitchesLikeARealDevice) {
 }
 
 TEST(OpenView, FailuresShowTheDisplayMessage) {
-    for (const DisplaySpec& spec : {DisplaySpec{240, 24}, DisplaySpec{100, 1}}) {
-        InstallHeadlessDisplay(spec);
+    for (const DisplayShape& shape : {DisplayShape{240, 24}, DisplayShape{100, 1}}) {
+        InstallHeadlessDisplay(shape);
         ::testing::internal::CaptureStderr();
-        EXPECT_FALSE(OpenView()) << spec.height;
+        EXPECT_FALSE(OpenView()) << shape.height;
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "GXOpenDisplay failed\n");
     }
     GXInstallDevice(nullptr);
@@ -67,7 +67,7 @@ TEST(OpenView, FailuresShowTheDisplayMessage) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "GXOpenDisplay failed\n");
 }
 
-TEST(DisplaySpec, ParsesSizesAndLayouts) {
+TEST(DisplayShape, ParsesSizesAndLayouts) {
     const struct {
         const char* text;
         bool ok;
@@ -91,13 +91,13 @@ TEST(DisplaySpec, ParsesSizesAndLayouts) {
         {"", false, 0, 0, DisplayLayout::Normal},
     };
     for (const auto& c : cases) {
-        DisplaySpec spec;
+        DisplayShape shape;
         std::string error;
-        EXPECT_EQ(ParseDisplaySpec(c.text, spec, error), c.ok) << c.text;
+        EXPECT_EQ(ParseDisplayShape(c.text, shape, error), c.ok) << c.text;
         if (c.ok) {
-            EXPECT_EQ(spec.width, c.width) << c.text;
-            EXPECT_EQ(spec.height, c.height) << c.text;
-            EXPECT_EQ(spec.layout, c.layout) << c.text;
+            EXPECT_EQ(shape.width, c.width) << c.text;
+            EXPECT_EQ(shape.height, c.height) << c.text;
+            EXPECT_EQ(shape.layout, c.layout) << c.text;
         } else {
             EXPECT_FALSE(error.empty()) << c.text;
         }

@@ -44,11 +44,11 @@ const GoldenCase kCases[] = {
 
 TEST(Golden, FixtureSceneFramesKeepTheirHashes) {
     for (const auto& c : kCases) {
-        DisplaySpec spec;
+        DisplayShape shape;
         std::string error;
-        ASSERT_TRUE(ParseDisplaySpec(c.display, spec, error)) << error;
+        ASSERT_TRUE(ParseDisplayShape(c.display, shape, error)) << error;
         HeadlessDisplay* display =
-            OpenHeadlessScene(FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene", spec);
+            OpenHeadlessScene(FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene", shape);
         ASSERT_NE(display, nullptr);
         if (c.timeMs >= 0) {
             ASSERT_TRUE(UpdateCamera(static_cast<float>(c.timeMs)));

@@ -182,7 +182,9 @@ protected:
         ASSERT_GE(original.size(), 54u) << "the tool wrote no file";
         const FileFields written = Fields(original);
         EXPECT_EQ(written.infoSize, v.infoSize) << "the tool's header is not the one expected";
-        if (v.infoSize >= 40) EXPECT_EQ(written.bitCount, v.bitCount);
+        if (v.infoSize >= 40) {
+            EXPECT_EQ(written.bitCount, v.bitCount);
+        }
 
         const std::vector<uint8_t> bytes = Derived(original, v.derive);
         dir_->Write("case.bmp", bytes);
@@ -227,8 +229,9 @@ protected:
                 ASSERT_EQ((std::vector<uint32_t>{entry & 0xFF, entry >> 8 & 0xFF, entry >> 16}),
                           (std::vector<uint32_t>{t[0], t[1], t[2]}))
                     << "pixel " << x << "," << y << " index " << int(index);
-                if (!indices.empty())
+                if (!indices.empty()) {
                     ASSERT_EQ(index, indices[size_t(y) * width + x]) << x << "," << y;
+                }
             }
         if (!palette.empty()) {
             // The entries the tool stored, then zeros for those it did not.

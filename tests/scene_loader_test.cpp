@@ -18,7 +18,7 @@ namespace {
 class SceneLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InstallHeadlessDisplay(DisplaySpec{});
+        InstallHeadlessDisplay(DisplayShape{});
         ASSERT_TRUE(OpenView());
         BuildColourTables();
         BuildSineTable();

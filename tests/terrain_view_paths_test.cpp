@@ -117,13 +117,13 @@ struct View {
     FrameBuffer frame;
     ViewGeometry geometry;
 
-    explicit View(const DisplaySpec& spec) : frame(spec) {
+    explicit View(const DisplayShape& shape) : frame(shape) {
         frame.Fill(0x5A5A);
-        geometry.width = spec.width;
-        geometry.height = spec.height;
-        geometry.bottomRow = spec.height - 25;
-        geometry.properties.cxWidth = static_cast<uint32_t>(spec.width);
-        geometry.properties.cyHeight = static_cast<uint32_t>(spec.height);
+        geometry.width = shape.width;
+        geometry.height = shape.height;
+        geometry.bottomRow = shape.height - 25;
+        geometry.properties.cxWidth = static_cast<uint32_t>(shape.width);
+        geometry.properties.cyHeight = static_cast<uint32_t>(shape.height);
         geometry.properties.cbxPitch = frame.XPitchBytes();
         geometry.properties.cbyPitch = frame.YPitchBytes();
         geometry.properties.cBPP = 16;
@@ -147,13 +147,13 @@ std::vector<RenderPath> FastPaths() {
 // Renders `camera` with the reference and with every other path on fresh
 // buffers and compares every word of memory, the pixels outside the view
 // included. Returns the number of differing frames (each reported).
-int CompareAllPaths(const MemoryScene& scene, const DisplaySpec& spec, const CameraState& camera) {
+int CompareAllPaths(const MemoryScene& scene, const DisplayShape& shape, const CameraState& camera) {
     const TerrainSources sources = scene.Sources();
-    View expected(spec);
+    View expected(shape);
     RenderTerrain(expected.geometry, sources, camera);
     int failures = 0;
     for (RenderPath path : FastPaths()) {
-        View actual(spec);
+        View actual(shape);
         RenderTerrainWith(path, actual.geometry, sources, camera);
         if (actual.frame.Memory() != expected.frame.Memory()) {
             const auto& a = actual.frame.Memory();
@@ -161,8 +161,8 @@ int CompareAllPaths(const MemoryScene& scene, const DisplaySpec& spec, const Cam
             size_t first = 0;
             while (a[first] == e[first])
                 ++first;
-            ADD_FAILURE() << RenderPathName(path) << " differs on " << spec.width << "x"
-                          << spec.height << ":" << LayoutName(spec.layout) << " for "
+            ADD_FAILURE() << RenderPathName(path) << " differs on " << shape.width << "x"
+                          << shape.height << ":" << LayoutName(shape.layout) << " for "
                           << Describe(camera) << ": first at word " << first << " (" << a[first]
                           << " instead of " << e[first] << ")";
             ++failures;
@@ -211,7 +211,7 @@ TEST_F(TerrainViewPathsTest, NamedCasesOnEveryLayout) {
         {"all extreme", {kMin, kMax, kMin, kMax, kMin}},
         {"all zero", {0, 0, 0, 0, 0}},
     };
-    const DisplaySpec specs[] = {
+    const DisplayShape shapes[] = {
         {240, 320, DisplayLayout::Normal}, {240, 320, DisplayLayout::BottomUp},
         {240, 320, DisplayLayout::Rot90},  {240, 320, DisplayLayout::Rot180},
         {240, 320, DisplayLayout::Rot270}, {320, 320, DisplayLayout::Normal},
@@ -224,10 +224,10 @@ TEST_F(TerrainViewPathsTest, NamedCasesOnEveryLayout) {
     };
     for (Terrain terrain : {Terrain::Hills, Terrain::Noise, Terrain::Steps}) {
         const MemoryScene scene(terrain);
-        for (const DisplaySpec& spec : specs)
+        for (const DisplayShape& shape : shapes)
             for (const Case& c : cases) {
                 SCOPED_TRACE(std::string(c.name) + " over " + TerrainName(terrain));
-                CompareAllPaths(scene, spec, c.camera);
+                CompareAllPaths(scene, shape, c.camera);
             }
     }
 }
@@ -249,10 +249,10 @@ TEST_F(TerrainViewPathsTest, FullColumnsAndEmptyColumns) {
     };
     for (const Case& c : cases) {
         const MemoryScene scene(c.terrain);
-        for (DisplaySpec spec : {DisplaySpec{240, 320, DisplayLayout::Normal},
-                                 DisplaySpec{29, 200, DisplayLayout::Rot90}}) {
+        for (DisplayShape shape : {DisplayShape{240, 320, DisplayLayout::Normal},
+                                 DisplayShape{29, 200, DisplayLayout::Rot90}}) {
             SCOPED_TRACE(TerrainName(c.terrain));
-            CompareAllPaths(scene, spec, c.camera);
+            CompareAllPaths(scene, shape, c.camera);
         }
     }
 }
@@ -263,18 +263,18 @@ TEST_F(TerrainViewPathsTest, SpikesBetweenWideSpreadRays) {
     // a spike that only a middle column's ray meets must still be drawn.
     const MemoryScene scene(Terrain::Spikes);
     std::mt19937 rng(99);
-    const DisplaySpec specs[] = {
+    const DisplayShape shapes[] = {
         {9, 100, DisplayLayout::Normal},  {16, 60, DisplayLayout::Normal},
         {11, 40, DisplayLayout::Rot90},   {24, 200, DisplayLayout::Normal},
         {40, 120, DisplayLayout::Normal}, {240, 320, DisplayLayout::Normal}};
     int failures = 0;
-    for (const DisplaySpec& spec : specs) {
+    for (const DisplayShape& shape : shapes) {
         for (int i = 0; i < 40 && failures < 5; ++i) {
             const CameraState camera{static_cast<int32_t>(rng()), static_cast<int32_t>(rng()),
                                      static_cast<int32_t>(20 + rng() % 200) << 17,
                                      static_cast<int32_t>(rng() % 4096),
-                                     static_cast<int32_t>(rng() % 120) - 20 + spec.height / 3};
-            failures += CompareAllPaths(scene, spec, camera);
+                                     static_cast<int32_t>(rng() % 120) - 20 + shape.height / 3};
+            failures += CompareAllPaths(scene, shape, camera);
         }
     }
 }
@@ -284,8 +284,8 @@ TEST_F(TerrainViewPathsTest, RayHeightsAtTheEdgeOfTheFastPaths) {
     // bits; cameras just inside and just outside that limit, at the top and
     // the bottom of the range, must all match.
     const MemoryScene scene(Terrain::Noise);
-    const DisplaySpec spec{24, 80, DisplayLayout::Normal};
-    const int rows = spec.height - 24;
+    const DisplayShape shape{24, 80, DisplayLayout::Normal};
+    const int rows = shape.height - 24;
     const int bottomRow = rows - 1;
     for (int32_t horizon : {-300, 0, 10, 55, 200, 5000}) {
         const int64_t k0 = static_cast<int64_t>(horizon) - bottomRow + 1;
@@ -302,7 +302,7 @@ TEST_F(TerrainViewPathsTest, RayHeightsAtTheEdgeOfTheFastPaths) {
                 if (h < kMin || h > kMax) continue;
                 const CameraState camera{Cells(20.5), Cells(40.5), static_cast<int32_t>(h), 700,
                                          horizon};
-                CompareAllPaths(scene, spec, camera);
+                CompareAllPaths(scene, shape, camera);
             }
         }
     }
@@ -322,10 +322,10 @@ TEST_F(TerrainViewPathsTest, RandomCamerasSizesAndLayouts) {
     };
     int failures = 0;
     for (int i = 0; i < 600 && failures < 5; ++i) {
-        DisplaySpec spec;
-        spec.width = uniform(1, i % 10 == 0 ? 480 : 64);
-        spec.height = uniform(25, i % 10 == 0 ? 640 : 120);
-        spec.layout = layouts[i % 5];
+        DisplayShape shape;
+        shape.width = uniform(1, i % 10 == 0 ? 480 : 64);
+        shape.height = uniform(25, i % 10 == 0 ? 640 : 120);
+        shape.layout = layouts[i % 5];
         CameraState camera;
         camera.x = uniform(kMin, kMax);
         camera.y = uniform(kMin, kMax);
@@ -348,7 +348,7 @@ TEST_F(TerrainViewPathsTest, RandomCamerasSizesAndLayouts) {
                 camera.horizon = uniform(0, 200);
                 break;
         }
-        failures += CompareAllPaths(scenes[i % 3], spec, camera);
+        failures += CompareAllPaths(scenes[i % 3], shape, camera);
     }
 }
 
@@ -367,7 +367,7 @@ TEST_F(TerrainViewPathsTest, MarchStepCountsStopWhenAColumnFills) {
     };
     for (const Case& c : cases) {
         const MemoryScene scene(c.terrain);
-        View view(DisplaySpec{240, 320, DisplayLayout::Normal});
+        View view(DisplayShape{240, 320, DisplayLayout::Normal});
         EXPECT_EQ(CountMarchSteps(view.geometry, scene.Sources(), c.camera),
                   c.expectedPerColumn * 240)
             << c.name;
@@ -375,7 +375,7 @@ TEST_F(TerrainViewPathsTest, MarchStepCountsStopWhenAColumnFills) {
     // Looking down at near ground, some columns fill early: fewer steps than
     // the full march, but at least one per column.
     const MemoryScene hills(Terrain::Hills);
-    View view(DisplaySpec{240, 320, DisplayLayout::Normal});
+    View view(DisplayShape{240, 320, DisplayLayout::Normal});
     const long long steps =
         CountMarchSteps(view.geometry, hills.Sources(), {Cells(5), Cells(5), 60 << 17, 0, -800});
     EXPECT_GE(steps, 240);
@@ -386,23 +386,23 @@ TEST_F(TerrainViewPathsTest, SkyAndPaletteChangedInPlaceBetweenFrames) {
     // The same buffers drawn again after their sky picture or palette has
     // changed: nothing from an earlier frame may show.
     MemoryScene scene(Terrain::Hills);
-    const DisplaySpec spec{240, 320, DisplayLayout::Normal};
+    const DisplayShape shape{240, 320, DisplayLayout::Normal};
     const CameraState camera{Cells(128.5), Cells(100.25), 140 << 17, 300, 62};
-    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0);
+    EXPECT_EQ(CompareAllPaths(scene, shape, camera), 0);
     for (uint8_t& pixel : scene.sky)
         pixel = static_cast<uint8_t>(pixel + 1);
-    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0) << "every sky pixel changed";
+    EXPECT_EQ(CompareAllPaths(scene, shape, camera), 0) << "every sky pixel changed";
     for (int row = 0; row < 256; ++row)
         scene.sky[static_cast<size_t>(row) * 512 + (row * 37) % 512] ^= 0x55;
-    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0) << "one pixel of each sky row changed";
+    EXPECT_EQ(CompareAllPaths(scene, shape, camera), 0) << "one pixel of each sky row changed";
     for (int i = 0; i < 256; i += 3)
         scene.skyPalette[static_cast<size_t>(i)] ^= 0x0F0F;
-    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0) << "sky palette changed";
+    EXPECT_EQ(CompareAllPaths(scene, shape, camera), 0) << "sky palette changed";
     // Back to the first frame's sky, then to another heading.
     for (uint8_t& pixel : scene.sky)
         pixel = static_cast<uint8_t>(pixel - 1);
-    EXPECT_EQ(CompareAllPaths(scene, spec, camera), 0) << "sky changed back";
-    EXPECT_EQ(CompareAllPaths(scene, spec, {Cells(7), Cells(9), 300 << 17, 3000, 200}), 0);
+    EXPECT_EQ(CompareAllPaths(scene, shape, camera), 0) << "sky changed back";
+    EXPECT_EQ(CompareAllPaths(scene, shape, {Cells(7), Cells(9), 300 << 17, 3000, 200}), 0);
 }
 
 TEST_F(TerrainViewPathsTest, PathNamesAreDistinct) {

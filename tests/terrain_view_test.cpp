@@ -72,10 +72,10 @@ class TerrainViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         BuildSineTable();
-        Open(DisplaySpec{});
+        Open(DisplayShape{});
     }
-    void Open(const DisplaySpec& spec, uint16_t fill = 0x1234) {
-        display_ = &InstallHeadlessDisplay(spec);
+    void Open(const DisplayShape& shape, uint16_t fill = 0x1234) {
+        display_ = &InstallHeadlessDisplay(shape);
         ASSERT_TRUE(OpenView());
         display_->Frame().Fill(fill);
     }
@@ -282,14 +282,14 @@ TEST_F(TerrainViewTest, TallBandRepeatsTheSkysFirstRow) {
 TEST_F(TerrainViewTest, EveryLayoutDrawsTheSameScreen) {
     scene_.FillHeights([](int x, int y) -> uint8_t { return uint8_t((x * 3 + y * 11) & 200); });
     const CameraState camera{Cells(100.1), Cells(20.9), Altitude(150), 2500, 100};
-    for (const auto& size : {DisplaySpec{240, 320}, DisplaySpec{200, 100}, DisplaySpec{480, 640}}) {
+    for (const auto& size : {DisplayShape{240, 320}, DisplayShape{200, 100}, DisplayShape{480, 640}}) {
         std::vector<uint16_t> expected;
         for (DisplayLayout layout :
              {DisplayLayout::Normal, DisplayLayout::BottomUp, DisplayLayout::Rot90,
               DisplayLayout::Rot180, DisplayLayout::Rot270}) {
-            DisplaySpec spec = size;
-            spec.layout = layout;
-            Open(spec, 0);
+            DisplayShape shape = size;
+            shape.layout = layout;
+            Open(shape, 0);
             Render(camera);
             const auto screen = display_->Frame().ScreenPixels();
             if (expected.empty())
@@ -305,16 +305,16 @@ TEST_F(TerrainViewTest, WritesEveryViewPixelAndNothingElse) {
     scene_.FillHeights([](int x, int y) -> uint8_t { return uint8_t((x ^ y) * 2); });
     const CameraState camera{Cells(64.5), Cells(64.5), Altitude(140), 512, 120};
     // A display larger than the view: the view is 320 x 320 at most.
-    const DisplaySpec spec{400, 360};
+    const DisplayShape shape{400, 360};
     std::vector<std::vector<uint16_t>> screens;
     for (uint16_t fill : {uint16_t{0x0001}, uint16_t{0x0002}}) {
-        Open(spec, fill);
+        Open(shape, fill);
         Render(camera);
         screens.push_back(display_->Frame().ScreenPixels());
     }
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
-            const size_t i = static_cast<size_t>(y) * spec.width + x;
+    for (int y = 0; y < shape.height; ++y) {
+        for (int x = 0; x < shape.width; ++x) {
+            const size_t i = static_cast<size_t>(y) * shape.width + x;
             const bool inView = x < 320 && y >= 24 && y < 320;
             if (inView)
                 ASSERT_EQ(screens[0][i], screens[1][i])
@@ -336,10 +336,10 @@ TEST_F(TerrainViewTest, ExtremeCameraValuesWrapWithoutFault) {
         {hi, lo, 0, hi, 0},   {0, 0, 0, lo, hi},    {lo, hi, hi, lo, -hi},
     };
     for (const auto& camera : cameras) {
-        Open(DisplaySpec{}, 0x0001);
+        Open(DisplayShape{}, 0x0001);
         Render(camera);
         const auto a = display_->Frame().ScreenPixels();
-        Open(DisplaySpec{}, 0x0002);
+        Open(DisplayShape{}, 0x0002);
         Render(camera);
         const auto b = display_->Frame().ScreenPixels();
         for (size_t i = 24 * 240; i < a.size(); ++i)
@@ -349,7 +349,7 @@ TEST_F(TerrainViewTest, ExtremeCameraValuesWrapWithoutFault) {
 
 TEST_F(TerrainViewTest, NarrowViewsAndTheProgramWideEntry) {
     // The smallest display the view accepts: one column, 25 rows.
-    Open(DisplaySpec{1, 25}, 0x0001);
+    Open(DisplayShape{1, 25}, 0x0001);
     EXPECT_EQ(viewGeometry.bottomRow, 0);
     Render(CameraState{Cells(1), Cells(1), Altitude(100), 0, 0});
     EXPECT_NE(At(0, 0), 0x0001);

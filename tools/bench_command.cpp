@@ -100,7 +100,7 @@ int RunBenchCommand(int argc, char** argv) {
     const std::string command = "bench";
     ArgList args(argc, argv);
     std::string sceneDir, value;
-    DisplaySpec display;
+    DisplayShape display;
     double seconds = 0;
     int64_t stepMs = 1;
     bool json = false;
@@ -115,7 +115,7 @@ int RunBenchCommand(int argc, char** argv) {
         } else if (option == "--display") {
             if (!args.TakeValue(option, value)) return 2;
             std::string error;
-            if (!ParseDisplaySpec(value, display, error)) return UsageError(command, error);
+            if (!ParseDisplayShape(value, display, error)) return UsageError(command, error);
         } else if (option == "--seconds") {
             if (!args.TakeValue(option, value)) return 2;
             if (!ParseSeconds(value, seconds))

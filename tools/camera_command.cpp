@@ -52,7 +52,7 @@ int RunCameraCommand(int argc, char** argv) {
     if (sceneDir.empty()) return UsageError(command, "--scene DIR is required");
     if (times.empty()) return UsageError(command, "give at least one --time MS");
 
-    if (!OpenHeadlessScene(sceneDir, DisplaySpec{})) return 1;
+    if (!OpenHeadlessScene(sceneDir, DisplayShape{})) return 1;
 
     for (const uint32_t ms : times) {
         const float t = static_cast<float>(ms);

@@ -101,7 +101,7 @@ int RunCheckCommand(int argc, char** argv) {
     const std::string command = "check";
     ArgList args(argc, argv);
     std::string sceneDir, value;
-    DisplaySpec display;
+    DisplayShape display;
     int64_t step = 10;
     while (!args.Done()) {
         const std::string option = args.Take();
@@ -113,7 +113,7 @@ int RunCheckCommand(int argc, char** argv) {
         } else if (option == "--display") {
             if (!args.TakeValue(option, value)) return 2;
             std::string error;
-            if (!ParseDisplaySpec(value, display, error)) return UsageError(command, error);
+            if (!ParseDisplayShape(value, display, error)) return UsageError(command, error);
         } else if (option == "--step") {
             if (!args.TakeValue(option, value)) return 2;
             if (!ParseInteger(value, 1, 1000, step))

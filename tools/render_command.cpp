@@ -55,7 +55,7 @@ int RunRenderCommand(int argc, char** argv) {
     const std::string command = "render";
     ArgList args(argc, argv);
     std::string sceneDir, out, value;
-    DisplaySpec display;
+    DisplayShape display;
     bool haveTime = false, haveCamera = false;
     int64_t timeMs = 0;
     CameraState camera;
@@ -84,7 +84,7 @@ int RunRenderCommand(int argc, char** argv) {
         } else if (option == "--display") {
             if (!args.TakeValue(option, value)) return 2;
             std::string error;
-            if (!ParseDisplaySpec(value, display, error)) return UsageError(command, error);
+            if (!ParseDisplayShape(value, display, error)) return UsageError(command, error);
         } else {
             return UsageError(command, "unknown argument \"" + option + "\"");
         }

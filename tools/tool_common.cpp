@@ -44,7 +44,7 @@ std::string AsDirectory(const std::string& directory) {
     return directory.back() == '/' ? directory : directory + "/";
 }
 
-HeadlessDisplay* OpenHeadlessScene(const std::string& directory, const DisplaySpec& display) {
+HeadlessDisplay* OpenHeadlessScene(const std::string& directory, const DisplayShape& display) {
     HeadlessDisplay& device = InstallHeadlessDisplay(display);
     if (!OpenView()) return nullptr;
     BuildColourTables();

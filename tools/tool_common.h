@@ -34,7 +34,7 @@ bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& va
 // a fresh headless display (pixels 0), the view geometry, the tables and the
 // scene from `directory` (Keys2.txt, its two maps and sky.BMP). Failures show
 // the program's own messages on stderr; returns null then.
-HeadlessDisplay* OpenHeadlessScene(const std::string& directory, const DisplaySpec& display);
+HeadlessDisplay* OpenHeadlessScene(const std::string& directory, const DisplayShape& display);
 
 // `directory` with a trailing "/".
 std::string AsDirectory(const std::string& directory);

@@ -21,6 +21,7 @@
 #include "platform/messages.h"
 #include "platform/threads.h"
 #include "platform/window.h"
+#include "platform/window_internal.h"
 #include "render/tables.h"
 #include "scene/scene_loader.h"
 #include "shared/scene_types.h"
@@ -36,7 +37,7 @@ constexpr uint16_t kUntouched = 0x1234;  // no renderer output is this colour he
 // drawing pass run the hooks on the calling (render) thread.
 class TestDisplay : public GXDevice {
 public:
-    TestDisplay(int dram) : frame_(DisplaySpec{240, 320, DisplayLayout::Normal}), dram_(dram) {}
+    TestDisplay(int dram) : frame_(DisplayShape{240, 320, DisplayLayout::Normal}), dram_(dram) {}
     bool Open() override { return true; }
     GXDisplayProperties Properties() const override {
         GXDisplayProperties p;
@@ -228,15 +229,25 @@ TEST(RunFramesTest, PathOfTwoKeysNeverDraws) {
 
 class StopTest : public ::testing::Test {
 protected:
+    // Each case starts from what the program has at start-up, whatever the
+    // case before it left behind: no render thread, no queued message or
+    // pending quit, the path not yet released.
     void SetUp() override {
+        DiscardQueuedMessages();
+        pathFreed = 0;
         StartUp(0);
         ASSERT_TRUE(CreateMainWindow(SW_SHOW, GetModuleHandle(nullptr)));
         DrainPaint();
     }
     void TearDown() override {
         renderRunning = 0;
+        // A render thread ending by itself posts a close request; it must
+        // land before the queue is emptied, not in the next case.
+        if (renderThread) WaitForSingleObject(renderThread.get(), INFINITE);
         renderThread.reset();
         DestroyAllWindowsAtExit();
+        DiscardQueuedMessages();
+        pathFreed = 0;
     }
     static void DrainPaint() {
         // Nothing is queued after start-up but possibly a paint request.
@@ -368,6 +379,7 @@ TEST_F(StopTest, StopEndsARenderThreadThatHadNotStartedItsLoop) {
 }
 
 TEST(FreePathTest, ReleasesThePathOnce) {
+    pathFreed = 0;
     StartUp(0);
     ASSERT_NE(scene.path, nullptr);
     FreePath();

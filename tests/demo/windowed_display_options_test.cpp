@@ -26,9 +26,9 @@ TEST(WindowedDisplayOptionsTest, ReadsTheVariables) {
         WindowedDisplayOptions options;
         std::string error;
         ASSERT_TRUE(WindowedDisplayOptionsFrom(c.display, c.scale, options, error)) << error;
-        EXPECT_EQ(options.spec.width, c.width);
-        EXPECT_EQ(options.spec.height, c.height);
-        EXPECT_EQ(options.spec.layout, c.layout);
+        EXPECT_EQ(options.shape.width, c.width);
+        EXPECT_EQ(options.shape.height, c.height);
+        EXPECT_EQ(options.shape.layout, c.layout);
         EXPECT_EQ(options.scale, c.expectedScale);
     }
 }
