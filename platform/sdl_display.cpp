@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/gx_headless.h"
 #include "platform/sdl_internal.h"
 
 namespace {
@@ -81,14 +82,7 @@ bool SdlDisplay::Open() {
 }
 
 GXDisplayProperties SdlDisplay::Properties() const {
-    GXDisplayProperties p;
-    p.cxWidth = static_cast<uint32_t>(frame_.Width());
-    p.cyHeight = static_cast<uint32_t>(frame_.Height());
-    p.cbxPitch = frame_.XPitchBytes();
-    p.cbyPitch = frame_.YPitchBytes();
-    p.cBPP = 16;
-    p.ffFormat = 0x20 | 0x80;  // direct colour, RGB565 (not read by the program)
-    return p;
+    return FramePropertiesOf(frame_);
 }
 
 void SdlDisplay::SetRefreshRate(int hz) {
