@@ -123,12 +123,15 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
             _mm256_slli_epi32(_mm256_add_epi32(_mm256_add_epi32(moreY, moreY), moreX), 10),
             _mm256_slli_epi32(_mm256_and_si256(by, mask), 5)),
         _mm256_and_si256(bx, mask));
-    const __m256i word = _mm256_i32gather_epi32(reinterpret_cast<const int*>(maxima),
-                                                _mm256_srli_epi32(index, 2), 4);
-    const __m256i highest = _mm256_and_si256(
-        _mm256_srlv_epi32(word,
-                          _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(3)), 3)),
-        _mm256_set1_epi32(0xFF));
+    // Eight byte loads: shorter in latency than a gather, which the skip
+    // decision waits for.
+    alignas(32) uint32_t at[kLanes];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+    const __m256i highest = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(
+        uint64_t{maxima[at[0]]} | uint64_t{maxima[at[1]]} << 8 | uint64_t{maxima[at[2]]} << 16 |
+        uint64_t{maxima[at[3]]} << 24 | uint64_t{maxima[at[4]]} << 32 |
+        uint64_t{maxima[at[5]]} << 40 | uint64_t{maxima[at[6]]} << 48 |
+        uint64_t{maxima[at[7]]} << 56)));
     const __m256i filled = _mm256_add_epi32(fill, _mm256_set1_epi32(plan.k0));
     const __m256i slope =
         _mm256_add_epi32(_mm256_slli_epi32(filled, 10), _mm256_slli_epi32(filled, 9));
