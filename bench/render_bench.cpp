@@ -131,8 +131,7 @@ bool RegisterAll() {
     for (const DisplayShape& shape : kDisplays) {
         const std::string size = DisplayName(shape);
         benchmark::RegisterBenchmark(("BM_FillFloor/" + size).c_str(), FillFloorBench, shape);
-        for (RenderPath path :
-             {RenderPath::Reference, RenderPath::Scalar, RenderPath::Sse2, RenderPath::Avx2}) {
+        for (RenderPath path : kAllRenderPaths) {
             const std::string name = RenderPathName(path);
             benchmark::RegisterBenchmark(("BM_RenderFlight/" + name + "/" + size).c_str(),
                                          RenderCameras, path, shape, Flight);

@@ -1,6 +1,7 @@
 // terrain_view_avx2.cpp -- the renderer's AVX2 path: eight columns marched in step, chosen at run
 // time
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "render/terrain_view_group.h"
@@ -26,21 +27,42 @@ static_assert(kCheckEvery <= (1 << kBlockShift));
 
 constexpr int kBlockRowBytes = 256 << kBlockShift;  // map bytes in one row of blocks
 
+// How a marched stretch reads the heights of its cells: eight byte loads a
+// step, or one gather a step from a padded copy of the map. Which is quicker
+// depends on the processor's gathers (see RenderAvx2).
+enum class HeightReads { Loads, Gather };
+
+// A copy of the height map with room after its last cell, so that a gather
+// reading four bytes at any cell stays inside the buffer.
+struct PaddedHeightMap {
+    alignas(32) uint8_t bytes[256 * 256 + 32] = {};
+};
+
 // The highest height-map byte of each 8 x 8 block of cells; block (bx, by)
 // at by * 32 + bx. Built once per frame (about one read of the map), so that
 // stretches of a march that cannot meet the ground are skipped.
+// With a non-null `copy`, also copies the map there.
+template <bool kCopy>
 FLYOVER_AVX2 __attribute__((noinline)) void BuildBlockMaxima(const uint8_t* heightMap,
-                                                             uint8_t* maxima) {
+                                                             uint8_t* maxima, uint8_t* copy) {
     for (int by = 0; by < kBlocks; ++by) {
         const uint8_t* const rows = heightMap + by * kBlockRowBytes;
+        uint8_t* const copyRows = kCopy ? copy + by * kBlockRowBytes : nullptr;
         __m256i columns[8];
-        for (int v = 0; v < 8; ++v)
+        for (int v = 0; v < 8; ++v) {
             columns[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + v * 32));
+            if (kCopy)
+                _mm256_store_si256(reinterpret_cast<__m256i*>(copyRows + v * 32), columns[v]);
+        }
         for (int r = 1; r < 8; ++r)
-            for (int v = 0; v < 8; ++v)
-                columns[v] = _mm256_max_epu8(
-                    columns[v],
-                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * 256 + v * 32)));
+            for (int v = 0; v < 8; ++v) {
+                const __m256i bytes =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * 256 + v * 32));
+                if (kCopy)
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(copyRows + r * 256 + v * 32),
+                                       bytes);
+                columns[v] = _mm256_max_epu8(columns[v], bytes);
+            }
         for (int v = 0; v < 8; ++v) {
             // The maximum of each run of eight bytes lands in its lowest byte.
             __m256i m = columns[v];
@@ -107,10 +129,13 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline void BlockSpan(__m256i from, 
 // Looks at the stretch of steps from s on: returns true when no ray can
 // meet the ground there (rows filled so far: `fill`), else records its cells
 // and reads their heights into `heights`. Either way moves x and y past it.
+// `heightMap` is the scene's map for HeightReads::Loads, the padded copy for
+// HeightReads::Gather.
+template <HeightReads kReads>
 FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
-    const FramePlan& plan, const uint8_t* maxima, __m256i fill, int s, __m256i& x, __m256i& y,
+    const FramePlan& plan, const uint8_t* maxima, const uint8_t* heightMap, __m256i fill, int s, __m256i& x, __m256i& y,
     __m256i dx, __m256i dy, __m256i dxStretch, __m256i dyStretch, GroupRecord<kLanes>& record,
-    uint8_t (&heights)[kCheckEvery][kLanes]) {
+    int32_t (&heights)[kCheckEvery][kLanes]) {
     // Each ray on its own: the highest ground in the blocks it crosses (one
     // window of the maxima) against its lowest height over the stretch, at
     // one end: R(s', fill) for the first and the last step s' of the stretch.
@@ -150,24 +175,34 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
         return true;
     }
     const __m256i rowMask = _mm256_set1_epi32(0xFF00);
-    const uint8_t* const heightMap = plan.sources->heightMap;
     for (int k = 0; k < kCheckEvery; ++k) {
         x = _mm256_add_epi32(x, dx);
         y = _mm256_add_epi32(y, dy);
         const __m256i cell = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(y, 16), rowMask),
                                              _mm256_srli_epi32(x, 24));
         _mm256_store_si256(reinterpret_cast<__m256i*>(record.cells[s + k]), cell);
+        if constexpr (kReads == HeightReads::Gather) {
+            // Four bytes from each cell on; the padding keeps the last cell's
+            // read inside the copy.
+            const __m256i word =
+                _mm256_i32gather_epi32(reinterpret_cast<const int*>(heightMap), cell, 1);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(heights[k]),
+                               _mm256_and_si256(word, _mm256_set1_epi32(0xFF)));
+        } else {
 #pragma GCC unroll 8
-        for (int lane = 0; lane < kLanes; ++lane)
-            heights[k][lane] = heightMap[record.cells[s + k][lane]];
+            for (int lane = 0; lane < kLanes; ++lane)
+                heights[k][lane] = heightMap[record.cells[s + k][lane]];
+        }
     }
     return false;
 }
 
 // Marches columns col0 .. col0 + 7 (columns past the view repeat the last
 // one) and records every step.
+template <HeightReads kReads>
 FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, int col0,
                                                        const uint8_t* maxima,
+                                                       const uint8_t* heightMap,
                                                        GroupRecord<kLanes>& record) {
     alignas(32) uint32_t dxs[kLanes], dys[kLanes];
     for (int lane = 0; lane < kLanes; ++lane)
@@ -188,27 +223,26 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
 
     // The march goes in stretches of kCheckEvery steps. Each stretch is first
     // either found unable to meet the ground and skipped, or has its cells
-    // and heights read (one by one: quicker here than a gather); that is done
-    // one stretch ahead, so that the reads are long done when the
+    // and heights read; that is done one stretch ahead, so that the reads are long done when the
     // projections use them. The look-ahead judges a stretch by the rows
     // filled before the stretch in between: fewer rows, a lower ray, so the
     // judgement only errs towards marching.
-    alignas(16) uint8_t heights[2][kCheckEvery][kLanes];
+    alignas(32) int32_t heights[2][kCheckEvery][kLanes];
     bool skip[2] = {false, false};
     int slot = 0;
     skip[0] =
-        ReadStretch(plan, maxima, fill, 0, x, y, dx, dy, dxStretch, dyStretch, record, heights[0]);
+        ReadStretch<kReads>(plan, maxima, heightMap, fill, 0, x, y, dx, dy, dxStretch, dyStretch, record, heights[0]);
     for (int s = 0; s < kMarchSteps; slot ^= 1) {
         if (s + kCheckEvery < kMarchSteps)
-            skip[slot ^ 1] = ReadStretch(plan, maxima, fill, s + kCheckEvery, x, y, dx, dy,
+            skip[slot ^ 1] = ReadStretch<kReads>(plan, maxima, heightMap, fill, s + kCheckEvery, x, y, dx, dy,
                                          dxStretch, dyStretch, record, heights[slot ^ 1]);
         if (skip[slot]) {
             hits = _mm256_srli_epi32(hits, kCheckEvery);
             s += kCheckEvery;
         } else {
             for (int k = 0; k < kCheckEvery; ++k, ++s) {
-                const __m256i h = _mm256_cvtepu8_epi32(
-                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights[slot][k])));
+                const __m256i h =
+                    _mm256_load_si256(reinterpret_cast<const __m256i*>(heights[slot][k]));
                 // Projected rows, as in FramePlan: twice a third by a 16-bit
                 // multiply (h * 256 + heightRound < 2^16), then (2N + 1) / 2m
                 // in single precision.
@@ -395,12 +429,22 @@ FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& 
     }
 }
 
-}  // namespace
-
-FLYOVER_AVX2 void RenderAvx2(const FramePlan& plan) {
+template <HeightReads kReads>
+FLYOVER_AVX2 void RenderGroups(const FramePlan& plan) {
     thread_local GroupRecord<kLanes> record;
     alignas(32) uint8_t maxima[kGroundMaximaBytes];
-    BuildBlockMaxima(plan.sources->heightMap, maxima);
+    const uint8_t* heightMap = plan.sources->heightMap;
+    if constexpr (kReads == HeightReads::Gather) {
+        // The map copied (while its maxima are taken) where a 4-byte read at
+        // any cell stays inside the buffer.
+        // On the heap: 64 KiB is too much for every thread's static storage.
+        thread_local std::unique_ptr<PaddedHeightMap> padded;
+        if (!padded) padded = std::make_unique<PaddedHeightMap>();
+        BuildBlockMaxima<true>(heightMap, maxima, padded->bytes);
+        heightMap = padded->bytes;
+    } else {
+        BuildBlockMaxima<false>(heightMap, maxima, nullptr);
+    }
     BuildWindowMaxima(maxima);
     thread_local std::vector<const uint16_t*> skyLines;
     if (skyLines.size() < static_cast<size_t>(plan.rows)) skyLines.resize(plan.rows);
@@ -410,9 +454,18 @@ FLYOVER_AVX2 void RenderAvx2(const FramePlan& plan) {
     sky.colours->Begin(*plan.sources);
     sky.lines = skyLines.data();
     for (int col0 = 0; col0 < plan.width; col0 += kLanes) {
-        MarchGroup(plan, col0, maxima, record);
+        MarchGroup<kReads>(plan, col0, maxima, heightMap, record);
         StageAndWriteGroup(plan, col0, record, sky);
     }
+}
+
+}  // namespace
+
+void RenderAvx2(const FramePlan& plan, bool gatherHeights) {
+    if (gatherHeights)
+        RenderGroups<HeightReads::Gather>(plan);
+    else
+        RenderGroups<HeightReads::Loads>(plan);
 }
 
 }  // namespace terrain_fast
@@ -420,7 +473,7 @@ FLYOVER_AVX2 void RenderAvx2(const FramePlan& plan) {
 #else
 
 namespace terrain_fast {
-void RenderAvx2(const FramePlan&) {}
+void RenderAvx2(const FramePlan&, bool) {}
 }  // namespace terrain_fast
 
 #endif

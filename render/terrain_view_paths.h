@@ -11,16 +11,23 @@ enum class RenderPath {
     Scalar,     // portable C++: rows of a hit projected at once, runs staged per column
     Sse2,       // four columns at a time with SSE2 (every x86-64 processor)
     Avx2,       // eight columns at a time with AVX2 (checked at run time)
+    Avx2Gather, // the same, reading the heights of a step with one gather
 };
 
-// "reference", "scalar", "sse2" or "avx2".
+// Every path, in the order above.
+inline constexpr RenderPath kAllRenderPaths[] = {RenderPath::Reference, RenderPath::Scalar,
+                                                 RenderPath::Sse2, RenderPath::Avx2,
+                                                 RenderPath::Avx2Gather};
+
+// "reference", "scalar", "sse2", "avx2" or "avx2-gather".
 const char* RenderPathName(RenderPath path);
 
 // Whether this build and this processor can run `path`. Reference and Scalar
 // always can.
 bool RenderPathAvailable(RenderPath path);
 
-// The fastest available path (AVX2, else SSE2, else the reference); RenderView
+// The fastest available path (AVX2, with gathers where the processor's are
+// quick, else SSE2, else the reference); RenderView
 // uses it. Decided once per process.
 RenderPath FastestRenderPath();
 

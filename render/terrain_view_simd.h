@@ -16,8 +16,9 @@ constexpr bool kHaveAvx2Path = false;
 
 // Draw the planned frame, four (SSE2) or eight (AVX2) columns at a time.
 // Called by RenderTerrainWith only when the path is available: AVX2 needs
-// CpuHasAvx2().
+// CpuHasAvx2(). `gatherHeights` picks how the AVX2 march reads heights (one
+// gather a step, or eight loads); the pixels are the same either way.
 void RenderSse2(const FramePlan& plan);
-void RenderAvx2(const FramePlan& plan);
+void RenderAvx2(const FramePlan& plan, bool gatherHeights);
 
 }  // namespace terrain_fast

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/frame_buffer.h"
+#include "render/cpu_features.h"
 #include "render/tables.h"
 #include "render/terrain_view.h"
 #include "render/terrain_view_paths.h"
@@ -139,8 +140,8 @@ std::string Describe(const CameraState& c) {
 
 std::vector<RenderPath> FastPaths() {
     std::vector<RenderPath> paths;
-    for (RenderPath p : {RenderPath::Scalar, RenderPath::Sse2, RenderPath::Avx2})
-        if (RenderPathAvailable(p)) paths.push_back(p);
+    for (RenderPath p : kAllRenderPaths)
+        if (p != RenderPath::Reference && RenderPathAvailable(p)) paths.push_back(p);
     return paths;
 }
 
@@ -175,6 +176,35 @@ class TerrainViewPathsTest : public ::testing::Test {
 protected:
     void SetUp() override { BuildSineTable(); }
 };
+
+// The gather choice reads family and model from the CPUID signature, where
+// the extended fields are easy to get wrong.
+TEST(CpuFeaturesTest, GathersCountAsQuickFromZen4On) {
+    struct Case {
+        const char* processor;
+        unsigned signature;
+        bool quick;
+    };
+    const Case cases[] = {
+        {"K10 (family 10h)", 0x00100F42, false},
+        {"Zen 2 Rome (17h, model 31h)", 0x00830F10, false},
+        {"Zen 3 Milan (19h, model 01h)", 0x00A00F11, false},
+        {"Zen 3 Vermeer (19h, model 21h)", 0x00A20F10, false},
+        {"Zen 3+ Rembrandt (19h, model 44h)", 0x00A40F41, false},
+        {"Zen 3 Cezanne (19h, model 50h)", 0x00A50F00, false},
+        {"Zen 4 Genoa (19h, model 11h)", 0x00A10F11, true},
+        {"Zen 4 Raphael (19h, model 61h)", 0x00A60F12, true},
+        {"Zen 4 Phoenix (19h, model 74h)", 0x00A70F41, true},
+        {"Zen 4c Bergamo (19h, model A0h)", 0x00AA0F01, true},
+        {"Zen 5 (1Ah, model 02h)", 0x00B00F21, true},
+        {"Zen 5 Strix (1Ah, model 24h)", 0x00B20F40, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AmdGathersQuickly(c.signature), c.quick) << c.processor;
+    if (!CpuHasAvx2()) {
+        EXPECT_FALSE(CpuGathersQuickly());
+    }
+}
 
 TEST_F(TerrainViewPathsTest, ReferenceAndScalarAreAlwaysAvailable) {
     EXPECT_TRUE(RenderPathAvailable(RenderPath::Reference));
@@ -410,6 +440,7 @@ TEST_F(TerrainViewPathsTest, PathNamesAreDistinct) {
     EXPECT_STREQ(RenderPathName(RenderPath::Scalar), "scalar");
     EXPECT_STREQ(RenderPathName(RenderPath::Sse2), "sse2");
     EXPECT_STREQ(RenderPathName(RenderPath::Avx2), "avx2");
+    EXPECT_STREQ(RenderPathName(RenderPath::Avx2Gather), "avx2-gather");
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ constexpr char kHelp[] =
     "                     a coarse step gives a short, repeatable run, for example\n"
     "                     under valgrind --tool=callgrind\n"
     "  --path NAME        the renderer to time: fastest (the default, what the demo\n"
-    "                     uses), reference, scalar, sse2 or avx2\n"
+    "                     uses), reference, scalar, sse2, avx2 or avx2-gather\n"
     "  --json             print one JSON object on one line instead, with the keys\n"
     "                     fps, median_us, p99_us, ns_per_step, floor_us, ratio,\n"
     "                     peak_rss_kb, frames, path and display\n"
@@ -70,8 +70,7 @@ bool ParsePath(const std::string& text, RenderPath& path) {
         path = FastestRenderPath();
         return true;
     }
-    for (RenderPath p :
-         {RenderPath::Reference, RenderPath::Scalar, RenderPath::Sse2, RenderPath::Avx2})
+    for (RenderPath p : kAllRenderPaths)
         if (text == RenderPathName(p)) {
             path = p;
             return true;
@@ -131,7 +130,7 @@ int RunBenchCommand(int argc, char** argv) {
             if (!ParsePath(value, path))
                 return UsageError(command,
                                   "unknown --path \"" + value +
-                                      "\" (expected fastest, reference, scalar, sse2 or avx2)");
+                                      "\" (expected fastest, reference, scalar, sse2, avx2 or avx2-gather)");
         } else if (option == "--json") {
             json = true;
         } else {
