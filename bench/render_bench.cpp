@@ -17,7 +17,7 @@ namespace {
 constexpr int kFloorSamples = 101;
 
 const DisplayShape kDisplays[] = {{240, 320, DisplayLayout::Normal},
-                                 {320, 320, DisplayLayout::Normal}};
+                                  {320, 320, DisplayLayout::Normal}};
 
 double NowNs() {
     timespec t{};
@@ -142,7 +142,8 @@ bool RegisterAll() {
             for (RenderPath path : {RenderPath::Reference, FastestRenderPath()}) {
                 const std::string name = std::string("BM_RenderHardCase/") + hardNames[i] + "/" +
                                          RenderPathName(path) + "/" + size;
-                benchmark::RegisterBenchmark(name.c_str(), RenderCameras, path, shape, hardCases[i]);
+                benchmark::RegisterBenchmark(name.c_str(), RenderCameras, path, shape,
+                                             hardCases[i]);
             }
         }
     }

@@ -21,8 +21,8 @@ SdlDisplay* OpenSdlDisplay() {
 SdlDisplay::SdlDisplay(const WindowedDisplayOptions& options)
     : options_(options),
       frame_(options.shape),
-      mailbox_(static_cast<size_t>(options.shape.width) * static_cast<size_t>(options.shape.height)) {
-}
+      mailbox_(static_cast<size_t>(options.shape.width) *
+               static_cast<size_t>(options.shape.height)) {}
 
 SdlDisplay::~SdlDisplay() {
     statisticsDisplay.store(nullptr);

@@ -10,7 +10,7 @@
 // What the windowed display emulates and how large it is shown.
 struct WindowedDisplayOptions {
     DisplayShape shape;  // the emulated screen, 240 x 320 normal by default
-    int scale = 0;     // window pixels per screen pixel; 0: the largest that fits the desktop
+    int scale = 0;       // window pixels per screen pixel; 0: the largest that fits the desktop
 };
 
 constexpr int kMaxWindowScale = 16;

@@ -45,6 +45,5 @@ bool AmdGathersQuickly(unsigned signature) {
     // Family 19h holds Zen 3 (models 00h-0Fh, 20h-5Fh) and Zen 4 (10h-1Fh,
     // 60h-AFh); 1Ah and later are Zen 5 on.
     if (family >= 0x1A) return true;
-    return family == 0x19 &&
-           ((model >= 0x10 && model <= 0x1F) || (model >= 0x60 && model <= 0xAF));
+    return family == 0x19 && ((model >= 0x10 && model <= 0x1F) || (model >= 0x60 && model <= 0xAF));
 }

@@ -29,7 +29,7 @@ constexpr int kBlockRowBytes = 256 << kBlockShift;  // map bytes in one row of b
 
 // How a marched stretch reads the heights of its cells: eight byte loads a
 // step, or one gather a step from a padded copy of the map. Which is quicker
-// depends on the processor's gathers (see RenderAvx2).
+// depends on the processor's gathers (see FastestRenderPath).
 enum class HeightReads { Loads, Gather };
 
 // A copy of the height map with room after its last cell, so that a gather
@@ -40,8 +40,8 @@ struct PaddedHeightMap {
 
 // The highest height-map byte of each 8 x 8 block of cells; block (bx, by)
 // at by * 32 + bx. Built once per frame (about one read of the map), so that
-// stretches of a march that cannot meet the ground are skipped.
-// With a non-null `copy`, also copies the map there.
+// stretches of a march that cannot meet the ground are skipped. With kCopy,
+// also copies the map to `copy` on the way (one read serves both).
 template <bool kCopy>
 FLYOVER_AVX2 __attribute__((noinline)) void BuildBlockMaxima(const uint8_t* heightMap,
                                                              uint8_t* maxima, uint8_t* copy) {
@@ -133,9 +133,9 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline void BlockSpan(__m256i from, 
 // HeightReads::Gather.
 template <HeightReads kReads>
 FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
-    const FramePlan& plan, const uint8_t* maxima, const uint8_t* heightMap, __m256i fill, int s, __m256i& x, __m256i& y,
-    __m256i dx, __m256i dy, __m256i dxStretch, __m256i dyStretch, GroupRecord<kLanes>& record,
-    int32_t (&heights)[kCheckEvery][kLanes]) {
+    const FramePlan& plan, const uint8_t* maxima, const uint8_t* heightMap, __m256i fill, int s,
+    __m256i& x, __m256i& y, __m256i dx, __m256i dy, __m256i dxStretch, __m256i dyStretch,
+    GroupRecord<kLanes>& record, int32_t (&heights)[kCheckEvery][kLanes]) {
     // Each ray on its own: the highest ground in the blocks it crosses (one
     // window of the maxima) against its lowest height over the stretch, at
     // one end: R(s', fill) for the first and the last step s' of the stretch.
@@ -152,11 +152,11 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
     // decision waits for.
     alignas(32) uint32_t at[kLanes];
     _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
-    const __m256i highest = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(
-        uint64_t{maxima[at[0]]} | uint64_t{maxima[at[1]]} << 8 | uint64_t{maxima[at[2]]} << 16 |
-        uint64_t{maxima[at[3]]} << 24 | uint64_t{maxima[at[4]]} << 32 |
-        uint64_t{maxima[at[5]]} << 40 | uint64_t{maxima[at[6]]} << 48 |
-        uint64_t{maxima[at[7]]} << 56)));
+    const __m256i highest = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(
+        static_cast<long long>(uint64_t{maxima[at[0]]} | uint64_t{maxima[at[1]]} << 8 |
+                               uint64_t{maxima[at[2]]} << 16 | uint64_t{maxima[at[3]]} << 24 |
+                               uint64_t{maxima[at[4]]} << 32 | uint64_t{maxima[at[5]]} << 40 |
+                               uint64_t{maxima[at[6]]} << 48 | uint64_t{maxima[at[7]]} << 56)));
     const __m256i filled = _mm256_add_epi32(fill, _mm256_set1_epi32(plan.k0));
     const __m256i slope =
         _mm256_add_epi32(_mm256_slli_epi32(filled, 10), _mm256_slli_epi32(filled, 9));
@@ -223,19 +223,20 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
 
     // The march goes in stretches of kCheckEvery steps. Each stretch is first
     // either found unable to meet the ground and skipped, or has its cells
-    // and heights read; that is done one stretch ahead, so that the reads are long done when the
-    // projections use them. The look-ahead judges a stretch by the rows
-    // filled before the stretch in between: fewer rows, a lower ray, so the
-    // judgement only errs towards marching.
+    // and heights read; that is done one stretch ahead, so that the reads are
+    // long done when the projections use them. The look-ahead judges a
+    // stretch by the rows filled before the stretch in between: fewer rows, a
+    // lower ray, so the judgement only errs towards marching.
     alignas(32) int32_t heights[2][kCheckEvery][kLanes];
     bool skip[2] = {false, false};
     int slot = 0;
-    skip[0] =
-        ReadStretch<kReads>(plan, maxima, heightMap, fill, 0, x, y, dx, dy, dxStretch, dyStretch, record, heights[0]);
+    skip[0] = ReadStretch<kReads>(plan, maxima, heightMap, fill, 0, x, y, dx, dy, dxStretch,
+                                  dyStretch, record, heights[0]);
     for (int s = 0; s < kMarchSteps; slot ^= 1) {
         if (s + kCheckEvery < kMarchSteps)
-            skip[slot ^ 1] = ReadStretch<kReads>(plan, maxima, heightMap, fill, s + kCheckEvery, x, y, dx, dy,
-                                         dxStretch, dyStretch, record, heights[slot ^ 1]);
+            skip[slot ^ 1] =
+                ReadStretch<kReads>(plan, maxima, heightMap, fill, s + kCheckEvery, x, y, dx, dy,
+                                    dxStretch, dyStretch, record, heights[slot ^ 1]);
         if (skip[slot]) {
             hits = _mm256_srli_epi32(hits, kCheckEvery);
             s += kCheckEvery;
@@ -436,8 +437,8 @@ FLYOVER_AVX2 void RenderGroups(const FramePlan& plan) {
     const uint8_t* heightMap = plan.sources->heightMap;
     if constexpr (kReads == HeightReads::Gather) {
         // The map copied (while its maxima are taken) where a 4-byte read at
-        // any cell stays inside the buffer.
-        // On the heap: 64 KiB is too much for every thread's static storage.
+        // any cell stays inside the buffer; on the heap, as 64 KiB is too
+        // much for every thread's static storage.
         thread_local std::unique_ptr<PaddedHeightMap> padded;
         if (!padded) padded = std::make_unique<PaddedHeightMap>();
         BuildBlockMaxima<true>(heightMap, maxima, padded->bytes);

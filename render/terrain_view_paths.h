@@ -7,11 +7,11 @@
 // Every way this build can draw a view. All of them write the same pixels as
 // RenderTerrain, in the same order within each column; they differ in speed.
 enum class RenderPath {
-    Reference,  // RenderTerrain itself: the plain reading, one step at a time
-    Scalar,     // portable C++: rows of a hit projected at once, runs staged per column
-    Sse2,       // four columns at a time with SSE2 (every x86-64 processor)
-    Avx2,       // eight columns at a time with AVX2 (checked at run time)
-    Avx2Gather, // the same, reading the heights of a step with one gather
+    Reference,   // RenderTerrain itself: the plain reading, one step at a time
+    Scalar,      // portable C++: rows of a hit projected at once, runs staged per column
+    Sse2,        // four columns at a time with SSE2 (every x86-64 processor)
+    Avx2,        // eight columns at a time with AVX2 (checked at run time)
+    Avx2Gather,  // the same, reading the heights of a step with one gather
 };
 
 // Every path, in the order above.

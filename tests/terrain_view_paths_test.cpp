@@ -148,7 +148,8 @@ std::vector<RenderPath> FastPaths() {
 // Renders `camera` with the reference and with every other path on fresh
 // buffers and compares every word of memory, the pixels outside the view
 // included. Returns the number of differing frames (each reported).
-int CompareAllPaths(const MemoryScene& scene, const DisplayShape& shape, const CameraState& camera) {
+int CompareAllPaths(const MemoryScene& scene, const DisplayShape& shape,
+                    const CameraState& camera) {
     const TerrainSources sources = scene.Sources();
     View expected(shape);
     RenderTerrain(expected.geometry, sources, camera);
@@ -280,7 +281,7 @@ TEST_F(TerrainViewPathsTest, FullColumnsAndEmptyColumns) {
     for (const Case& c : cases) {
         const MemoryScene scene(c.terrain);
         for (DisplayShape shape : {DisplayShape{240, 320, DisplayLayout::Normal},
-                                 DisplayShape{29, 200, DisplayLayout::Rot90}}) {
+                                   DisplayShape{29, 200, DisplayLayout::Rot90}}) {
             SCOPED_TRACE(TerrainName(c.terrain));
             CompareAllPaths(scene, shape, c.camera);
         }

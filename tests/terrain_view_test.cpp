@@ -282,7 +282,8 @@ TEST_F(TerrainViewTest, TallBandRepeatsTheSkysFirstRow) {
 TEST_F(TerrainViewTest, EveryLayoutDrawsTheSameScreen) {
     scene_.FillHeights([](int x, int y) -> uint8_t { return uint8_t((x * 3 + y * 11) & 200); });
     const CameraState camera{Cells(100.1), Cells(20.9), Altitude(150), 2500, 100};
-    for (const auto& size : {DisplayShape{240, 320}, DisplayShape{200, 100}, DisplayShape{480, 640}}) {
+    for (const auto& size :
+         {DisplayShape{240, 320}, DisplayShape{200, 100}, DisplayShape{480, 640}}) {
         std::vector<uint16_t> expected;
         for (DisplayLayout layout :
              {DisplayLayout::Normal, DisplayLayout::BottomUp, DisplayLayout::Rot90,

@@ -128,9 +128,10 @@ int RunBenchCommand(int argc, char** argv) {
         } else if (option == "--path") {
             if (!args.TakeValue(option, value)) return 2;
             if (!ParsePath(value, path))
-                return UsageError(command,
-                                  "unknown --path \"" + value +
-                                      "\" (expected fastest, reference, scalar, sse2, avx2 or avx2-gather)");
+                return UsageError(
+                    command,
+                    "unknown --path \"" + value +
+                        "\" (expected fastest, reference, scalar, sse2, avx2 or avx2-gather)");
         } else if (option == "--json") {
             json = true;
         } else {
