@@ -1,16 +1,17 @@
 // app_main.cpp -- the start-up sequence and the message loop
 #include "app/app_main.h"
 
+#include "app/demo_state.h"
 #include "app/display.h"
 #include "app/main_window.h"
 #include "app/render_thread.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/sound.h"
 #include "platform/threads.h"
 #include "render/tables.h"
 #include "resources/resources.h"
-#include "scene/scene_loader.h"
 
 namespace {
 constexpr DWORD kSoundFlags = SND_RESOURCE | SND_ASYNC | SND_LOOP;  // 0x4000D
@@ -21,8 +22,8 @@ constexpr uint32_t kMessagePauseMs = 40;
 int AppMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, char* /*commandLine*/,
             int showCommand) {
     if (!OpenView()) return kStartupFailedExitCode;
-    BuildColourTables();
-    BuildSineTable();
+    colourTables = BuildColourTables();
+    sineTable = BuildSineTable();
     if (!LoadScene(ProgramDirectory() + kKeyFileName)) return kStartupFailedExitCode;
     if (!CreateMainWindow(showCommand, instance)) return kStartupFailedExitCode;
     PlaySound(MAKEINTRESOURCE(kBackgroundSoundId), instance, kSoundFlags);

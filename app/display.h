@@ -1,9 +1,6 @@
 // display.h -- gains the display and derives the view geometry the renderer paints into
 #pragma once
 
-constexpr int kMaxViewSide = 320;  // the view is at most 320 x 320 pixels
-constexpr int kTopMargin = 24;     // display rows above the view
-
 // The first work of the program: opens the display through the GX calls and
 // fills the program-wide viewGeometry. On failure shows "GXOpenDisplay failed"
 // and returns false. Displays shorter than 25 rows are refused the same way,

@@ -1,13 +1,13 @@
 // main_window.cpp -- window creation, the window procedure and the stop sequence
 #include "app/main_window.h"
 
+#include "app/demo_state.h"
 #include "app/render_thread.h"
 #include "path/key_path.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/threads.h"
 #include "platform/window.h"
-#include "shared/scene_types.h"
 
 HWND mainWindow = nullptr;
 HDC windowDc = nullptr;

@@ -1,17 +1,26 @@
 // render_thread.cpp -- the frame loop and the render thread's body
 #include "app/render_thread.h"
 
+#include "app/demo_state.h"
 #include "app/main_window.h"
-#include "path/key_path.h"
 #include "platform/clock.h"
 #include "platform/gx.h"
 #include "platform/messages.h"
-#include "render/terrain_view.h"
-#include "shared/scene_types.h"
+#include "render/terrain_renderer.h"
 
 std::atomic<int> renderRunning{0};
 uint32_t startTick = 0;
 ThreadHandle renderThread;
+
+namespace {
+// The renderer of the view, with the memory it keeps from frame to frame;
+// used by the render thread only.
+TerrainRenderer viewRenderer;
+}  // namespace
+
+void RenderView(const CameraState& camera) {
+    viewRenderer.Draw(viewGeometry, SceneSources(scene, sineTable), camera);
+}
 
 uint32_t ElapsedMs() {
     return GetTickCount() - startTick;

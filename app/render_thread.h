@@ -7,6 +7,7 @@
 
 #include "platform/threads.h"
 #include "platform/win_types.h"
+#include "shared/scene_types.h"
 
 // Non-zero while the frame loop is to go on. Set by the render thread when it
 // starts, cleared by the stop sequence (StopDemo) and by the render thread
@@ -20,6 +21,10 @@ extern ThreadHandle renderThread;
 // Milliseconds since startTick, in 32-bit arithmetic so that the difference
 // survives the tick counter's wrap. Render thread.
 uint32_t ElapsedMs();
+
+// Called by RenderFrame on the render thread: draws the scene for `camera`
+// into the view with the fastest exact path this processor has.
+void RenderView(const CameraState& camera);
 
 // Called by RunFrames with whole milliseconds since the flight (re)started:
 // moves the camera along the path (`UpdateCamera`) and draws the view

@@ -2,17 +2,13 @@
 #include "bench/bench_scene.h"
 
 #include <cstdlib>
-#include <filesystem>
-
-#include "tools/tool_common.h"
+#include <map>
+#include <memory>
+#include <tuple>
 
 namespace {
 
 constexpr uint32_t kFlightSampleMs = 250;
-
-bool SameShape(const DisplayShape& a, const DisplayShape& b) {
-    return a.width == b.width && a.height == b.height && a.layout == b.layout;
-}
 
 }  // namespace
 
@@ -21,21 +17,25 @@ std::string BenchSceneDirectory() {
     return FLYOVER_BIN_DIR;
 }
 
-bool UseBenchScene(const DisplayShape& shape) {
-    static bool loaded = false;
-    static DisplayShape current;
-    if (loaded && SameShape(shape, current)) return true;
-    loaded = OpenHeadlessScene(BenchSceneDirectory(), shape) != nullptr;
-    current = shape;
-    return loaded;
+const ToolScene* BenchScene() {
+    static const std::unique_ptr<ToolScene> scene = ReadToolScene(BenchSceneDirectory());
+    return scene.get();
+}
+
+const ViewGeometry& BenchView(const DisplayShape& shape) {
+    static std::map<std::tuple<int, int, DisplayLayout>, std::unique_ptr<HeadlessScreen>> screens;
+    auto& screen = screens[{shape.width, shape.height, shape.layout}];
+    if (!screen) screen = std::make_unique<HeadlessScreen>(shape);
+    return screen->view;
 }
 
 const std::vector<CameraState>& BenchFlightCameras() {
-    static const std::vector<CameraState> cameras = FlightCameras(kFlightSampleMs);
+    static const std::vector<CameraState> cameras =
+        FlightCameras(*BenchScene()->scene.path, kFlightSampleMs);
     return cameras;
 }
 
 const std::vector<NamedCamera>& BenchHardCases() {
-    static const std::vector<NamedCamera> cases = HardCaseCameras();
+    static const std::vector<NamedCamera> cases = HardCaseCameras(BenchScene()->scene.heightMap);
     return cases;
 }

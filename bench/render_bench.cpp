@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "bench/bench_scene.h"
-#include "render/terrain_view.h"
-#include "render/terrain_view_paths.h"
+#include "render/terrain_renderer.h"
 #include "tools/bench_support.h"
 
 namespace {
@@ -36,11 +35,11 @@ std::string DisplayName(const DisplayShape& shape) {
 }
 
 // The fill floor of the current view: the median of many timed fills.
-double FloorNs() {
+double FloorNs(const ViewGeometry& view) {
     std::vector<double> samples;
     for (int i = 0; i < kFloorSamples; ++i) {
         const double start = NowNs();
-        FillFloor(viewGeometry, static_cast<uint16_t>(i));
+        FillFloor(view, static_cast<uint16_t>(i));
         samples.push_back(NowNs() - start);
     }
     return Median(samples);
@@ -56,19 +55,22 @@ void RenderCameras(benchmark::State& state, RenderPath path, const DisplayShape&
         state.SkipWithError("this processor lacks the instructions of this path");
         return;
     }
-    if (!UseBenchScene(shape)) {
+    const ToolScene* scene = BenchScene();
+    if (!scene) {
         state.SkipWithError(("cannot load the scene in " + BenchSceneDirectory()).c_str());
         return;
     }
+    const ViewGeometry& view = BenchView(shape);
     const std::vector<CameraState>& views = *cameras();
     if (views.empty()) {
         state.SkipWithError("no cameras");
         return;
     }
-    const TerrainSources sources = SceneSources(scene);
+    const TerrainSources sources = scene->Sources();
     std::vector<long long> stepsPerView;
     for (const CameraState& camera : views)
-        stepsPerView.push_back(CountMarchSteps(viewGeometry, sources, camera));
+        stepsPerView.push_back(CountMarchSteps(view, sources, camera));
+    TerrainRenderer renderer(path);
 
     std::vector<double> frameNs;
     frameNs.reserve(1 << 16);
@@ -76,14 +78,14 @@ void RenderCameras(benchmark::State& state, RenderPath path, const DisplayShape&
     size_t next = 0;
     for (auto _ : state) {
         const double start = NowNs();
-        RenderTerrainWith(path, viewGeometry, sources, views[next]);
+        renderer.Draw(view, sources, views[next]);
         frameNs.push_back(NowNs() - start);
         benchmark::ClobberMemory();
         steps += stepsPerView[next];
         next = next + 1 == views.size() ? 0 : next + 1;
     }
     const double medianNs = Median(frameNs);
-    const double floorNs = FloorNs();
+    const double floorNs = FloorNs(view);
     double totalNs = 0;
     for (double ns : frameNs)
         totalNs += ns;
@@ -111,13 +113,10 @@ const std::vector<CameraState>* HardCase() {
 
 // Writes every view pixel once in the renderer's order: the floor itself.
 void FillFloorBench(benchmark::State& state, const DisplayShape& shape) {
-    if (!UseBenchScene(shape)) {
-        state.SkipWithError(("cannot load the scene in " + BenchSceneDirectory()).c_str());
-        return;
-    }
+    const ViewGeometry& view = BenchView(shape);
     uint16_t value = 0;
     for (auto _ : state) {
-        FillFloor(viewGeometry, value++);
+        FillFloor(view, value++);
         benchmark::ClobberMemory();
     }
     state.counters["us_per_frame"] =

@@ -8,14 +8,11 @@
 #include "path/key_path.h"
 #include "render/tables.h"
 #include "scene/scene_loader.h"
-#include "tools/tool_common.h"
 
 namespace {
 
-const DisplayShape kDisplay{240, 320, DisplayLayout::Normal};
-
 #define FLYOVER_NEED_SCENE(state)                                                             \
-    if (!UseBenchScene(kDisplay)) {                                                           \
+    if (!BenchScene()) {                                                                      \
         (state).SkipWithError(("cannot load the scene in " + BenchSceneDirectory()).c_str()); \
         return;                                                                               \
     }
@@ -24,7 +21,7 @@ const DisplayShape kDisplay{240, 320, DisplayLayout::Normal};
 // milliseconds, wrapping at the path's end, as the frame loop calls it.
 void BM_Evaluate(benchmark::State& state) {
     FLYOVER_NEED_SCENE(state);
-    const KeyPath& path = *scene.path;
+    const KeyPath& path = *BenchScene()->scene.path;
     const uint32_t end =
         path.Count() >= 2 ? static_cast<uint32_t>(path.Key(path.Count() - 2).time) : 0;
     float out[5];
@@ -37,17 +34,20 @@ void BM_Evaluate(benchmark::State& state) {
 }
 BENCHMARK(BM_Evaluate);
 
-// UpdateCamera: Evaluate plus the conversion into the camera.
-void BM_UpdateCamera(benchmark::State& state) {
+// The camera at a time: Evaluate plus the conversion into the camera, as the
+// frame loop's UpdateCamera does it.
+void BM_CameraAtTime(benchmark::State& state) {
     FLYOVER_NEED_SCENE(state);
+    const KeyPath& path = *BenchScene()->scene.path;
+    CameraState camera;
     uint32_t t = 0;
     for (auto _ : state) {
-        if (!UpdateCamera(static_cast<float>(t))) t = 0;
-        benchmark::DoNotOptimize(cameraState);
+        if (!CameraAtTime(path, static_cast<float>(t), camera)) t = 0;
+        benchmark::DoNotOptimize(camera);
         ++t;
     }
 }
-BENCHMARK(BM_UpdateCamera);
+BENCHMARK(BM_CameraAtTime);
 
 // The whole scene load of the demo's start-up: key file, three pictures,
 // path, shade table and sky palette (files in the page cache).
@@ -55,9 +55,10 @@ void BM_LoadScene(benchmark::State& state) {
     FLYOVER_NEED_SCENE(state);
     const std::string dir = AsDirectory(BenchSceneDirectory());
     const std::string keys = dir + kKeyFileName;
+    const ColourTables& colours = BenchScene()->colours;
     for (auto _ : state) {
-        if (!LoadScene(keys, dir)) {
-            state.SkipWithError("LoadScene failed");
+        if (!ReadScene(keys, dir, colours)) {
+            state.SkipWithError("ReadScene failed");
             break;
         }
     }
@@ -69,16 +70,14 @@ BENCHMARK(BM_LoadScene)->Unit(benchmark::kMicrosecond);
 
 void BM_BuildColourTables(benchmark::State& state) {
     for (auto _ : state) {
-        BuildColourTables();
-        benchmark::ClobberMemory();
+        benchmark::DoNotOptimize(BuildColourTables());
     }
 }
 BENCHMARK(BM_BuildColourTables);
 
 void BM_BuildSineTable(benchmark::State& state) {
     for (auto _ : state) {
-        BuildSineTable();
-        benchmark::ClobberMemory();
+        benchmark::DoNotOptimize(BuildSineTable());
     }
 }
 BENCHMARK(BM_BuildSineTable)->Unit(benchmark::kMicrosecond);
@@ -86,15 +85,13 @@ BENCHMARK(BM_BuildSineTable)->Unit(benchmark::kMicrosecond);
 // The shade table from the default colour map's palette (as read).
 void BM_BuildShadeTable(benchmark::State& state) {
     FLYOVER_NEED_SCENE(state);
-    const std::vector<uint32_t> palette = scene.colourMap.palette;
+    const std::vector<uint32_t> palette = BenchScene()->scene.colourMap.palette;
     if (palette.size() < 256) {
         state.SkipWithError("the colour map has no palette");
         return;
     }
-    for (auto _ : state) {
-        BuildShadeTable(palette.data());
-        benchmark::ClobberMemory();
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BuildShadeTable(palette.data()));
 }
 BENCHMARK(BM_BuildShadeTable)->Unit(benchmark::kMicrosecond);
 
@@ -102,11 +99,12 @@ BENCHMARK(BM_BuildShadeTable)->Unit(benchmark::kMicrosecond);
 void BM_ConvertPaletteTo565(benchmark::State& state) {
     FLYOVER_NEED_SCENE(state);
     BitmapImage image;
-    const std::vector<uint32_t> palette = scene.colourMap.palette;
+    const std::vector<uint32_t> palette = BenchScene()->scene.colourMap.palette;
+    const ColourTables& colours = BenchScene()->colours;
     for (auto _ : state) {
         image.palette = palette;
         image.palette565.clear();
-        ConvertPaletteTo565(image);
+        ConvertPaletteTo565(image, colours);
         benchmark::DoNotOptimize(image.palette565.data());
     }
 }

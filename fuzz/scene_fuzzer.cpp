@@ -1,4 +1,4 @@
-// scene_fuzzer.cpp -- libFuzzer target: a key file and the pictures it names through LoadScene
+// scene_fuzzer.cpp -- libFuzzer target: a key file and the pictures it names through ReadScene
 //
 // The input is split at the marker "\n==part==\n" into up to four parts: the
 // key file, the colour map, the height map and the sky. The two maps are
@@ -15,12 +15,11 @@
 
 #include <unistd.h>
 
-#include "app/display.h"
 #include "fuzz/fuzz_files.h"
 #include "path/key_path.h"
-#include "platform/gx_headless.h"
+#include "platform/frame_buffer.h"
 #include "render/tables.h"
-#include "render/terrain_view.h"
+#include "render/terrain_renderer.h"
 #include "scene/scene_loader.h"
 #include "shared/scene_types.h"
 
@@ -68,13 +67,13 @@ bool IsPlainFileName(const std::string& name) {
            name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
+// What stays from one input to the next: the tables, a screen and a renderer.
 struct SceneWorld {
-    SceneWorld() {
-        InstallHeadlessDisplay(DisplayShape{});
-        if (!OpenView()) FuzzCheckFailed("OpenView on the default headless display");
-        BuildColourTables();
-        BuildSineTable();
-    }
+    ColourTables colours = BuildColourTables();
+    SineTable sines = BuildSineTable();
+    FrameBuffer frame{DisplayShape{}};
+    ViewGeometry view = ViewGeometryFor(FramePropertiesOf(frame), frame.TopLeft());
+    TerrainRenderer renderer;
 };
 
 }  // namespace
@@ -100,21 +99,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          parts[0].size()))
         written.push_back(keyPath);
 
-    scene = Scene{};
-    if (LoadScene(keyPath, dir)) {
+    const SceneLoad load = ReadScene(keyPath, dir, world.colours);
+    if (load) {
         // The shapes the renderer relies on, then a few frames along the path.
+        const Scene& scene = load.scene;
         FUZZ_CHECK(scene.colourMap.bitCount == 8 && scene.colourMap.palette.size() == 256);
         FUZZ_CHECK(scene.heightMap.bitCount == 8);
         FUZZ_CHECK(scene.sky.width == 512 && scene.sky.palette565.size() == 256);
         FUZZ_CHECK(scene.path != nullptr);
+        const TerrainSources sources = SceneSources(scene, world.sines);
         const uint32_t count = std::min<uint32_t>(scene.path->Count(), 3);
         for (uint32_t i = 0; i < count; ++i) {
             const uint32_t t = static_cast<uint32_t>(scene.path->Key(i).time);
+            CameraState camera;
             for (uint32_t time : {t, t + 1})
-                if (UpdateCamera(static_cast<float>(time))) RenderView(cameraState);
+                if (CameraAtTime(*scene.path, static_cast<float>(time), camera))
+                    world.renderer.Draw(world.view, sources, camera);
         }
+    } else {
+        FUZZ_CHECK(!load.error->message.empty());
     }
-    scene = Scene{};
 
     for (const std::string& path : written)
         ::unlink(path.c_str());

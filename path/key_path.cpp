@@ -3,8 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
-
-#include "shared/scene_types.h"
+#include <vector>
 
 KeyPath::KeyPath(uint32_t dimension_, float tension_, uint32_t capacity_)
     : tension(tension_),
@@ -142,16 +141,4 @@ int32_t TruncateToInt32(float value) {
     if (value >= 2147483648.0f) return INT32_MAX;
     if (value <= -2147483648.0f) return INT32_MIN;
     return static_cast<int32_t>(value);
-}
-
-bool UpdateCamera(float time) {
-    if (!scene.path) return false;
-    float v[5] = {0, 0, 0, 0, 0};
-    if (scene.path->Dimension() != 5 || !scene.path->Evaluate(time, v)) return false;
-    cameraState.x = TruncateToInt32(v[0]);
-    cameraState.y = TruncateToInt32(v[1]);
-    cameraState.height = TruncateToInt32(v[2]);
-    cameraState.heading = TruncateToInt32(v[3]);
-    cameraState.horizon = TruncateToInt32(v[4]);
-    return true;
 }

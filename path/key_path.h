@@ -58,12 +58,6 @@ private:
     uint32_t dimension;
 };
 
-// Called by the frame loop with whole milliseconds since the flight started:
-// evaluates the program-wide scene's path into the program-wide cameraState
-// (each value truncated toward zero into 32 bits). Returns false, leaving the
-// camera unchanged, at the end of the path or when there is no path.
-bool UpdateCamera(float time);
-
 // Converts a path value to a camera value: truncated toward zero, saturated
 // to the 32-bit range, NaN giving 0.
 int32_t TruncateToInt32(float value);

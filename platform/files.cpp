@@ -68,3 +68,10 @@ std::string ModuleFileName() {
     if (n <= 0) return {};
     return std::string(buffer.data(), static_cast<size_t>(n));
 }
+
+std::string ProgramDirectory() {
+    const std::string module = ModuleFileName();
+    const size_t slash = module.find_last_of('/');
+    if (slash == std::string::npos) return module;
+    return module.substr(0, slash + 1);
+}

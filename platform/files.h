@@ -29,3 +29,7 @@ std::FILE* OpenTextStream(const std::string& path);
 // The running program's full file name (from /proc/self/exe), or "" when the
 // system does not tell it.
 std::string ModuleFileName();
+
+// The directory of the running program, ending with its separator ("/").
+// Without any separator the whole module name is returned.
+std::string ProgramDirectory();

@@ -98,3 +98,14 @@ std::vector<uint16_t> FrameBuffer::ScreenPixels() const {
 void FrameBuffer::Fill(uint16_t value) {
     std::fill(memory_.begin(), memory_.end(), value);
 }
+
+GXDisplayProperties FramePropertiesOf(const FrameBuffer& frame) {
+    GXDisplayProperties p;
+    p.cxWidth = static_cast<uint32_t>(frame.Width());
+    p.cyHeight = static_cast<uint32_t>(frame.Height());
+    p.cbxPitch = frame.XPitchBytes();
+    p.cbyPitch = frame.YPitchBytes();
+    p.cBPP = 16;
+    p.ffFormat = 0x20 | 0x80;  // direct colour, RGB565 (not read by the program)
+    return p;
+}

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "shared/view_geometry.h"
+
 // How the screen's pixels lie in memory. Devices store rows top-down or
 // bottom-up, and some store the screen rotated; the renderer must draw the
 // same picture through the pitches whatever the layout.
@@ -67,3 +69,7 @@ private:
     std::ptrdiff_t yPitch_ = 1;
     std::ptrdiff_t topLeft_ = 0;
 };
+
+// What a display drawing into `frame` reports: its size and pitches, 16 bits
+// per pixel, RGB565.
+GXDisplayProperties FramePropertiesOf(const FrameBuffer& frame);

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "shared/scene_types.h"
+#include "shared/view_geometry.h"
 
 // A display the GX calls can serve: a memory frame buffer that is the screen
 // itself (headless) or a copy of it that EndDraw brings to a window.

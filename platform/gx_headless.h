@@ -23,11 +23,6 @@ private:
     FrameBuffer frame_;
 };
 
-// What GXGetDisplayProperties reports for a display drawing into `frame`:
-// its size and pitches, 16 bits per pixel, RGB565. Shared by the headless
-// and the windowed display.
-GXDisplayProperties FramePropertiesOf(const FrameBuffer& frame);
-
 // Installs a fresh headless display of the given size and layout and returns
 // it (owned by the GX layer until another device is installed).
 HeadlessDisplay& InstallHeadlessDisplay(const DisplayShape& shape);

@@ -3,12 +3,6 @@
 
 #include <cmath>
 
-uint32_t RedTable[256];
-uint32_t GreenTable[256];
-uint32_t BlueTable[256];
-int32_t SineTable[kAngleUnits];
-uint32_t ShadeTable[256 * kFogLevels];
-
 uint16_t PackRgb565(int r, int g, int b) {
     auto clamp = [](int v) { return v > 255 ? 255 : (v < 0 ? 0 : v); };
     r = clamp(r);
@@ -17,26 +11,31 @@ uint16_t PackRgb565(int r, int g, int b) {
     return static_cast<uint16_t>(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
 }
 
-void BuildColourTables() {
+ColourTables BuildColourTables() {
+    ColourTables tables;
     for (int i = 0; i < 256; ++i) {
-        RedTable[i] = PackRgb565(i, 0, 0);
-        GreenTable[i] = PackRgb565(0, i, 0);
-        BlueTable[i] = PackRgb565(0, 0, i);
+        tables.red[i] = PackRgb565(i, 0, 0);
+        tables.green[i] = PackRgb565(0, i, 0);
+        tables.blue[i] = PackRgb565(0, 0, i);
     }
+    return tables;
 }
 
-void BuildSineTable() {
+SineTable BuildSineTable() {
     // Keeps the original's step of 6.28 / 4096 rather than 2 pi / 4096, so the
     // table stops a little short of a full period (entry 4095 is -309).
     const double step = 6.28 / 4096;
+    SineTable table;
     for (int i = 0; i < kAngleUnits; ++i) {
         const double angle = i * step;
         const double s = std::sin(angle) * 65536.0;
-        SineTable[i] = static_cast<int32_t>(s);
+        table[i] = static_cast<int32_t>(s);
     }
+    return table;
 }
 
-void BuildShadeTable(const uint32_t* palette) {
+ShadeTable BuildShadeTable(const uint32_t* palette) {
+    ShadeTable shade;
     for (int level = 0; level < kFogLevels; ++level) {
         // The haze share out of 32 grows with the square of the level; the
         // haze colour is 256 in every channel.
@@ -45,21 +44,22 @@ void BuildShadeTable(const uint32_t* palette) {
         const int haze = 256 * a;
         for (int e = 0; e < 256; ++e) {
             const uint32_t entry = palette[e];
-            ShadeTable[e * kFogLevels + level] = PackRgb565(
-                (PaletteRed(entry) * keep + haze) / 32, (PaletteGreen(entry) * keep + haze) / 32,
-                (PaletteBlue(entry) * keep + haze) / 32);
+            shade[e * kFogLevels + level] = PackRgb565((PaletteRed(entry) * keep + haze) / 32,
+                                                       (PaletteGreen(entry) * keep + haze) / 32,
+                                                       (PaletteBlue(entry) * keep + haze) / 32);
         }
     }
+    return shade;
 }
 
-void ConvertPaletteTo565(BitmapImage& image) {
+void ConvertPaletteTo565(BitmapImage& image, const ColourTables& tables) {
     if (image.palette.empty()) return;
     std::vector<uint16_t> converted(256);
     for (int e = 0; e < 256; ++e) {
         const uint32_t entry = image.palette[e];
-        converted[e] =
-            static_cast<uint16_t>(RedTable[PaletteRed(entry)] | GreenTable[PaletteGreen(entry)] |
-                                  BlueTable[PaletteBlue(entry)]);
+        converted[e] = static_cast<uint16_t>(tables.red[PaletteRed(entry)] |
+                                             tables.green[PaletteGreen(entry)] |
+                                             tables.blue[PaletteBlue(entry)]);
     }
     image.palette565 = std::move(converted);
     image.palette.clear();

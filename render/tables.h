@@ -1,45 +1,45 @@
 // tables.h -- colour, haze and sine lookup tables that keep the renderer integer-only
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "shared/scene_types.h"
 
-constexpr int kFogLevels = 32;     // haze levels per palette colour
-constexpr int kAngleUnits = 4096;  // angle units per full turn
-constexpr int kAngleMask = kAngleUnits - 1;
-
-// RGB565 of each channel value 0..255 alone; built by BuildColourTables.
-extern uint32_t RedTable[256];
-extern uint32_t GreenTable[256];
-extern uint32_t BlueTable[256];
+// The RGB565 value of each channel value 0..255 alone: red[i] =
+// PackRgb565(i, 0, 0), green[i] = PackRgb565(0, i, 0), blue[i] =
+// PackRgb565(0, 0, i). Palette conversion ORs one entry of each.
+struct ColourTables {
+    std::array<uint32_t, 256> red;
+    std::array<uint32_t, 256> green;
+    std::array<uint32_t, 256> blue;
+};
 
 // sin(i * 6.28 / 4096) * 65536, truncated toward zero. Index with an angle
-// (4096 per turn) masked by 4095; the cosine of a is SineTable[(a + 1024) & 4095].
-extern int32_t SineTable[kAngleUnits];
-
-// RGB565 colour of palette index e at fog level L (0 = clear .. 31 = almost
-// white) at index e * 32 + L. Built by the scene loader from the colour map.
-extern uint32_t ShadeTable[256 * kFogLevels];
+// (4096 per turn) masked by 4095; the cosine of a is entry (a + 1024) & 4095.
+using SineTable = std::array<int32_t, kAngleUnits>;
 
 // Packs 8-bit channels (clamped to 0..255) into RGB565: red in bits 15..11,
 // green in 10..5, blue in 4..0. The low bits of each channel are dropped.
 uint16_t PackRgb565(int r, int g, int b);
 
-// Fills RedTable, GreenTable and BlueTable. Called once at start-up, before
-// any palette conversion.
-void BuildColourTables();
+// The channel tables. The demo builds them once at start-up, before any
+// palette conversion.
+ColourTables BuildColourTables();
 
-// Fills SineTable. Called once at start-up.
-void BuildSineTable();
+// The sine table, computed in double precision. The demo builds it once at
+// start-up; every renderer reads it.
+SineTable BuildSineTable();
 
-// Fills ShadeTable from a colour map's 256-entry palette as the bitmap reader
-// returns it (entries of bytes red, green, blue, 0). Called by LoadScene.
-void BuildShadeTable(const uint32_t* palette);
+// The haze colours of a colour map's 256-entry palette as the bitmap reader
+// returns it (entries of bytes red, green, blue, 0). Called by the scene
+// reader.
+ShadeTable BuildShadeTable(const uint32_t* palette);
 
-// Replaces the image's 32-bit palette by 256 RGB565 entries, built from
-// RedTable | GreenTable | BlueTable. An image without a palette is unchanged.
-void ConvertPaletteTo565(BitmapImage& image);
+// Replaces the image's 32-bit palette by 256 RGB565 entries, each
+// red[R] | green[G] | blue[B] of `tables`. An image without a palette is
+// unchanged.
+void ConvertPaletteTo565(BitmapImage& image, const ColourTables& tables);
 
 // The channels of a palette entry as the bitmap reader stores it.
 constexpr int PaletteRed(uint32_t entry) {

@@ -3,9 +3,6 @@
 
 #include <cstddef>
 
-#include "render/tables.h"
-#include "render/terrain_view_paths.h"
-
 namespace {
 
 // The renderer's arithmetic is 32-bit with wrap-around. Unsigned types give
@@ -18,20 +15,9 @@ inline uint32_t AsUnsigned(int32_t v) {
     return static_cast<uint32_t>(v);
 }
 
-}  // namespace
-
-TerrainSources SceneSources(const Scene& s) {
-    TerrainSources sources;
-    sources.heightMap = s.heightMap.pixels.data();
-    sources.colourMap = s.colourMap.pixels.data();
-    sources.skyPixels = s.sky.pixels.data();
-    sources.skyPalette = s.sky.palette565.data();
-    sources.shadeTable = ShadeTable;
-    sources.sineTable = SineTable;
-    return sources;
-}
-
-void RenderTerrain(const ViewGeometry& view, const TerrainSources& src, const CameraState& camera) {
+// Draws the frame and returns the number of march steps it took.
+inline long long DrawTerrain(const ViewGeometry& view, const TerrainSources& src,
+                             const CameraState& camera) {
     const int width = view.width;
     const int bottomRow = view.bottomRow;
     const int xStep = view.properties.cbxPitch / 2;
@@ -54,6 +40,7 @@ void RenderTerrain(const ViewGeometry& view, const TerrainSources& src, const Ca
     // position may step past the buffer's edge after its last write without
     // ever forming an out-of-range pointer.
     uint16_t* const origin = view.origin;
+    long long steps = 0;
     for (int col = 0; col < width; ++col) {
         // 1. Direction: one march step moves one map cell along the ray, 8.24.
         const int offset = ((width - 2 * col) * kHalfFieldOfView) / width;
@@ -72,7 +59,8 @@ void RenderTerrain(const ViewGeometry& view, const TerrainSources& src, const Ca
 
         // 3. March 256 cells; wherever the ground rises above the ray, fill rows
         // upwards and bend the ray up by one row's slope per row filled.
-        for (int s = 0; s < kMarchSteps; ++s) {
+        int s = 0;
+        for (; s < kMarchSteps; ++s) {
             x += dx;
             y += dy;
             const unsigned cell = ((y >> 24) & 255u) * 256u + ((x >> 24) & 255u);
@@ -96,6 +84,7 @@ void RenderTerrain(const ViewGeometry& view, const TerrainSources& src, const Ca
                 if (next < 0) break;
             }
         }
+        steps += next < 0 ? s + 1 : kMarchSteps;
 
         // 4. Sky rows from the top, then white haze down to the ground.
         if (next < 0) continue;
@@ -116,10 +105,28 @@ void RenderTerrain(const ViewGeometry& view, const TerrainSources& src, const Ca
             pos += yStep;
         }
     }
+    return steps;
 }
 
-void RenderView(const CameraState& camera) {
-    // The fastest path this processor has; every path draws exactly what
-    // RenderTerrain draws.
-    RenderTerrainWith(FastestRenderPath(), viewGeometry, SceneSources(scene), camera);
+}  // namespace
+
+TerrainSources SceneSources(const Scene& scene, const SineTable& sines) {
+    TerrainSources sources;
+    sources.heightMap = scene.heightMap.pixels.data();
+    sources.colourMap = scene.colourMap.pixels.data();
+    sources.skyPixels = scene.sky.pixels.data();
+    sources.skyPalette = scene.sky.palette565.data();
+    sources.shadeTable = scene.shadeTable.data();
+    sources.sineTable = sines.data();
+    return sources;
+}
+
+void RenderTerrain(const ViewGeometry& view, const TerrainSources& sources,
+                   const CameraState& camera) {
+    DrawTerrain(view, sources, camera);
+}
+
+long long CountMarchSteps(const ViewGeometry& view, const TerrainSources& sources,
+                          const CameraState& camera) {
+    return DrawTerrain(view, sources, camera);
 }

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 
+#include "render/tables.h"
 #include "shared/scene_types.h"
+#include "shared/view_geometry.h"
 
 // Everything the renderer reads besides the camera and the view geometry.
 // All blocks must have the shapes noted; the scene loader guarantees them.
@@ -19,11 +21,11 @@ struct TerrainSources {
 constexpr int kHalfFieldOfView = 341;  // angle units to each side of the heading
 constexpr int kSlopeUnit = 1536;       // ray slope per row and per march step
 constexpr int kMarchSteps = 256;       // map cells marched per column
-constexpr int kHeightShift = 17;       // a height-map byte h stands for h << 17
 constexpr uint16_t kHazeColour = 0xFFFF;
 
-// The sources of a loaded scene, with the program-wide ShadeTable and SineTable.
-TerrainSources SceneSources(const Scene& scene);
+// The sources of a loaded scene, with its shade table and the given sines.
+// The scene and the table must outlive the sources.
+TerrainSources SceneSources(const Scene& scene, const SineTable& sines);
 
 // Draws every view column, column 0 first, into the frame buffer that `view`
 // describes: pixel (col, row) is the 16-bit word at
@@ -33,7 +35,9 @@ TerrainSources SceneSources(const Scene& scene);
 void RenderTerrain(const ViewGeometry& view, const TerrainSources& sources,
                    const CameraState& camera);
 
-// Called by the frame loop on the render thread: draws the program-wide
-// scene for `camera` into the program-wide view, with the fastest exact path
-// this processor has (see terrain_view_paths.h).
-void RenderView(const CameraState& camera);
+// Draws the view as RenderTerrain does, column by column, and returns the
+// number of march steps taken: 256 per column, fewer in a column whose rows
+// all fill before its last step. Used by the benchmarks to report the time
+// per step.
+long long CountMarchSteps(const ViewGeometry& view, const TerrainSources& sources,
+                          const CameraState& camera);

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "render/terrain_view_group.h"
-#include "render/terrain_view_simd.h"
+#include "render/render_scratch.h"
+#include "render/terrain_view_fast.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -31,12 +31,6 @@ constexpr int kBlockRowBytes = 256 << kBlockShift;  // map bytes in one row of b
 // step, or one gather a step from a padded copy of the map. Which is quicker
 // depends on the processor's gathers (see FastestRenderPath).
 enum class HeightReads { Loads, Gather };
-
-// A copy of the height map with room after its last cell, so that a gather
-// reading four bytes at any cell stays inside the buffer.
-struct PaddedHeightMap {
-    alignas(32) uint8_t bytes[256 * 256 + 32] = {};
-};
 
 // The highest height-map byte of each 8 x 8 block of cells; block (bx, by)
 // at by * 32 + bx. Built once per frame (about one read of the map), so that
@@ -411,11 +405,12 @@ FLYOVER_AVX2 __attribute__((noinline)) int StageOneLane(const FramePlan& plan,
     return StageLane(plan, record, lane, ground);
 }
 
+// Stages the group's columns in `ground` (kLanes columns `stride` entries
+// apart) and writes them to the view.
 FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& plan, int col0,
                                                                const GroupRecord<kLanes>& record,
+                                                               uint16_t* ground, int stride,
                                                                SkyLines& sky) {
-    int stride = 0;
-    uint16_t* const ground = StagingColumns(kLanes, plan.rows, stride);
     const int lanes = std::min(kLanes, plan.width - col0);
     if (lanes == kLanes && plan.xStep == 1) {
         int fills[kLanes];
@@ -431,15 +426,14 @@ FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& 
 }
 
 template <HeightReads kReads>
-FLYOVER_AVX2 void RenderGroups(const FramePlan& plan) {
-    thread_local GroupRecord<kLanes> record;
+FLYOVER_AVX2 void RenderGroups(const FramePlan& plan, RenderScratch& scratch) {
+    GroupRecord<kLanes>& record = scratch.wideRecord;
     alignas(32) uint8_t maxima[kGroundMaximaBytes];
     const uint8_t* heightMap = plan.sources->heightMap;
     if constexpr (kReads == HeightReads::Gather) {
         // The map copied (while its maxima are taken) where a 4-byte read at
-        // any cell stays inside the buffer; on the heap, as 64 KiB is too
-        // much for every thread's static storage.
-        thread_local std::unique_ptr<PaddedHeightMap> padded;
+        // any cell stays inside the buffer.
+        std::unique_ptr<PaddedHeightMap>& padded = scratch.paddedHeights;
         if (!padded) padded = std::make_unique<PaddedHeightMap>();
         BuildBlockMaxima<true>(heightMap, maxima, padded->bytes);
         heightMap = padded->bytes;
@@ -447,26 +441,28 @@ FLYOVER_AVX2 void RenderGroups(const FramePlan& plan) {
         BuildBlockMaxima<false>(heightMap, maxima, nullptr);
     }
     BuildWindowMaxima(maxima);
-    thread_local std::vector<const uint16_t*> skyLines;
+    std::vector<const uint16_t*>& skyLines = scratch.skyLines;
     if (skyLines.size() < static_cast<size_t>(plan.rows)) skyLines.resize(plan.rows);
     SkyLines sky;
     sky.plan = &plan;
-    sky.colours = &ThreadSkyColours();
+    sky.colours = &scratch.sky;
     sky.colours->Begin(*plan.sources);
     sky.lines = skyLines.data();
+    int stride = 0;
+    uint16_t* const ground = scratch.Staging(kLanes, plan.rows, stride);
     for (int col0 = 0; col0 < plan.width; col0 += kLanes) {
         MarchGroup<kReads>(plan, col0, maxima, heightMap, record);
-        StageAndWriteGroup(plan, col0, record, sky);
+        StageAndWriteGroup(plan, col0, record, ground, stride, sky);
     }
 }
 
 }  // namespace
 
-void RenderAvx2(const FramePlan& plan, bool gatherHeights) {
+void RenderAvx2(const FramePlan& plan, RenderScratch& scratch, bool gatherHeights) {
     if (gatherHeights)
-        RenderGroups<HeightReads::Gather>(plan);
+        RenderGroups<HeightReads::Gather>(plan, scratch);
     else
-        RenderGroups<HeightReads::Loads>(plan);
+        RenderGroups<HeightReads::Loads>(plan, scratch);
 }
 
 }  // namespace terrain_fast
@@ -474,7 +470,7 @@ void RenderAvx2(const FramePlan& plan, bool gatherHeights) {
 #else
 
 namespace terrain_fast {
-void RenderAvx2(const FramePlan&, bool) {}
+void RenderAvx2(const FramePlan&, RenderScratch&, bool) {}
 }  // namespace terrain_fast
 
 #endif

@@ -150,44 +150,4 @@ inline void ColumnDirection(const FramePlan& plan, int col, uint32_t& dx, uint32
 // the sky rows from the top and the haze rows below them.
 void WriteColumn(const FramePlan& plan, int col, const uint16_t* ground, int fill);
 
-// The sky picture turned into colours, kept by one thread from frame to
-// frame: a frame's sky rows cost about one comparison of their picture row
-// with the copy it was converted from, instead of a palette look-up per
-// pixel. Exact whatever changes between frames: each row is checked against
-// the picture once per frame, and every row against the palette.
-class SkyColours {
-public:
-    static constexpr int kWidth = 512;  // sky picture columns
-    static constexpr int kRows = 256;   // sky picture rows
-    static constexpr int kPad = 16;     // columns 0 .. kPad - 1 repeated after the last
-
-    // Starts a frame drawn from `sources`.
-    void Begin(const TerrainSources& sources);
-
-    // Row `skyRow` (0 .. 255) of the picture in colours: kWidth + kPad
-    // entries, entry kWidth + i repeating entry i.
-    const uint16_t* Row(int skyRow) {
-        if (checked_[skyRow] != frame_) Check(skyRow);
-        return colours_[skyRow];
-    }
-
-private:
-    void Check(int skyRow);
-
-    const TerrainSources* sources_ = nullptr;
-    uint64_t frame_ = 0;                  // frames begun; a row checked in this frame is current
-    uint64_t checked_[kRows] = {};        // the frame in which each row was last checked
-    bool converted_[kRows] = {};          // whether the row holds a conversion at all
-    uint16_t palette_[256] = {};          // the palette the rows were converted with
-    uint8_t pictureRows_[kRows][kWidth];  // the picture rows they were converted from
-    alignas(32) uint16_t colours_[kRows][kWidth + kPad];
-};
-
-// This thread's SkyColours.
-SkyColours& ThreadSkyColours();
-
-// A scratch column of ground colours for one thread, at least `rows` +
-// kFillRunWidth entries, reused from frame to frame.
-uint16_t* StagingColumns(int columns, int rows, int& columnStride);
-
 }  // namespace terrain_fast

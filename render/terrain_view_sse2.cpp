@@ -2,8 +2,8 @@
 // processor
 #include <algorithm>
 
-#include "render/terrain_view_group.h"
-#include "render/terrain_view_simd.h"
+#include "render/render_scratch.h"
+#include "render/terrain_view_fast.h"
 
 #if defined(__x86_64__)
 #include <emmintrin.h>
@@ -199,12 +199,12 @@ void MarchGroup(const FramePlan& plan, int col0, const uint8_t* maxima,
 
 }  // namespace
 
-void RenderSse2(const FramePlan& plan) {
-    thread_local GroupRecord<kLanes> record;
+void RenderSse2(const FramePlan& plan, RenderScratch& scratch) {
+    GroupRecord<kLanes>& record = scratch.narrowRecord;
     alignas(16) uint8_t maxima[kGroundMaximaBytes];
     BuildGroundMaxima(plan.sources->heightMap, maxima);
     int stride = 0;
-    uint16_t* const ground = StagingColumns(1, plan.rows, stride);
+    uint16_t* const ground = scratch.Staging(1, plan.rows, stride);
     for (int col0 = 0; col0 < plan.width; col0 += kLanes) {
         MarchGroup(plan, col0, maxima, record);
         const int lanes = std::min(kLanes, plan.width - col0);
@@ -220,7 +220,7 @@ void RenderSse2(const FramePlan& plan) {
 #else
 
 namespace terrain_fast {
-void RenderSse2(const FramePlan&) {}
+void RenderSse2(const FramePlan&, RenderScratch&) {}
 }  // namespace terrain_fast
 
 #endif

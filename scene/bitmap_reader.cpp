@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/files.h"
+#include "scene/regular_file.h"
 
 namespace {
 
@@ -23,23 +23,17 @@ uint32_t Read32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-// Closes the file whichever way the read ends.
-struct FileCloser {
-    FileHandle file;
-    ~FileCloser() { CloseFileHandle(file); }
-};
-
 // Reads up to `count` bytes, fewer when the file ends first. Reads in
 // pieces, so that a header promising far more than the file holds costs only
 // what the file holds.
-std::vector<uint8_t> ReadUpTo(FileHandle file, size_t count) {
+std::vector<uint8_t> ReadUpTo(std::FILE* file, size_t count) {
     constexpr size_t kPiece = size_t{1} << 20;
     std::vector<uint8_t> data;
     while (data.size() < count) {
         const size_t old = data.size();
         const size_t piece = std::min(count - old, kPiece);
         data.resize(old + piece);
-        const size_t got = ReadFileBytes(file, data.data() + old, piece);
+        const size_t got = ReadBytes(file, data.data() + old, piece);
         data.resize(old + got);
         if (got < piece) break;
     }
@@ -47,11 +41,11 @@ std::vector<uint8_t> ReadUpTo(FileHandle file, size_t count) {
 }
 
 // Skips `count` bytes; false when the file ends first.
-bool Skip(FileHandle file, uint64_t count) {
+bool Skip(std::FILE* file, uint64_t count) {
     uint8_t scrap[4096];
     while (count > 0) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(count, sizeof scrap));
-        if (ReadFileBytes(file, scrap, n) != n) return false;
+        if (ReadBytes(file, scrap, n) != n) return false;
         count -= n;
     }
     return true;
@@ -63,7 +57,7 @@ bool Skip(FileHandle file, uint64_t count) {
 // their rows begin in bfOffBits: the rows are read from `offBits` when it
 // lies after the palette's end, within kMaxBitmapBytes of it, and before the
 // file's end; otherwise from the palette's end, as for a 40-byte header.
-std::vector<uint8_t> ReadRowsAtOffset(FileHandle file, uint64_t paletteEnd, uint32_t offBits,
+std::vector<uint8_t> ReadRowsAtOffset(std::FILE* file, uint64_t paletteEnd, uint32_t offBits,
                                       size_t pixelBytes) {
     // The bytes right after the palette: the rows when the offset is not usable.
     std::vector<uint8_t> afterPalette = ReadUpTo(file, pixelBytes);
@@ -92,13 +86,13 @@ std::vector<uint8_t> ReadRowsAtOffset(FileHandle file, uint64_t paletteEnd, uint
 int LoadBitmapFile(const std::string& path, BitmapImage& image) {
     image = BitmapImage{};
 
-    const FileHandle file = OpenFileForReading(path);
-    if (file == kInvalidFileHandle) return kBitmapOpenFailed;
-    FileCloser closer{file};
+    const FilePointer opened = OpenRegularFile(path);
+    if (!opened) return kBitmapOpenFailed;
+    std::FILE* const file = opened.get();
 
     uint8_t header[kFileHeaderBytes + kInfoHeaderBytes];
     // A file shorter than the two headers cannot be judged: refuse it.
-    if (ReadFileBytes(file, header, sizeof header) != sizeof header) return kBitmapBadHeader;
+    if (ReadBytes(file, header, sizeof header) != sizeof header) return kBitmapBadHeader;
     const uint8_t* info = header + kFileHeaderBytes;
     const uint16_t type = Read16(header);
     const uint32_t offBits = Read32(header + 10);
@@ -133,7 +127,7 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
     if (infoSize > kInfoHeaderBytes) {
         uint8_t rest[kMaxInfoHeaderBytes - kInfoHeaderBytes];
         const size_t restBytes = infoSize - kInfoHeaderBytes;
-        if (ReadFileBytes(file, rest, restBytes) != restBytes) return kBitmapBadHeader;
+        if (ReadBytes(file, rest, restBytes) != restBytes) return kBitmapBadHeader;
     }
 
     image.width = width;
@@ -146,7 +140,7 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
         // bytes in memory read red, green, blue, 0. Entries the file does not
         // declare stay zero.
         uint8_t stored[256 * 4] = {};
-        ReadFileBytes(file, stored, paletteCount * 4);
+        ReadBytes(file, stored, paletteCount * 4);
         image.palette.assign(256, 0);
         for (int e = 0; e < 256; ++e) {
             const uint8_t* b = stored + e * 4;

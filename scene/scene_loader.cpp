@@ -1,29 +1,23 @@
-// scene_loader.cpp -- builds the scene from Keys2.txt, its two maps and sky.BMP
+// scene_loader.cpp -- builds a scene from Keys2.txt, its two maps and sky.BMP
 #include "scene/scene_loader.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "path/key_path.h"
-#include "platform/files.h"
-#include "platform/message_box.h"
-#include "render/tables.h"
 #include "scene/bitmap_reader.h"
 #include "scene/key_file.h"
-#include "shared/scene_types.h"
+#include "scene/regular_file.h"
 
 namespace {
 
-constexpr uint32_t kFileErrorFlags = MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_OK;
-constexpr uint32_t kPathDimension = 5;
 constexpr float kPathTension = 0.5f;
 
-bool FileError(const char* format, const std::string& path) {
-    const int n = std::snprintf(nullptr, 0, format, path.c_str());
-    std::string text(static_cast<size_t>(n), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, path.c_str());
-    MessageBox(text, kFileErrorCaption, kFileErrorFlags);
-    return false;
+SceneError KeyFileError(const std::string& path, const std::string& reason) {
+    return SceneError{"Can't open file " + path, path, reason};
+}
+
+SceneError BitmapError(const std::string& path, const std::string& reason) {
+    return SceneError{"Can't open Bitmap " + path, path, reason};
 }
 
 // The renderer reads fixed shapes with no bounds of its own: maps of at
@@ -31,78 +25,105 @@ bool FileError(const char* format, const std::string& path) {
 enum class Shape { Map, ColourMap, Sky };
 
 bool HasShape(const BitmapImage& image, Shape shape) {
-    const int64_t rows = image.height < 0 ? -int64_t{image.height} : int64_t{image.height};
+    const int64_t rows = image.Rows();
     if (image.bitCount != 8) return false;
     switch (shape) {
         case Shape::Map:
-            return image.width >= 256 && rows >= 256;
+            return image.width >= kMapSide && rows >= kMapSide;
         case Shape::ColourMap:
-            return image.width >= 256 && rows >= 256 && !image.palette.empty();
+            return image.width >= kMapSide && rows >= kMapSide && !image.palette.empty();
         case Shape::Sky:
-            return image.width == 512 && rows == 256 && !image.palette.empty();
+            return image.width == kSkyWidth && rows == kSkyRows && !image.palette.empty();
     }
     return false;
 }
 
-// Reads one picture into `image`; on any failure shows "Can't open Bitmap"
-// with its full path. Names over 79 characters and paths over 255 are
-// refused rather than cut.
-bool LoadPicture(const std::string& directory, const std::string& name, BitmapImage& image,
-                 Shape shape) {
-    const std::string path = directory + name;
-    if (CharacterCount(name) > kMaxNameChars || CharacterCount(path) > kMaxPathChars ||
-        LoadBitmapFile(path, image) != 1 || !HasShape(image, shape)) {
-        return FileError("Can't open Bitmap %s", path);
+std::string ShapeWanted(Shape shape) {
+    switch (shape) {
+        case Shape::Map:
+            return "at least 256 x 256, 8-bit";
+        case Shape::ColourMap:
+            return "at least 256 x 256, 8-bit with a palette";
+        case Shape::Sky:
+            return "512 x 256, 8-bit with a palette";
     }
-    return true;
+    return "";
+}
+
+// Reads one picture into `image`; the error names its full path.
+std::optional<SceneError> ReadPicture(const std::string& directory, const std::string& name,
+                                      BitmapImage& image, Shape shape) {
+    const std::string path = directory + name;
+    if (CharacterCount(name) > kMaxNameChars)
+        return BitmapError(path, "the name is longer than 79 characters");
+    if (CharacterCount(path) > kMaxPathChars)
+        return BitmapError(path, "the path is longer than 255 characters");
+    switch (LoadBitmapFile(path, image)) {
+        case 1:
+            break;
+        case kBitmapOpenFailed:
+            return BitmapError(path, "the file cannot be opened");
+        default:
+            return BitmapError(path, "not an uncompressed BMP picture of 8 or more bits");
+    }
+    if (!HasShape(image, shape)) {
+        return BitmapError(path, "the picture is " + std::to_string(image.width) + " x " +
+                                     std::to_string(image.Rows()) + ", " +
+                                     std::to_string(image.bitCount) + "-bit" +
+                                     (image.HasPalette() ? "" : " without a palette") +
+                                     "; it must be " + ShapeWanted(shape));
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
-std::string ProgramDirectory() {
-    const std::string module = ModuleFileName();
-    const size_t slash = module.find_last_of('/');
-    if (slash == std::string::npos) return module;
-    return module.substr(0, slash + 1);
+std::string AsDirectory(const std::string& directory) {
+    if (directory.empty()) return "./";
+    return directory.back() == '/' ? directory : directory + "/";
 }
 
-bool LoadScene(const std::string& keyFilePath) {
-    return LoadScene(keyFilePath, ProgramDirectory());
-}
-
-bool LoadScene(const std::string& keyFilePath, const std::string& directory) {
-    if (!viewGeometry.origin) return false;
-
-    std::FILE* stream =
-        CharacterCount(keyFilePath) > kMaxPathChars ? nullptr : OpenTextStream(keyFilePath);
-    if (!stream) return FileError("Can't open file %s", keyFilePath);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> keyFile(stream, &std::fclose);
+SceneLoad ReadScene(const std::string& keyFilePath, const std::string& directory,
+                    const ColourTables& colours) {
+    SceneLoad load;
+    if (CharacterCount(keyFilePath) > kMaxPathChars) {
+        load.error = KeyFileError(keyFilePath, "the path is longer than 255 characters");
+        return load;
+    }
+    const FilePointer keyFile = OpenRegularFile(keyFilePath);
+    if (!keyFile) {
+        load.error = KeyFileError(keyFilePath, "the file cannot be opened");
+        return load;
+    }
 
     KeyFileReader reader(keyFile.get());
-    const std::string colourMapName = reader.ReadName();
-    const std::string heightMapName = reader.ReadName();
-    const int32_t keyCount = reader.ReadInteger();
-    const int32_t keyInterval = reader.ReadInteger();
+    KeyFileHeader& header = load.keyFile;
+    header.colourMapName = reader.ReadName();
+    header.heightMapName = reader.ReadName();
+    header.keyCount = reader.ReadInteger();
+    header.keyInterval = reader.ReadInteger();
 
-    if (!LoadPicture(directory, colourMapName, scene.colourMap, Shape::ColourMap)) return false;
-    if (!LoadPicture(directory, heightMapName, scene.heightMap, Shape::Map)) return false;
-    if (!LoadPicture(directory, kSkyFileName, scene.sky, Shape::Sky)) return false;
+    Scene& scene = load.scene;
+    load.error = ReadPicture(directory, header.colourMapName, scene.colourMap, Shape::ColourMap);
+    if (!load.error)
+        load.error = ReadPicture(directory, header.heightMapName, scene.heightMap, Shape::Map);
+    if (!load.error) load.error = ReadPicture(directory, kSkyFileName, scene.sky, Shape::Sky);
+    if (load.error) return load;
 
     // Key i plays at i * D ms (32-bit wrap-around). Only the key lines the
     // file really holds are added, so a huge count allocates nothing extra; a
     // negative count gives an empty path.
-    const std::vector<KeyValues> keys = reader.ReadKeys(keyCount);
+    const std::vector<KeyValues> keys = reader.ReadKeys(header.keyCount);
     scene.path =
-        std::make_unique<KeyPath>(kPathDimension, kPathTension, static_cast<uint32_t>(keys.size()));
+        std::make_unique<KeyPath>(kKeyValues, kPathTension, static_cast<uint32_t>(keys.size()));
     for (size_t i = 0; i < keys.size(); ++i) {
-        const int32_t time =
-            static_cast<int32_t>(static_cast<uint32_t>(i) * static_cast<uint32_t>(keyInterval));
+        const int32_t time = static_cast<int32_t>(static_cast<uint32_t>(i) *
+                                                  static_cast<uint32_t>(header.keyInterval));
         scene.path->AddKey(time, keys[i].data());
     }
-    keyFile.reset();
     scene.path->Prepare();
 
-    BuildShadeTable(scene.colourMap.palette.data());
-    ConvertPaletteTo565(scene.sky);
-    return true;
+    scene.shadeTable = BuildShadeTable(scene.colourMap.palette.data());
+    ConvertPaletteTo565(scene.sky, colours);
+    return load;
 }

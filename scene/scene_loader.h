@@ -1,28 +1,52 @@
-// scene_loader.h -- reads the key file and the pictures it names into the program-wide scene
+// scene_loader.h -- reads a scene: the key file, the two maps it names and the sky, into a Scene
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
-// Text the loader shows, under the caption kFileErrorCaption.
-inline constexpr char kFileErrorCaption[] = "Pelmora, File Error";
-inline constexpr char kKeyFileName[] = "Keys2.txt";
-inline constexpr char kSkyFileName[] = "sky.BMP";
+#include "render/tables.h"
+#include "shared/scene_types.h"
 
-// Limits of the original's fixed buffers, in characters.
-constexpr size_t kMaxNameChars = 79;   // a file name from the key file
-constexpr size_t kMaxPathChars = 255;  // a full path
+// Why a scene could not be read.
+struct SceneError {
+    // The system's own words, naming the file's full path: "Can't open file
+    // PATH" for the key file, "Can't open Bitmap PATH" for a picture. The
+    // demo shows them under the caption kFileErrorCaption.
+    std::string message;
+    std::string path;    // the file that failed
+    std::string reason;  // why, in plain words, for tools that say more
+};
 
-// The directory of the running program, ending with its separator ("/").
-// Without any separator the whole module name is returned.
-std::string ProgramDirectory();
+// The key file's first items, as read.
+struct KeyFileHeader {
+    std::string colourMapName;
+    std::string heightMapName;
+    int32_t keyCount = 0;     // as declared; the key lines present may be fewer
+    int32_t keyInterval = 0;  // milliseconds between keys
+};
 
-// Called once at start-up, after OpenView and the table builds: reads the key
-// file at `keyFilePath`, the colour map and height map it names and "sky.BMP"
-// (all from `directory`, which ends with its separator), builds and prepares
-// the camera path, builds ShadeTable and converts the sky's palette. On a
-// failure shows the message naming the file and returns false; returns false
-// without a message when the view has no frame buffer yet.
-bool LoadScene(const std::string& keyFilePath, const std::string& directory);
+// What ReadScene gives: the scene, or the error that stopped it. On an error
+// the scene holds what was read before it (pictures read earlier stay; no
+// path before the sky is read).
+struct SceneLoad {
+    Scene scene;
+    KeyFileHeader keyFile;
+    std::optional<SceneError> error;
 
-// As above, with the pictures in ProgramDirectory().
-bool LoadScene(const std::string& keyFilePath);
+    explicit operator bool() const { return !error; }
+};
+
+// Reads the key file at `keyFilePath`, then the colour map and the height
+// map it names and "sky.BMP", all three from `directory` (which ends with
+// its separator); builds and prepares the camera path (key i at i * interval
+// ms), builds the scene's shade table from the colour map's palette and
+// converts the sky's palette with `colours`. Needs no display. Names over 79
+// characters and paths over 255 are refused rather than cut; pictures of a
+// shape the renderer cannot draw are refused as a picture that cannot be
+// read. Safe to call from any thread.
+SceneLoad ReadScene(const std::string& keyFilePath, const std::string& directory,
+                    const ColourTables& colours);
+
+// `directory` as ReadScene takes it: with a trailing "/" ("./" when empty).
+std::string AsDirectory(const std::string& directory);

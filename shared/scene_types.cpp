@@ -1,4 +1,4 @@
-// scene_types.cpp -- the program-wide scene records
+// scene_types.cpp -- the scene's lifetime (it owns its path) and the camera a path gives
 #include "shared/scene_types.h"
 
 #include "path/key_path.h"
@@ -8,6 +8,13 @@ Scene::~Scene() = default;
 Scene::Scene(Scene&&) noexcept = default;
 Scene& Scene::operator=(Scene&&) noexcept = default;
 
-ViewGeometry viewGeometry;
-Scene scene;
-CameraState cameraState;
+bool CameraAtTime(const KeyPath& path, float timeMs, CameraState& camera) {
+    float v[kKeyValues] = {0, 0, 0, 0, 0};
+    if (path.Dimension() != kKeyValues || !path.Evaluate(timeMs, v)) return false;
+    camera.x = TruncateToInt32(v[0]);
+    camera.y = TruncateToInt32(v[1]);
+    camera.height = TruncateToInt32(v[2]);
+    camera.heading = TruncateToInt32(v[3]);
+    camera.horizon = TruncateToInt32(v[4]);
+    return true;
+}

@@ -1,33 +1,15 @@
-// scene_types.h -- the records every subsystem shares: display geometry, pictures, camera, scene
+// scene_types.h -- the records every subsystem shares: pictures, camera, scene
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "shared/scene_format.h"
+#include "shared/view_geometry.h"
+
 class KeyPath;
-
-// The display library's description of the frame buffer (six 32-bit fields,
-// as the device reports them). Pitches are signed byte distances between
-// horizontally (x) and vertically (y) adjacent pixels.
-struct GXDisplayProperties {
-    uint32_t cxWidth = 0;   // width in pixels
-    uint32_t cyHeight = 0;  // height in pixels
-    int32_t cbxPitch = 0;   // bytes from pixel (x, y) to (x + 1, y)
-    int32_t cbyPitch = 0;   // bytes from pixel (x, y) to (x, y + 1)
-    int32_t cBPP = 0;       // bits per pixel
-    uint32_t ffFormat = 0;  // format flags
-};
-
-// Where the view lies in the frame buffer. Filled once by OpenView before
-// anything else runs; read-only afterwards.
-struct ViewGeometry {
-    int width = 0;      // view columns: the display width, at most 320
-    int height = 0;     // the display height, at most 320
-    int bottomRow = 0;  // last view row: height - 25
-    GXDisplayProperties properties;
-    uint16_t* origin = nullptr;  // view column 0, row 0: 24 display rows below the top
-};
 
 // A picture as the bitmap reader returns it. Rows are stored top row first,
 // `stride` bytes each. The palette holds 256 entries or is empty: as read,
@@ -44,6 +26,8 @@ struct BitmapImage {
     std::vector<uint16_t> palette565;
 
     bool HasPalette() const { return !palette.empty() || !palette565.empty(); }
+    // The number of rows, whichever way they are stored.
+    int64_t Rows() const { return height < 0 ? -int64_t{height} : int64_t{height}; }
 };
 
 // The camera for one frame. x, y: 16.16 map cells (the map repeats every
@@ -55,15 +39,22 @@ struct CameraState {
     int32_t height = 0;
     int32_t heading = 0;
     int32_t horizon = 0;
+
+    friend bool operator==(const CameraState&, const CameraState&) = default;
 };
 
-// The one set of scene data: pictures and the camera path. The pictures are
-// written by LoadScene and read-only afterwards; the path is freed by the stop
-// sequence once the render thread has ended.
+// The RGB565 colour of palette index e at fog level L (0 = clear .. 31 =
+// almost white) at index e * 32 + L, each in a 32-bit slot.
+using ShadeTable = std::array<uint32_t, 256 * kFogLevels>;
+
+// One set of scene data: the pictures, the haze colours of the colour map
+// and the camera path, as the scene reader builds them. Read-only once built;
+// the demo frees the path in its stop sequence.
 struct Scene {
     BitmapImage colourMap;  // 8-bit, at least 256 x 256, with a palette
     BitmapImage heightMap;  // 8-bit, at least 256 x 256
     BitmapImage sky;        // 8-bit, 512 x 256, palette converted to RGB565
+    ShadeTable shadeTable{};
     std::unique_ptr<KeyPath> path;
 
     Scene();
@@ -72,8 +63,8 @@ struct Scene {
     Scene& operator=(Scene&&) noexcept;
 };
 
-// The program-wide instances. Written during start-up only, before the
-// render thread exists; cameraState belongs to the render thread afterwards.
-extern ViewGeometry viewGeometry;
-extern Scene scene;
-extern CameraState cameraState;
+// The camera `path` gives at `timeMs` milliseconds of flight: the five path
+// values truncated toward zero into 32 bits (saturating; NaN gives 0), in
+// the order x, y, height, heading, horizon. Returns false, leaving `camera`
+// as it was, when the path has ended there (or is not a path of five values).
+bool CameraAtTime(const KeyPath& path, float timeMs, CameraState& camera);

@@ -1,6 +1,7 @@
 // display_test.cpp -- display setup: view geometry from the display's size and pitches
 #include <gtest/gtest.h>
 
+#include "app/demo_state.h"
 #include "app/display.h"
 #include "platform/gx_headless.h"
 

@@ -3,11 +3,9 @@
 
 #include <cstdio>
 
-#include "path/key_path.h"
-#include "platform/gx_headless.h"
-#include "render/terrain_view.h"
+#include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
-#include "tools/tool_common.h"
+#include "tools/tool_scene.h"
 
 namespace {
 
@@ -47,16 +45,16 @@ TEST(Golden, FixtureSceneFramesKeepTheirHashes) {
         DisplayShape shape;
         std::string error;
         ASSERT_TRUE(ParseDisplayShape(c.display, shape, error)) << error;
-        HeadlessDisplay* display =
-            OpenHeadlessScene(FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene", shape);
-        ASSERT_NE(display, nullptr);
+        const auto screen = OpenHeadlessScreen(shape);
+        ASSERT_NE(screen, nullptr);
+        const auto loaded = ReadToolScene(FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene");
+        ASSERT_NE(loaded, nullptr);
+        CameraState camera{8388608 + 123456, 8388608 - 654321, 30000000, -777, 95};
         if (c.timeMs >= 0) {
-            ASSERT_TRUE(UpdateCamera(static_cast<float>(c.timeMs)));
-            RenderView(cameraState);
-        } else {
-            RenderView(CameraState{8388608 + 123456, 8388608 - 654321, 30000000, -777, 95});
+            ASSERT_TRUE(CameraAtTime(*loaded->scene.path, static_cast<float>(c.timeMs), camera));
         }
-        const uint64_t hash = HashScreen(display->Frame().ScreenPixels());
+        TerrainRenderer().Draw(screen->view, loaded->Sources(), camera);
+        const uint64_t hash = HashScreen(screen->frame.ScreenPixels());
         EXPECT_EQ(hash, c.hash) << c.display << " at " << c.timeMs << ": now 0x" << std::hex
                                 << hash;
     }

@@ -219,34 +219,37 @@ TEST(TruncateToInt32, TruncatesTowardZeroAndSaturates) {
         EXPECT_EQ(TruncateToInt32(c.value), c.expected) << c.value;
 }
 
-TEST(UpdateCamera, StoresTruncatedValuesOrLeavesTheCameraOnFalse) {
-    auto path = std::make_unique<KeyPath>(5, 0.5f, 3);
+TEST(CameraAtTime, StoresTruncatedValuesOrLeavesTheCameraOnFalse) {
+    KeyPath path(5, 0.5f, 3);
     const float keys[3][5] = {{1.9f, -1.9f, 100.7f, 4096.5f, 80.2f},
                               {2.9f, -2.9f, 200.7f, 5000.5f, 90.2f},
                               {3.9f, -3.9f, 300.7f, 6000.5f, 99.2f}};
     for (int i = 0; i < 3; ++i)
-        path->AddKey(i * 1000, keys[i]);
-    path->Prepare();
-    scene.path = std::move(path);
+        path.AddKey(i * 1000, keys[i]);
+    path.Prepare();
 
-    cameraState = CameraState{};
-    ASSERT_TRUE(UpdateCamera(0.0f));
-    EXPECT_EQ(cameraState.x, 1);
-    EXPECT_EQ(cameraState.y, -1);
-    EXPECT_EQ(cameraState.height, 100);
-    EXPECT_EQ(cameraState.heading, 4096);
-    EXPECT_EQ(cameraState.horizon, 80);
+    CameraState camera;
+    ASSERT_TRUE(CameraAtTime(path, 0.0f, camera));
+    EXPECT_EQ(camera.x, 1);
+    EXPECT_EQ(camera.y, -1);
+    EXPECT_EQ(camera.height, 100);
+    EXPECT_EQ(camera.heading, 4096);
+    EXPECT_EQ(camera.horizon, 80);
 
-    const CameraState before = cameraState;
-    EXPECT_FALSE(UpdateCamera(1000.0f));
-    EXPECT_EQ(cameraState.x, before.x);
-    EXPECT_EQ(cameraState.horizon, before.horizon);
+    const CameraState before = camera;
+    EXPECT_FALSE(CameraAtTime(path, 1000.0f, camera));
+    EXPECT_EQ(camera, before);
 
-    scene.path.reset();
-    EXPECT_FALSE(UpdateCamera(0.0f));
+    // A path of other than five values gives no camera.
+    KeyPath four(4, 0.5f, 3);
+    for (int i = 0; i < 3; ++i)
+        four.AddKey(i * 1000, keys[i]);
+    four.Prepare();
+    EXPECT_FALSE(CameraAtTime(four, 0.0f, camera));
+    EXPECT_EQ(camera, before);
 }
 
-TEST(UpdateCamera, ConvertsNanAndHugeValuesWithoutFault) {
+TEST(CameraAtTime, ConvertsNanAndHugeValuesWithoutFault) {
     const float inf = std::numeric_limits<float>::infinity();
     const struct {
         float key[5];
@@ -258,19 +261,18 @@ TEST(UpdateCamera, ConvertsNanAndHugeValuesWithoutFault) {
         {{inf, -inf, 1.0f, 2.0f, 3.0f}, {0, 0, 1, 2, 3}},
     };
     for (const auto& c : cases) {
-        auto path = std::make_unique<KeyPath>(5, 0.5f, 3);
+        KeyPath path(5, 0.5f, 3);
         for (int i = 0; i < 3; ++i)
-            path->AddKey(i * 1000, c.key);
-        path->Prepare();
-        scene.path = std::move(path);
-        ASSERT_TRUE(UpdateCamera(0.0f));
-        EXPECT_EQ(cameraState.x, c.expected[0]);
-        EXPECT_EQ(cameraState.y, c.expected[1]);
-        EXPECT_EQ(cameraState.height, c.expected[2]);
-        EXPECT_EQ(cameraState.heading, c.expected[3]);
-        EXPECT_EQ(cameraState.horizon, c.expected[4]);
+            path.AddKey(i * 1000, c.key);
+        path.Prepare();
+        CameraState camera;
+        ASSERT_TRUE(CameraAtTime(path, 0.0f, camera));
+        EXPECT_EQ(camera.x, c.expected[0]);
+        EXPECT_EQ(camera.y, c.expected[1]);
+        EXPECT_EQ(camera.height, c.expected[2]);
+        EXPECT_EQ(camera.heading, c.expected[3]);
+        EXPECT_EQ(camera.horizon, c.expected[4]);
     }
-    scene.path.reset();
 }
 
 TEST(KeyPath, HugeAndOddTimesDoNotFault) {

@@ -5,47 +5,51 @@
 
 #include <cmath>
 #include <limits>
+#include <thread>
 
-#include "app/display.h"
 #include "path/key_path.h"
-#include "platform/gx_headless.h"
+#include "platform/files.h"
 #include "render/tables.h"
 #include "scene/scene_loader.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
+// The message the demo shows for a failed load, as a line under its caption
+// ("" when the scene loaded).
+std::string MessageOf(const SceneLoad& load) {
+    if (!load.error) return "";
+    return std::string(kFileErrorCaption) + ": " + load.error->message + "\n";
+}
+
 class SceneLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InstallHeadlessDisplay(DisplayShape{});
-        ASSERT_TRUE(OpenView());
-        BuildColourTables();
-        BuildSineTable();
-        scene = Scene{};
+        load_ = SceneLoad{};
         WriteValidPictures(dir_);
     }
-    void TearDown() override { scene = Scene{}; }
 
-    // Loads the scene from dir_, keeping what the loader printed.
+    // Reads the scene from dir_, keeping the message the demo would show.
     bool Load() {
-        ::testing::internal::CaptureStderr();
-        const bool ok = LoadScene(dir_.File("Keys2.txt"), dir_.Dir());
-        messages_ = ::testing::internal::GetCapturedStderr();
-        return ok;
+        load_ = ReadScene(dir_.File("Keys2.txt"), dir_.Dir(), colours_);
+        messages_ = MessageOf(load_);
+        return static_cast<bool>(load_);
     }
+    const Scene& scene() const { return load_.scene; }
     std::vector<int32_t> KeyTimes() const {
         std::vector<int32_t> times;
-        for (uint32_t i = 0; i < scene.path->Count(); ++i)
-            times.push_back(scene.path->Key(i).time);
+        for (uint32_t i = 0; i < scene().path->Count(); ++i)
+            times.push_back(scene().path->Key(i).time);
         return times;
     }
     std::vector<float> KeyValues(uint32_t i) const {
-        const float* v = scene.path->Key(i).value.get();
+        const float* v = scene().path->Key(i).value.get();
         return std::vector<float>(v, v + 5);
     }
 
+    const ColourTables colours_ = BuildColourTables();
     TempDir dir_;
+    SceneLoad load_;
     std::string messages_;
 };
 
@@ -56,10 +60,10 @@ TEST_F(SceneLoaderTest, LoadsAValidScene) {
     EXPECT_EQ(KeyTimes(), (std::vector<int32_t>{0, 250, 500}));
     EXPECT_EQ(KeyValues(1), (std::vector<float>{6, 7, 8, 9, 10}));
     // The sky's palette is now RGB565 and the shade table follows the colour map.
-    EXPECT_EQ(scene.sky.palette565.size(), 256u);
-    EXPECT_TRUE(scene.sky.palette.empty());
-    EXPECT_EQ(ShadeTable[200 * 32], PackRgb565(200, 200, 200));
-    EXPECT_EQ(scene.colourMap.palette.size(), 256u) << "the colour map keeps its palette as read";
+    EXPECT_EQ(scene().sky.palette565.size(), 256u);
+    EXPECT_TRUE(scene().sky.palette.empty());
+    EXPECT_EQ(scene().shadeTable[200 * 32], PackRgb565(200, 200, 200));
+    EXPECT_EQ(scene().colourMap.palette.size(), 256u) << "the colour map keeps its palette as read";
 }
 
 struct CountCase {
@@ -129,7 +133,7 @@ TEST_F(SceneLoaderTest, KeyLinesAsScanfReadsThem) {
         SetUp();
         dir_.Write("Keys2.txt", "colour.bmp height.bmp 2 100 " + c.body);
         ASSERT_TRUE(Load()) << c.what << ": " << messages_;
-        ASSERT_EQ(scene.path->Count(), c.keys.size()) << c.what;
+        ASSERT_EQ(scene().path->Count(), c.keys.size()) << c.what;
         for (uint32_t i = 0; i < c.keys.size(); ++i)
             EXPECT_EQ(KeyValues(i), c.keys[i]) << c.what << " key " << i;
     }
@@ -139,7 +143,7 @@ TEST_F(SceneLoaderTest, NanKeysLoad) {
     dir_.Write("Keys2.txt",
                KeyFileText("3", "100", {"nan 1 1 1 1", "NAN 2 2 2 2", "1 nan(0x1) 3 3 3"}));
     ASSERT_TRUE(Load()) << messages_;
-    ASSERT_EQ(scene.path->Count(), 3u);
+    ASSERT_EQ(scene().path->Count(), 3u);
     EXPECT_TRUE(std::isnan(KeyValues(0)[0]));
     EXPECT_TRUE(std::isnan(KeyValues(2)[1]));
 }
@@ -247,11 +251,12 @@ TEST_F(SceneLoaderTest, EveryFailureNamesItsFile) {
         TempDir fresh;
         WriteValidPictures(fresh);
         c.arrange(fresh);
-        scene = Scene{};
-        ::testing::internal::CaptureStderr();
-        const bool ok = LoadScene(fresh.File("Keys2.txt"), fresh.Dir());
-        const std::string messages = ::testing::internal::GetCapturedStderr();
-        EXPECT_FALSE(ok) << c.what;
+        const SceneLoad load = ReadScene(fresh.File("Keys2.txt"), fresh.Dir(), colours_);
+        const std::string messages = MessageOf(load);
+        EXPECT_FALSE(load) << c.what;
+        ASSERT_TRUE(load.error) << c.what;
+        EXPECT_EQ(load.error->path, fresh.Dir() + c.expectedFile) << c.what;
+        EXPECT_FALSE(load.error->reason.empty()) << c.what;
         const std::string expected = std::string("Pelmora, File Error: ") +
                                      (c.keyFile ? "Can't open file " : "Can't open Bitmap ") +
                                      fresh.Dir() + c.expectedFile + "\n";
@@ -263,9 +268,9 @@ TEST_F(SceneLoaderTest, PicturesAreReadInOrderAndTheFirstFailureStops) {
     ValidKeys(dir_);
     std::filesystem::remove(dir_.Path() / "sky.BMP");
     EXPECT_FALSE(Load());
-    EXPECT_EQ(scene.colourMap.width, 256) << "both maps were read before the sky";
-    EXPECT_EQ(scene.heightMap.width, 256);
-    EXPECT_FALSE(scene.path) << "no path without a sky";
+    EXPECT_EQ(scene().colourMap.width, 256) << "both maps were read before the sky";
+    EXPECT_EQ(scene().heightMap.width, 256);
+    EXPECT_FALSE(scene().path) << "no path without a sky";
 }
 
 TEST_F(SceneLoaderTest, NameAndPathLengthLimits) {
@@ -286,17 +291,27 @@ TEST_F(SceneLoaderTest, NameAndPathLengthLimits) {
     for (const char* f : {"colour.bmp", "height.bmp", "sky.BMP"})
         std::filesystem::copy_file(dir_.File(f), deep + f);
     std::filesystem::copy_file(dir_.File("Keys2.txt"), deep + "Keys2.txt");
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(LoadScene(deep + "Keys2.txt", deep));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Pelmora, File Error: Can't open file " + deep + "Keys2.txt\n");
+    const SceneLoad deepLoad = ReadScene(deep + "Keys2.txt", deep, colours_);
+    EXPECT_FALSE(deepLoad);
+    EXPECT_EQ(MessageOf(deepLoad), "Pelmora, File Error: Can't open file " + deep + "Keys2.txt\n");
 }
 
-TEST_F(SceneLoaderTest, NoFrameBufferMeansNoSceneAndNoMessage) {
+TEST_F(SceneLoaderTest, ScenesReadAtOnceOnTwoThreadsAreTheSame) {
+    // Reading keeps no state of its own: two reads at the same time, with no
+    // display anywhere, give the same scene.
     ValidKeys(dir_);
-    viewGeometry.origin = nullptr;
-    EXPECT_FALSE(Load());
-    EXPECT_EQ(messages_, "");
+    SceneLoad a, b;
+    std::thread other([&] { b = ReadScene(dir_.File("Keys2.txt"), dir_.Dir(), colours_); });
+    a = ReadScene(dir_.File("Keys2.txt"), dir_.Dir(), colours_);
+    other.join();
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a.scene.heightMap.pixels, b.scene.heightMap.pixels);
+    EXPECT_EQ(a.scene.sky.palette565, b.scene.sky.palette565);
+    EXPECT_EQ(a.scene.shadeTable, b.scene.shadeTable);
+    ASSERT_EQ(a.scene.path->Count(), 3u);
+    ASSERT_EQ(b.scene.path->Count(), 3u);
+    EXPECT_EQ(a.keyFile.keyCount, 3);
+    EXPECT_EQ(a.keyFile.colourMapName, "colour.bmp");
 }
 
 TEST(ProgramDirectory, IsTheTestsOwnDirectoryWithItsSlash) {

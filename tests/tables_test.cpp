@@ -26,16 +26,16 @@ TEST(PackRgb565, ClampsAndDropsLowBits) {
 }
 
 TEST(ColourTables, EachChannelAlone) {
-    BuildColourTables();
+    const ColourTables tables = BuildColourTables();
     for (int i = 0; i < 256; ++i) {
-        EXPECT_EQ(RedTable[i], PackRgb565(i, 0, 0));
-        EXPECT_EQ(GreenTable[i], PackRgb565(0, i, 0));
-        EXPECT_EQ(BlueTable[i], PackRgb565(0, 0, i));
+        EXPECT_EQ(tables.red[i], PackRgb565(i, 0, 0));
+        EXPECT_EQ(tables.green[i], PackRgb565(0, i, 0));
+        EXPECT_EQ(tables.blue[i], PackRgb565(0, 0, i));
     }
 }
 
 TEST(SineTable, TellingRows) {
-    BuildSineTable();
+    const SineTable SineTable = BuildSineTable();
     const struct {
         int index;
         int32_t value;
@@ -46,7 +46,7 @@ TEST(SineTable, TellingRows) {
 }
 
 TEST(SineTable, TruncatesTowardZeroOnBothSides) {
-    BuildSineTable();
+    const SineTable SineTable = BuildSineTable();
     // Entries past the half turn are negative and must round toward zero,
     // never down: check against the exact product truncated.
     for (int i : {1, 700, 2049, 2500, 3333, 4000}) {
@@ -65,39 +65,38 @@ std::vector<uint32_t> Palette(std::initializer_list<std::array<int, 3>> colours)
 
 TEST(ShadeTable, LevelsBlendTowardWhiteByTheSquare) {
     const auto palette = Palette({{0, 0, 0}, {255, 255, 255}, {200, 100, 50}, {1, 2, 3}});
-    BuildShadeTable(palette.data());
+    const ShadeTable shade = BuildShadeTable(palette.data());
     // Level 0 is the colour itself.
-    EXPECT_EQ(ShadeTable[2 * 32 + 0], PackRgb565(200, 100, 50));
+    EXPECT_EQ(shade[2 * 32 + 0], PackRgb565(200, 100, 50));
     // Levels 0..5 have no haze share yet.
-    EXPECT_EQ(ShadeTable[2 * 32 + 5], PackRgb565(200, 100, 50));
+    EXPECT_EQ(shade[2 * 32 + 5], PackRgb565(200, 100, 50));
     // Level 31 of black is (0 * 2 + 7680) / 32 = 240 in each channel.
-    EXPECT_EQ(ShadeTable[0 * 32 + 31], 0xF79E);
-    EXPECT_EQ(ShadeTable[0 * 32 + 31], PackRgb565(240, 240, 240));
+    EXPECT_EQ(shade[0 * 32 + 31], 0xF79E);
+    EXPECT_EQ(shade[0 * 32 + 31], PackRgb565(240, 240, 240));
     // A channel at 255 stays 255 at every level.
     for (int level = 0; level < 32; ++level)
-        EXPECT_EQ(ShadeTable[1 * 32 + level], 0xFFFF) << level;
+        EXPECT_EQ(shade[1 * 32 + level], 0xFFFF) << level;
     // Level 16: a = 8, keep 24, haze 2048.
-    EXPECT_EQ(ShadeTable[2 * 32 + 16],
+    EXPECT_EQ(shade[2 * 32 + 16],
               PackRgb565((200 * 24 + 2048) / 32, (100 * 24 + 2048) / 32, (50 * 24 + 2048) / 32));
     // Level 8: a = 2.
-    EXPECT_EQ(ShadeTable[3 * 32 + 8],
+    EXPECT_EQ(shade[3 * 32 + 8],
               PackRgb565((1 * 30 + 512) / 32, (2 * 30 + 512) / 32, (3 * 30 + 512) / 32));
 }
 
 TEST(ShadeTable, ReadsRedGreenBlueFromTheEntryBytes) {
     const auto palette = Palette({{255, 0, 0}, {0, 255, 0}, {0, 0, 255}});
-    BuildShadeTable(palette.data());
-    EXPECT_EQ(ShadeTable[0 * 32], 0xF800);
-    EXPECT_EQ(ShadeTable[1 * 32], 0x07E0);
-    EXPECT_EQ(ShadeTable[2 * 32], 0x001F);
+    const ShadeTable shade = BuildShadeTable(palette.data());
+    EXPECT_EQ(shade[0 * 32], 0xF800);
+    EXPECT_EQ(shade[1 * 32], 0x07E0);
+    EXPECT_EQ(shade[2 * 32], 0x001F);
 }
 
 TEST(ConvertPaletteTo565, ConvertsAll256EntriesAndDropsTheOldPalette) {
-    BuildColourTables();
     BitmapImage image;
     image.palette = Palette({{255, 0, 0}, {8, 4, 8}});
     image.palette[255] = 0x00FFFFFF;
-    ConvertPaletteTo565(image);
+    ConvertPaletteTo565(image, BuildColourTables());
     ASSERT_EQ(image.palette565.size(), 256u);
     EXPECT_TRUE(image.palette.empty());
     EXPECT_EQ(image.palette565[0], 0xF800);
@@ -107,10 +106,9 @@ TEST(ConvertPaletteTo565, ConvertsAll256EntriesAndDropsTheOldPalette) {
 }
 
 TEST(ConvertPaletteTo565, LeavesAnImageWithoutPaletteUnchanged) {
-    BuildColourTables();
     BitmapImage image;
     image.width = 3;
-    ConvertPaletteTo565(image);
+    ConvertPaletteTo565(image, BuildColourTables());
     EXPECT_TRUE(image.palette.empty());
     EXPECT_TRUE(image.palette565.empty());
     EXPECT_EQ(image.width, 3);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,8 +14,8 @@
 #include "platform/frame_buffer.h"
 #include "render/cpu_features.h"
 #include "render/tables.h"
+#include "render/terrain_renderer.h"
 #include "render/terrain_view.h"
-#include "render/terrain_view_paths.h"
 
 namespace {
 
@@ -60,6 +62,7 @@ struct MemoryScene {
     std::vector<uint8_t> sky = std::vector<uint8_t>(512 * 256);
     std::vector<uint16_t> skyPalette = std::vector<uint16_t>(256);
     std::vector<uint32_t> shade = std::vector<uint32_t>(256 * 32);
+    SineTable sines = BuildSineTable();
 
     explicit MemoryScene(Terrain terrain, uint32_t seed = 1) {
         std::mt19937 rng(seed);
@@ -106,7 +109,7 @@ struct MemoryScene {
         s.skyPixels = sky.data();
         s.skyPalette = skyPalette.data();
         s.shadeTable = shade.data();
-        s.sineTable = SineTable;
+        s.sineTable = sines.data();
         return s;
     }
 };
@@ -122,13 +125,13 @@ struct View {
         frame.Fill(0x5A5A);
         geometry.width = shape.width;
         geometry.height = shape.height;
-        geometry.bottomRow = shape.height - 25;
+        geometry.bottomRow = shape.height - kBottomRowOffset;
         geometry.properties.cxWidth = static_cast<uint32_t>(shape.width);
         geometry.properties.cyHeight = static_cast<uint32_t>(shape.height);
         geometry.properties.cbxPitch = frame.XPitchBytes();
         geometry.properties.cbyPitch = frame.YPitchBytes();
         geometry.properties.cBPP = 16;
-        geometry.origin = frame.TopLeft() + 24 * (frame.YPitchBytes() / 2);
+        geometry.origin = frame.TopLeft() + kTopMargin * (frame.YPitchBytes() / 2);
     }
 };
 
@@ -145,6 +148,16 @@ std::vector<RenderPath> FastPaths() {
     return paths;
 }
 
+// One renderer per path, kept for the whole run as the demo's render thread
+// keeps its renderer: what a path reuses from frame to frame (the sky in
+// colours above all) meets every scene, size and layout drawn here.
+TerrainRenderer& RendererFor(RenderPath path) {
+    static std::map<RenderPath, std::unique_ptr<TerrainRenderer>> renderers;
+    std::unique_ptr<TerrainRenderer>& renderer = renderers[path];
+    if (!renderer) renderer = std::make_unique<TerrainRenderer>(path);
+    return *renderer;
+}
+
 // Renders `camera` with the reference and with every other path on fresh
 // buffers and compares every word of memory, the pixels outside the view
 // included. Returns the number of differing frames (each reported).
@@ -156,7 +169,7 @@ int CompareAllPaths(const MemoryScene& scene, const DisplayShape& shape,
     int failures = 0;
     for (RenderPath path : FastPaths()) {
         View actual(shape);
-        RenderTerrainWith(path, actual.geometry, sources, camera);
+        RendererFor(path).Draw(actual.geometry, sources, camera);
         if (actual.frame.Memory() != expected.frame.Memory()) {
             const auto& a = actual.frame.Memory();
             const auto& e = expected.frame.Memory();
@@ -173,10 +186,7 @@ int CompareAllPaths(const MemoryScene& scene, const DisplayShape& shape,
     return failures;
 }
 
-class TerrainViewPathsTest : public ::testing::Test {
-protected:
-    void SetUp() override { BuildSineTable(); }
-};
+class TerrainViewPathsTest : public ::testing::Test {};
 
 // The gather choice reads family and model from the CPUID signature, where
 // the extended fields are easy to get wrong.
@@ -384,7 +394,6 @@ TEST_F(TerrainViewPathsTest, RandomCamerasSizesAndLayouts) {
 }
 
 TEST_F(TerrainViewPathsTest, MarchStepCountsStopWhenAColumnFills) {
-    BuildSineTable();
     struct Case {
         const char* name;
         Terrain terrain;

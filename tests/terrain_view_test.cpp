@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-#include "app/display.h"
-#include "platform/gx_headless.h"
+#include "platform/frame_buffer.h"
 #include "render/tables.h"
 #include "render/terrain_view.h"
 
@@ -27,6 +27,7 @@ struct MemoryScene {
     std::vector<uint8_t> sky = std::vector<uint8_t>(512 * 256, 0);
     std::vector<uint16_t> skyPalette = std::vector<uint16_t>(256);
     std::vector<uint32_t> shade = std::vector<uint32_t>(256 * 32);
+    SineTable sines = BuildSineTable();
 
     MemoryScene() {
         // Sky pixel = its row, shown as row + 0x4000, so a view pixel names
@@ -46,7 +47,7 @@ struct MemoryScene {
         s.skyPixels = sky.data();
         s.skyPalette = skyPalette.data();
         s.shadeTable = shade.data();
-        s.sineTable = SineTable;
+        s.sineTable = sines.data();
         return s;
     }
     void FillHeights(uint8_t (*height)(int x, int y)) {
@@ -66,33 +67,30 @@ int FogLevel(uint16_t p) {
     return p & 31;
 }
 
-// A headless display opened the way the demo opens it, with every pixel set
-// to `fill` so that unwritten pixels show.
+// A display in memory with the view the demo derives on it, and every pixel
+// set to `fill` so that unwritten pixels show.
 class TerrainViewTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        BuildSineTable();
-        Open(DisplayShape{});
-    }
+    void SetUp() override { Open(DisplayShape{}); }
     void Open(const DisplayShape& shape, uint16_t fill = 0x1234) {
-        display_ = &InstallHeadlessDisplay(shape);
-        ASSERT_TRUE(OpenView());
-        display_->Frame().Fill(fill);
+        frame_ = std::make_unique<FrameBuffer>(shape);
+        ASSERT_TRUE(DisplayHoldsAView(FramePropertiesOf(*frame_)));
+        view_ = ViewGeometryFor(FramePropertiesOf(*frame_), frame_->TopLeft());
+        frame_->Fill(fill);
     }
-    void Render(const CameraState& camera) {
-        RenderTerrain(viewGeometry, scene_.Sources(), camera);
-    }
+    void Render(const CameraState& camera) { RenderTerrain(view_, scene_.Sources(), camera); }
     // View pixel (col, row): display pixel (col, row + 24).
-    uint16_t At(int col, int row) const { return display_->Frame().Pixel(col, row + 24); }
+    uint16_t At(int col, int row) const { return frame_->Pixel(col, row + 24); }
     std::vector<uint16_t> Column(int col) const {
         std::vector<uint16_t> out;
-        for (int row = 0; row <= viewGeometry.bottomRow; ++row)
+        for (int row = 0; row <= view_.bottomRow; ++row)
             out.push_back(At(col, row));
         return out;
     }
 
     MemoryScene scene_;
-    HeadlessDisplay* display_ = nullptr;
+    std::unique_ptr<FrameBuffer> frame_;
+    ViewGeometry view_;
 };
 
 // A high camera looking up over flat ground at 0: no ray meets the ground.
@@ -114,7 +112,7 @@ TEST_F(TerrainViewTest, WorkedExampleBandOf103) {
     ASSERT_GT(firstGround, band);
     for (int row = band; row < firstGround; ++row)
         EXPECT_EQ(column[row], kHazeColour) << row;
-    for (int row = static_cast<int>(firstGround); row <= viewGeometry.bottomRow; ++row)
+    for (int row = static_cast<int>(firstGround); row <= view_.bottomRow; ++row)
         EXPECT_TRUE(IsGround(column[row])) << row;
 }
 
@@ -123,10 +121,10 @@ TEST_F(TerrainViewTest, SkyBandRowsForRisingRay) {
     // never meet a map at 0 from a positive height.
     const CameraState camera = SkyOnlyCamera(300);
     Render(camera);
-    const int band = std::min(300 + ((Altitude(200) - 0x60000) >> 18) - 20, viewGeometry.bottomRow);
+    const int band = std::min(300 + ((Altitude(200) - 0x60000) >> 18) - 20, view_.bottomRow);
     for (int col : {0, 57, 120, 239}) {
         const auto column = Column(col);
-        for (int row = 0; row <= viewGeometry.bottomRow; ++row) {
+        for (int row = 0; row <= view_.bottomRow; ++row) {
             if (row < band) {
                 const int skyRow = std::max(0, 255 - band + row);
                 EXPECT_EQ(column[row], 0x4000 + skyRow) << col << "," << row;
@@ -173,14 +171,14 @@ TEST_F(TerrainViewTest, GroundFillingEveryRowWritesNothingAbove) {
     CameraState camera{Cells(3), Cells(3), -Altitude(100), 0, 100};
     scene_.FillHeights([](int, int) -> uint8_t { return 255; });
     Render(camera);
-    for (int col = 0; col < viewGeometry.width; ++col) {
-        for (int row = 0; row <= viewGeometry.bottomRow; ++row)
+    for (int col = 0; col < view_.width; ++col) {
+        for (int row = 0; row <= view_.bottomRow; ++row)
             ASSERT_TRUE(IsGround(At(col, row))) << col << "," << row;
         for (int displayRow = 0; displayRow < 24; ++displayRow)
-            ASSERT_EQ(display_->Frame().Pixel(col, displayRow), 0x1234);
+            ASSERT_EQ(frame_->Pixel(col, displayRow), 0x1234);
     }
     // The nearest cell is hit at the first step: fog level 0, colour index 7.
-    EXPECT_EQ(At(120, viewGeometry.bottomRow), 0x8000 | (7 * 32 + 0));
+    EXPECT_EQ(At(120, view_.bottomRow), 0x8000 | (7 * 32 + 0));
 }
 
 TEST_F(TerrainViewTest, FogLevelFollowsTheMarchStep) {
@@ -195,10 +193,9 @@ TEST_F(TerrainViewTest, FogLevelFollowsTheMarchStep) {
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 256; ++x)
                 scene_.heightMap[y * 256 + x] = (x >= c.wallFrom && x <= c.wallTo) ? 255 : 0;
-        const CameraState camera{Cells(128.5), Cells(128.5), Altitude(100), 0,
-                                 viewGeometry.bottomRow - 1};
+        const CameraState camera{Cells(128.5), Cells(128.5), Altitude(100), 0, view_.bottomRow - 1};
         Render(camera);
-        const uint16_t bottom = At(120, viewGeometry.bottomRow);
+        const uint16_t bottom = At(120, view_.bottomRow);
         ASSERT_TRUE(IsGround(bottom)) << c.wallFrom;
         EXPECT_EQ(FogLevel(bottom), c.level) << "wall at " << c.wallFrom;
     }
@@ -209,12 +206,12 @@ TEST_F(TerrainViewTest, HeadingsAFullTurnApartGiveTheSameView) {
     scene_.FillHeights([](int x, int y) -> uint8_t { return uint8_t((x * 7 + y * 3) & 127); });
     const CameraState base{Cells(40.25), Cells(90.75), Altitude(120), 700, 90};
     Render(base);
-    const auto expected = display_->Frame().ScreenPixels();
+    const auto expected = frame_->ScreenPixels();
     for (int32_t turn : {4096, -4096, 8192, 4096 * 1000}) {
         CameraState camera = base;
         camera.heading += turn;
         Render(camera);
-        EXPECT_EQ(display_->Frame().ScreenPixels(), expected) << "heading + " << turn;
+        EXPECT_EQ(frame_->ScreenPixels(), expected) << "heading + " << turn;
     }
 }
 
@@ -222,7 +219,7 @@ TEST_F(TerrainViewTest, PositionsBeyondTheMapWrap) {
     scene_.FillHeights([](int x, int y) -> uint8_t { return uint8_t((x * 5) ^ (y * 3)); });
     const CameraState base{Cells(12.5), Cells(250.25), Altitude(180), 3000, 120};
     Render(base);
-    const auto expected = display_->Frame().ScreenPixels();
+    const auto expected = frame_->ScreenPixels();
     const int32_t turn = 16777216;  // 256 cells
     const struct {
         int32_t dx, dy;
@@ -232,7 +229,7 @@ TEST_F(TerrainViewTest, PositionsBeyondTheMapWrap) {
         camera.x += s.dx;
         camera.y += s.dy;
         Render(camera);
-        EXPECT_EQ(display_->Frame().ScreenPixels(), expected) << s.dx << "," << s.dy;
+        EXPECT_EQ(frame_->ScreenPixels(), expected) << s.dx << "," << s.dy;
     }
 }
 
@@ -292,7 +289,7 @@ TEST_F(TerrainViewTest, EveryLayoutDrawsTheSameScreen) {
             shape.layout = layout;
             Open(shape, 0);
             Render(camera);
-            const auto screen = display_->Frame().ScreenPixels();
+            const auto screen = frame_->ScreenPixels();
             if (expected.empty())
                 expected = screen;
             else
@@ -311,7 +308,7 @@ TEST_F(TerrainViewTest, WritesEveryViewPixelAndNothingElse) {
     for (uint16_t fill : {uint16_t{0x0001}, uint16_t{0x0002}}) {
         Open(shape, fill);
         Render(camera);
-        screens.push_back(display_->Frame().ScreenPixels());
+        screens.push_back(frame_->ScreenPixels());
     }
     for (int y = 0; y < shape.height; ++y) {
         for (int x = 0; x < shape.width; ++x) {
@@ -339,19 +336,19 @@ TEST_F(TerrainViewTest, ExtremeCameraValuesWrapWithoutFault) {
     for (const auto& camera : cameras) {
         Open(DisplayShape{}, 0x0001);
         Render(camera);
-        const auto a = display_->Frame().ScreenPixels();
+        const auto a = frame_->ScreenPixels();
         Open(DisplayShape{}, 0x0002);
         Render(camera);
-        const auto b = display_->Frame().ScreenPixels();
+        const auto b = frame_->ScreenPixels();
         for (size_t i = 24 * 240; i < a.size(); ++i)
             ASSERT_EQ(a[i], b[i]) << i;
     }
 }
 
-TEST_F(TerrainViewTest, NarrowViewsAndTheProgramWideEntry) {
+TEST_F(TerrainViewTest, NarrowestView) {
     // The smallest display the view accepts: one column, 25 rows.
     Open(DisplayShape{1, 25}, 0x0001);
-    EXPECT_EQ(viewGeometry.bottomRow, 0);
+    EXPECT_EQ(view_.bottomRow, 0);
     Render(CameraState{Cells(1), Cells(1), Altitude(100), 0, 0});
     EXPECT_NE(At(0, 0), 0x0001);
 }

@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "path/key_path.h"
-#include "platform/gx_headless.h"
-#include "render/terrain_view.h"
-#include "render/terrain_view_paths.h"
+#include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
 #include "tools/bench_support.h"
 #include "tools/commands.h"
 #include "tools/tool_common.h"
+#include "tools/tool_scene.h"
 
 namespace {
 
@@ -146,8 +144,15 @@ int RunBenchCommand(int argc, char** argv) {
         return 1;
     }
 
-    if (!OpenHeadlessScene(sceneDir, display)) return 1;
-    const TerrainSources sources = SceneSources(scene);
+    const std::unique_ptr<HeadlessScreen> screen = OpenHeadlessScreen(display);
+    if (!screen) return 1;
+    const std::unique_ptr<ToolScene> loaded = ReadToolScene(sceneDir);
+    if (!loaded) return 1;
+    const TerrainSources sources = loaded->Sources();
+    const ViewGeometry& view = screen->view;
+    const KeyPath& flight = *loaded->scene.path;
+    TerrainRenderer renderer(path);
+    CameraState camera;
 
     Results r;
     std::vector<double> renderUs, floorUs;
@@ -157,7 +162,7 @@ int RunBenchCommand(int argc, char** argv) {
     uint32_t time = 0;
     for (;;) {
         const double frameStart = NowSeconds();
-        if (!UpdateCamera(static_cast<float>(time))) {
+        if (!CameraAtTime(flight, static_cast<float>(time), camera)) {
             if (time == 0) {
                 std::fprintf(stderr, "flyover-tool bench: the path in %s has no frame to draw\n",
                              sceneDir.c_str());
@@ -170,7 +175,7 @@ int RunBenchCommand(int argc, char** argv) {
             continue;
         }
         const double renderStart = NowSeconds();
-        RenderTerrainWith(path, viewGeometry, sources, cameraState);
+        renderer.Draw(view, sources, camera);
         const double frameEnd = NowSeconds();
         renderUs.push_back((frameEnd - renderStart) * 1e6);
         frameSeconds += frameEnd - frameStart;
@@ -184,19 +189,19 @@ int RunBenchCommand(int argc, char** argv) {
         time += static_cast<uint32_t>(stepMs);
 
         if (renderUs.size() % kStepsEvery == 0) {
-            sampledSteps += CountMarchSteps(viewGeometry, sources, cameraState);
+            sampledSteps += CountMarchSteps(view, sources, camera);
             sampledRenderNs += renderUs.back() * 1e3;
         }
         if (renderUs.size() % kFloorEvery == 0) {
             const double floorStart = NowSeconds();
-            FillFloor(viewGeometry, static_cast<uint16_t>(time));
+            FillFloor(view, static_cast<uint16_t>(time));
             floorUs.push_back((NowSeconds() - floorStart) * 1e6);
         }
         if (seconds > 0 && frameEnd - start >= seconds) break;
     }
     if (floorUs.empty()) {
         const double floorStart = NowSeconds();
-        FillFloor(viewGeometry, 0);
+        FillFloor(view, 0);
         floorUs.push_back((NowSeconds() - floorStart) * 1e6);
     }
 

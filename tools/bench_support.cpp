@@ -11,12 +11,19 @@
 
 namespace {
 
-constexpr int kMapSide = 256;
 constexpr int kFlightHorizon = 62;  // the default flight's horizon row
 
-int HeightAt(int x, int y) {
-    return scene.heightMap.pixels[static_cast<size_t>((y & 255) * kMapSide + (x & 255))];
-}
+// The height map the hard cases are looked for on.
+class Heights {
+public:
+    explicit Heights(const uint8_t* map) : map_(map) {}
+    int operator()(int x, int y) const {
+        return map_[static_cast<size_t>((y & 255) * kMapSide + (x & 255))];
+    }
+
+private:
+    const uint8_t* map_;
+};
 
 int32_t CellCentre(int cell) {
     return static_cast<int32_t>(cell * 65536 + 32768);
@@ -42,21 +49,21 @@ __attribute__((noinline)) void FillFloor(const ViewGeometry& view, uint16_t valu
     }
 }
 
-std::vector<CameraState> FlightCameras(uint32_t stepMs) {
-    const CameraState saved = cameraState;
+std::vector<CameraState> FlightCameras(const KeyPath& path, uint32_t stepMs) {
     std::vector<CameraState> cameras;
+    CameraState camera;
     for (uint64_t t = 0; t <= UINT32_MAX; t += stepMs) {
-        if (!UpdateCamera(static_cast<float>(t))) break;
-        cameras.push_back(cameraState);
+        if (!CameraAtTime(path, static_cast<float>(t), camera)) break;
+        cameras.push_back(camera);
         if (stepMs == 0) break;
     }
-    cameraState = saved;
     return cameras;
 }
 
-std::vector<NamedCamera> HardCaseCameras() {
+std::vector<NamedCamera> HardCaseCameras(const BitmapImage& heightMap) {
     std::vector<NamedCamera> cases;
-    if (scene.heightMap.pixels.size() < static_cast<size_t>(kMapSide * kMapSide)) return cases;
+    if (heightMap.pixels.size() < static_cast<size_t>(kMapCells)) return cases;
+    const Heights HeightAt(heightMap.pixels.data());
 
     // Flattest ground: the smallest height range over 17 x 17 cells, lowest first.
     int flatX = 0, flatY = 0, flatRange = 256, flatHeight = 256;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shared/scene_types.h"
+#include "shared/view_geometry.h"
 
 // The floor a renderer is measured against: writes every view pixel once, in
 // the renderer's order (column 0 first, each column from row 0 down to
@@ -14,10 +15,9 @@
 // written with the row added, so that no store can be merged away.
 void FillFloor(const ViewGeometry& view, uint16_t value);
 
-// The cameras the program-wide scene's path gives at 0, stepMs, 2 * stepMs,
-// ... ms until the path reports its end (as the frame loop would see them).
-// Leaves cameraState as it found it.
-std::vector<CameraState> FlightCameras(uint32_t stepMs);
+// The cameras `path` gives at 0, stepMs, 2 * stepMs, ... ms until it reports
+// its end (as the frame loop would see them).
+std::vector<CameraState> FlightCameras(const KeyPath& path, uint32_t stepMs);
 
 // A camera with a name, for the hard cases.
 struct NamedCamera {
@@ -25,10 +25,10 @@ struct NamedCamera {
     CameraState camera;
 };
 
-// Cameras that stress the renderer, found on the program-wide scene's height
-// map: low over its flattest ground, high above its highest peak, and facing
-// its steepest cliff from close by, so that the cliff fills the view.
-std::vector<NamedCamera> HardCaseCameras();
+// Cameras that stress the renderer, found on a scene's height map: low over
+// its flattest ground, high above its highest peak, and facing its steepest
+// cliff from close by, so that the cliff fills the view.
+std::vector<NamedCamera> HardCaseCameras(const BitmapImage& heightMap);
 
 // The peak resident memory of this process so far, in kilobytes.
 long PeakResidentKilobytes();

@@ -7,6 +7,7 @@
 #include "shared/scene_types.h"
 #include "tools/commands.h"
 #include "tools/tool_common.h"
+#include "tools/tool_scene.h"
 
 namespace {
 
@@ -52,17 +53,18 @@ int RunCameraCommand(int argc, char** argv) {
     if (sceneDir.empty()) return UsageError(command, "--scene DIR is required");
     if (times.empty()) return UsageError(command, "give at least one --time MS");
 
-    if (!OpenHeadlessScene(sceneDir, DisplayShape{})) return 1;
+    const std::unique_ptr<ToolScene> loaded = ReadToolScene(sceneDir);
+    if (!loaded) return 1;
+    const KeyPath& path = *loaded->scene.path;
 
     for (const uint32_t ms : times) {
         const float t = static_cast<float>(ms);
-        float v[5] = {0, 0, 0, 0, 0};
-        const bool playing = scene.path && scene.path->Evaluate(t, v);
-        if (!playing || !UpdateCamera(t)) {
+        float v[kKeyValues] = {0, 0, 0, 0, 0};
+        CameraState c;
+        if (!path.Evaluate(t, v) || !CameraAtTime(path, t, c)) {
             std::printf("%u end\n", ms);
             continue;
         }
-        const CameraState& c = cameraState;
         std::printf("%u %d %d %d %d %d %.9g %.9g %.9g %.9g %.9g\n", ms, c.x, c.y, c.height,
                     c.heading, c.horizon, v[0], v[1], v[2], v[3], v[4]);
     }

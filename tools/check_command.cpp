@@ -6,14 +6,11 @@
 #include <string>
 
 #include "path/key_path.h"
-#include "platform/files.h"
-#include "render/tables.h"
-#include "scene/key_file.h"
-#include "scene/scene_loader.h"
 #include "shared/scene_types.h"
 #include "tools/commands.h"
 #include "tools/scenegen/flight_review.h"
 #include "tools/tool_common.h"
+#include "tools/tool_scene.h"
 
 namespace {
 
@@ -60,10 +57,6 @@ std::string Format(const char* format, auto... values) {
     return text;
 }
 
-int Rows(const BitmapImage& image) {
-    return image.height < 0 ? -image.height : image.height;
-}
-
 std::string PaletteWords(const BitmapImage& image) {
     if (image.palette.empty() && image.palette565.empty()) return "no palette";
     std::set<uint32_t> distinct;
@@ -82,9 +75,9 @@ std::string PaletteWords(const BitmapImage& image) {
 void CheckPicture(Report& report, const char* role, const std::string& name,
                   const BitmapImage& image, int width, int height, bool needsPalette) {
     report.Line(Format("%s \"%s\": %d x %d, %d-bit, %s%s", role, name.c_str(), image.width,
-                       Rows(image), image.bitCount, PaletteWords(image).c_str(),
+                       static_cast<int>(image.Rows()), image.bitCount, PaletteWords(image).c_str(),
                        image.height < 0 ? ", stored top-down" : ""));
-    if (image.width != width || Rows(image) != height || image.bitCount != 8)
+    if (image.width != width || static_cast<int>(image.Rows()) != height || image.bitCount != 8)
         report.Problem(Format("the %s must be 8-bit, %d x %d", role, width, height));
     if (needsPalette && !image.HasPalette()) report.Problem(Format("the %s has no palette", role));
 }
@@ -126,23 +119,20 @@ int RunCheckCommand(int argc, char** argv) {
 
     const std::string dir = AsDirectory(sceneDir);
     std::printf("Scene in %s\n", dir.c_str());
-    if (!OpenHeadlessScene(dir, display)) {
+    std::unique_ptr<HeadlessScreen> screen = OpenHeadlessScreen(display);
+    std::unique_ptr<ToolScene> loaded = screen ? ReadToolScene(dir) : nullptr;
+    if (!loaded) {
         std::printf("PROBLEM: the scene does not load (see the message above)\n");
         return 1;
     }
     Report report;
+    const Scene& scene = loaded->scene;
+    const ViewGeometry& view = screen->view;
 
-    // The key file's header, read again for the names and the declared count.
-    std::string colourName, heightName;
-    int32_t declared = 0, interval = 0;
-    if (std::FILE* keys = OpenTextStream(dir + kKeyFileName)) {
-        KeyFileReader reader(keys);
-        colourName = reader.ReadName();
-        heightName = reader.ReadName();
-        declared = reader.ReadInteger();
-        interval = reader.ReadInteger();
-        std::fclose(keys);
-    }
+    const std::string& colourName = loaded->keyFile.colourMapName;
+    const std::string& heightName = loaded->keyFile.heightMapName;
+    const int32_t declared = loaded->keyFile.keyCount;
+    const int32_t interval = loaded->keyFile.keyInterval;
     const KeyPath& path = *scene.path;
     report.Line(
         Format("Key file: colour map \"%s\", height map \"%s\", %d keys declared, %u key "
@@ -189,12 +179,12 @@ int RunCheckCommand(int argc, char** argv) {
             report.Problem(Format("the camera passes closer than %.0f bytes to the ground",
                                   kLeastNearClearance));
 
-        const int pixels = viewGeometry.width * (viewGeometry.bottomRow + 1);
+        const int pixels = view.width * (view.bottomRow + 1);
         int leastGround = pixels, leastSky = pixels, noGround = 0, noSky = 0;
         FlightSample leastGroundAt, leastSkyAt, firstBlind;
         for (const FlightSample& s : samples) {
-            const ViewContent v = MeasureView(heights, viewGeometry.width, viewGeometry.bottomRow,
-                                              s.camera, SineTable);
+            const ViewContent v =
+                MeasureView(heights, view.width, view.bottomRow, s.camera, loaded->sines.data());
             if (v.ground < leastGround) {
                 leastGround = v.ground;
                 leastGroundAt = s;
@@ -208,8 +198,7 @@ int RunCheckCommand(int argc, char** argv) {
             noSky += v.sky == 0;
         }
         report.Line(Format("Followed %zu frames, every %lld ms, on a %d x %d view", samples.size(),
-                           static_cast<long long>(step), viewGeometry.width,
-                           viewGeometry.bottomRow + 1));
+                           static_cast<long long>(step), view.width, view.bottomRow + 1));
         report.Line(Format("Least ground in a frame: %.1f%% of the view, %s",
                            100.0 * leastGround / pixels, Where(leastGroundAt).c_str()));
         report.Line(Format("Least sky in a frame: %.1f%% of the view, %s",

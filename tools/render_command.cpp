@@ -2,13 +2,12 @@
 #include <cstdio>
 #include <string>
 
-#include "path/key_path.h"
-#include "platform/gx_headless.h"
-#include "render/terrain_view.h"
+#include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
 #include "tools/commands.h"
 #include "tools/png_writer.h"
 #include "tools/tool_common.h"
+#include "tools/tool_scene.h"
 
 namespace {
 
@@ -94,22 +93,21 @@ int RunRenderCommand(int argc, char** argv) {
     if (haveTime == haveCamera)
         return UsageError(command, "give exactly one of --time and --camera");
 
-    HeadlessDisplay* device = OpenHeadlessScene(sceneDir, display);
-    if (!device) return 1;
+    const std::unique_ptr<HeadlessScreen> screen = OpenHeadlessScreen(display);
+    if (!screen) return 1;
+    const std::unique_ptr<ToolScene> loaded = ReadToolScene(sceneDir);
+    if (!loaded) return 1;
 
-    if (haveTime) {
-        // As the frame loop does: the camera from the path, then the view.
-        if (!UpdateCamera(static_cast<float>(static_cast<uint32_t>(timeMs)))) {
-            std::fprintf(stderr, "flight time %lld is past the end of the path\n",
-                         static_cast<long long>(timeMs));
-            return 1;
-        }
-        RenderView(cameraState);
-    } else {
-        RenderView(camera);
+    // As the frame loop does: the camera from the path, then the view.
+    if (haveTime && !CameraAtTime(*loaded->scene.path,
+                                  static_cast<float>(static_cast<uint32_t>(timeMs)), camera)) {
+        std::fprintf(stderr, "flight time %lld is past the end of the path\n",
+                     static_cast<long long>(timeMs));
+        return 1;
     }
+    TerrainRenderer().Draw(screen->view, loaded->Sources(), camera);
 
-    const FrameBuffer& frame = device->Frame();
+    const FrameBuffer& frame = screen->frame;
     std::string error;
     if (!WritePng(out, frame.Width(), frame.Height(), frame.ScreenPixels(), error)) {
         std::fprintf(stderr, "flyover-tool render: %s\n", error.c_str());

@@ -1,14 +1,9 @@
-// tool_common.cpp -- argument helpers and headless scene set-up for flyover-tool
+// tool_common.cpp -- argument helpers for flyover-tool
 #include "tools/tool_common.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-
-#include "app/display.h"
-#include "platform/gx_headless.h"
-#include "render/tables.h"
-#include "scene/scene_loader.h"
 
 bool ArgList::TakeValue(const std::string& name, std::string& value) {
     if (Done()) {
@@ -37,19 +32,4 @@ bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& va
     if (parsed < min || parsed > max) return false;
     value = parsed;
     return true;
-}
-
-std::string AsDirectory(const std::string& directory) {
-    if (directory.empty()) return "./";
-    return directory.back() == '/' ? directory : directory + "/";
-}
-
-HeadlessDisplay* OpenHeadlessScene(const std::string& directory, const DisplayShape& display) {
-    HeadlessDisplay& device = InstallHeadlessDisplay(display);
-    if (!OpenView()) return nullptr;
-    BuildColourTables();
-    BuildSineTable();
-    const std::string dir = AsDirectory(directory);
-    if (!LoadScene(dir + kKeyFileName, dir)) return nullptr;
-    return &device;
 }

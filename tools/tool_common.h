@@ -1,13 +1,9 @@
-// tool_common.h -- what flyover-tool's subcommands share: argument parsing and scene set-up
+// tool_common.h -- what flyover-tool's subcommands share: argument parsing
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "platform/frame_buffer.h"
-
-class HeadlessDisplay;
 
 // The arguments of one subcommand, taken in order.
 class ArgList {
@@ -29,12 +25,3 @@ int UsageError(const std::string& command, const std::string& message);
 
 // Parses a whole number within [min, max]; decimal, or hexadecimal with 0x.
 bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t& value);
-
-// Sets up what the demo sets up before its first frame, without a window:
-// a fresh headless display (pixels 0), the view geometry, the tables and the
-// scene from `directory` (Keys2.txt, its two maps and sky.BMP). Failures show
-// the program's own messages on stderr; returns null then.
-HeadlessDisplay* OpenHeadlessScene(const std::string& directory, const DisplayShape& display);
-
-// `directory` with a trailing "/".
-std::string AsDirectory(const std::string& directory);

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/demo_state.h"
 #include "app/display.h"
 #include "app/main_window.h"
 #include "app/render_thread.h"
@@ -91,15 +92,22 @@ std::string FixtureDir() {
     return std::string(FLYOVER_SOURCE_DIR) + "/tests/fixtures/small_scene/";
 }
 
+// The scene in `dir` as LoadScene reads it from the program's directory.
+bool ReadFixture(const std::string& dir = FixtureDir()) {
+    SceneLoad load = ReadScene(dir + "Keys2.txt", dir, colourTables);
+    scene = std::move(load.scene);
+    return static_cast<bool>(load);
+}
+
 // Start-up as AppMain does it, on a test display, with the fixture scene.
 TestDisplay& StartUp(int dram, const std::string& sceneDir = FixtureDir()) {
     auto device = std::make_unique<TestDisplay>(dram);
     TestDisplay& display = *device;
     GXInstallDevice(std::move(device));
     EXPECT_TRUE(OpenView());
-    BuildColourTables();
-    BuildSineTable();
-    EXPECT_TRUE(LoadScene(sceneDir + "Keys2.txt", sceneDir));
+    colourTables = BuildColourTables();
+    sineTable = BuildSineTable();
+    EXPECT_TRUE(ReadFixture(sceneDir));
     display.begins = 0;
     return display;
 }
@@ -297,7 +305,7 @@ TEST_F(StopTest, StopMessagesRunTheStopSequence) {
             ASSERT_TRUE(CreateMainWindow(SW_SHOW, nullptr));
         }
         if (!scene.path) {
-            ASSERT_TRUE(LoadScene(FixtureDir() + "Keys2.txt", FixtureDir()));
+            ASSERT_TRUE(ReadFixture());
         }
         pathFreed = 0;
         windowDc = GetDC(mainWindow);

@@ -42,9 +42,9 @@ WrapGrid Lighting(const Terrain& t) {
     const double sunZ = SinTurns(kSunElevationTurns);
     const double flat = std::sqrt(sunX * sunX + sunY * sunY);
     const double rise = sunZ / flat;  // height gained per cell towards the sun, in cells
-    WrapGrid light(kMapSize);
-    for (int y = 0; y < kMapSize; ++y)
-        for (int x = 0; x < kMapSize; ++x) {
+    WrapGrid light(kMapSide);
+    for (int y = 0; y < kMapSide; ++y)
+        for (int x = 0; x < kMapSide; ++x) {
             const double h = t.relief.At(x, y) < 0 ? 0.0 : t.relief.At(x, y);
             auto land = [&](int dx, int dy) {
                 const double v = t.relief.At(x + dx, y + dy);
@@ -132,18 +132,18 @@ IndexedImage GenerateColourMap(const Terrain& terrain, uint64_t seed) {
         HashMix(static_cast<uint32_t>(seed * 0x9E3779B97F4A7C15ull >> 32) + 0xC0102u);
     const WrapGrid light = Lighting(terrain);
     IndexedImage image;
-    image.width = image.height = kMapSize;
-    image.pixels.assign(static_cast<size_t>(kMapSize) * kMapSize, 0);
+    image.width = image.height = kMapSide;
+    image.pixels.assign(static_cast<size_t>(kMapSide) * kMapSide, 0);
     image.palette = GroundPalette();
-    for (int y = 0; y < kMapSize; ++y)
-        for (int x = 0; x < kMapSize; ++x) {
+    for (int y = 0; y < kMapSide; ++y)
+        for (int x = 0; x < kMapSide; ++x) {
             // Jitter blurs the edges between materials: a smooth field for
             // shapes plus a per-cell speckle for grain.
             const double speckle =
                 (Hash3(static_cast<uint32_t>(x), static_cast<uint32_t>(y), salt) & 0xFFFF) /
                 65535.0;
             const double jitter =
-                0.7 * Fbm(x, y, kMapSize, 16, 3, 0.5, salt + 5) + 0.6 * (speckle - 0.5);
+                0.7 * Fbm(x, y, kMapSide, 16, 3, 0.5, salt + 5) + 0.6 * (speckle - 0.5);
             const Material m = ChooseMaterial(terrain, x, y, jitter);
             double shade;
             if (m == kWater) {
@@ -157,7 +157,7 @@ IndexedImage GenerateColourMap(const Terrain& terrain, uint64_t seed) {
                 shade = Clamp((lit - 0.05) / 1.15, 0.0, 1.0) * (kShades - 1);
             }
             const int s = static_cast<int>(Clamp(Floor(shade + 0.5), 0.0, kShades - 1.0));
-            image.pixels[static_cast<size_t>(y) * kMapSize + x] =
+            image.pixels[static_cast<size_t>(y) * kMapSide + x] =
                 static_cast<uint8_t>(m * kShades + s);
         }
     return image;

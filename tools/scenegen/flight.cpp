@@ -17,7 +17,7 @@ constexpr int kIntervalMs = 1500;
 constexpr double kCruiseSpeed = 9.0;  // cells per second
 constexpr int kMinLoopKeys = 42;      // 63 s of flight
 constexpr int kMaxLoopKeys = 78;      // 117 s
-constexpr double kCellUnits = 65536.0;
+
 constexpr double kTurnUnits = 4096.0;
 // The sharpest change of course from one key to the next, in turns.
 constexpr double kSharpestTurn = 0.09;

@@ -65,15 +65,15 @@ ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow, const 
                         const int32_t* sineTable) {
     // Markers: ground pixels 1, sky pixels 2, haze the renderer's own white.
     static const std::vector<uint32_t> groundShades(256 * kFogLevels, 1u);
-    static const std::vector<uint8_t> zeros(512 * 256, 0);
+    static const std::vector<uint8_t> zeros(kSkyWidth * kSkyRows, 0);
     static const std::vector<uint16_t> skyMarks(256, 2u);
     std::vector<uint16_t> pixels(static_cast<size_t>(width) * (bottomRow + 1), 0);
     ViewGeometry view;
     view.width = width;
-    view.height = bottomRow + 25;
+    view.height = bottomRow + kBottomRowOffset;
     view.bottomRow = bottomRow;
     view.properties.cxWidth = static_cast<uint32_t>(width);
-    view.properties.cyHeight = static_cast<uint32_t>(bottomRow + 25);
+    view.properties.cyHeight = static_cast<uint32_t>(view.height);
     view.properties.cbxPitch = 2;
     view.properties.cbyPitch = 2 * width;
     view.properties.cBPP = 16;

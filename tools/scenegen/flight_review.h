@@ -8,8 +8,7 @@
 
 class KeyPath;
 
-constexpr int kHeightUnitShift = 17;  // a height byte h is h << 17 in camera units
-constexpr int32_t kHeightUnit = 1 << kHeightUnitShift;
+constexpr int32_t kHeightUnit = 1 << kHeightShift;  // a height byte in camera units
 constexpr int kNearRadius = 2;  // cells around the one under the camera counted as "near"
 
 // The ground around a camera position, in height bytes.

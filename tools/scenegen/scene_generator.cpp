@@ -2,6 +2,8 @@
 // files
 #include "tools/scenegen/scene_generator.h"
 
+#include "scene/scene_loader.h"
+
 #include "tools/scenegen/colour_map.h"
 #include "tools/scenegen/flight.h"
 #include "tools/scenegen/sky.h"
@@ -11,18 +13,13 @@ namespace {
 
 IndexedImage HeightImage(const Terrain& terrain) {
     IndexedImage image;
-    image.width = image.height = kMapSize;
+    image.width = image.height = kMapSide;
     image.pixels = terrain.height;
     for (int i = 0; i < 256; ++i) {
         const uint8_t v = static_cast<uint8_t>(i);
         image.palette[i] = {v, v, v};
     }
     return image;
-}
-
-std::string JoinPath(const std::string& directory, const char* name) {
-    if (directory.empty()) return name;
-    return directory.back() == '/' ? directory + name : directory + "/" + name;
 }
 
 }  // namespace
@@ -40,8 +37,9 @@ SceneFiles GenerateScene(uint64_t seed) {
 
 bool WriteScene(const SceneFiles& files, const std::string& directory, std::string& error) {
     const std::vector<uint8_t> keys(files.keyFile.begin(), files.keyFile.end());
-    return WriteFileBytes(JoinPath(directory, kGeneratedColourMapName), files.colourMap, error) &&
-           WriteFileBytes(JoinPath(directory, kGeneratedHeightMapName), files.heightMap, error) &&
-           WriteFileBytes(JoinPath(directory, "sky.BMP"), files.sky, error) &&
-           WriteFileBytes(JoinPath(directory, "Keys2.txt"), keys, error);
+    const std::string dir = AsDirectory(directory);
+    return WriteFileBytes(dir + kGeneratedColourMapName, files.colourMap, error) &&
+           WriteFileBytes(dir + kGeneratedHeightMapName, files.heightMap, error) &&
+           WriteFileBytes(dir + kSkyFileName, files.sky, error) &&
+           WriteFileBytes(dir + kKeyFileName, keys, error);
 }

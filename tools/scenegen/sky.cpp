@@ -53,8 +53,8 @@ IndexedImage GenerateSky(uint64_t seed) {
     const uint32_t salt = HashMix(static_cast<uint32_t>(seed) * 0x2545F491u + 0x5C1u);
     IndexedImage image;
     image.width = kSkyWidth;
-    image.height = kSkyHeight;
-    image.pixels.assign(static_cast<size_t>(kSkyWidth) * kSkyHeight, 0);
+    image.height = kSkyRows;
+    image.pixels.assign(static_cast<size_t>(kSkyWidth) * kSkyRows, 0);
     for (int g = 0; g < kLevels; ++g) {
         const Rgb sky = SkyColour(static_cast<double>(g) / (kLevels - 1));
         for (int k = 0; k < kCloudLevels; ++k) {
@@ -62,10 +62,10 @@ IndexedImage GenerateSky(uint64_t seed) {
             image.palette[g * kCloudLevels + k] = {Channel(c.r), Channel(c.g), Channel(c.b)};
         }
     }
-    for (int y = 0; y < kSkyHeight; ++y) {
+    for (int y = 0; y < kSkyRows; ++y) {
         // Elevation above the horizon row, and the distance to the cloud
         // deck seen there: clouds crowd and flatten towards the horizon.
-        const double e = (kSkyHeight - 1 - y) / (kSkyHeight - 1.0);
+        const double e = (kSkyRows - 1 - y) / (kSkyRows - 1.0);
         const double distance = 1.0 / (e + 0.10);
         const double v = 6.0 * distance;
         const double fadeLow = SmoothStep(0.02, 0.16, e);

@@ -19,14 +19,14 @@ constexpr double kTalus = 2.0;
 // ridges into natural curves. Fine octaves are weak, so slopes stay
 // flyable: the renderer draws a height byte about 0.4 cells tall.
 WrapGrid RawRelief(uint32_t salt) {
-    WrapGrid h(kMapSize);
-    for (int y = 0; y < kMapSize; ++y)
-        for (int x = 0; x < kMapSize; ++x) {
-            const double wx = x + 14.0 * Fbm(x, y, kMapSize, 2, 3, 0.5, salt + 11);
-            const double wy = y + 14.0 * Fbm(x, y, kMapSize, 2, 3, 0.5, salt + 23);
-            const double broad = Fbm(wx, wy, kMapSize, 2, 6, 0.42, salt + 37);
-            const double ridges = RidgedFbm(wx, wy, kMapSize, 3, 5, salt + 53);
-            const double mask = SmoothStep(-0.3, 0.5, Fbm(x, y, kMapSize, 2, 2, 0.5, salt + 71));
+    WrapGrid h(kMapSide);
+    for (int y = 0; y < kMapSide; ++y)
+        for (int x = 0; x < kMapSide; ++x) {
+            const double wx = x + 14.0 * Fbm(x, y, kMapSide, 2, 3, 0.5, salt + 11);
+            const double wy = y + 14.0 * Fbm(x, y, kMapSide, 2, 3, 0.5, salt + 23);
+            const double broad = Fbm(wx, wy, kMapSide, 2, 6, 0.42, salt + 37);
+            const double ridges = RidgedFbm(wx, wy, kMapSide, 3, 5, salt + 53);
+            const double mask = SmoothStep(-0.3, 0.5, Fbm(x, y, kMapSide, 2, 2, 0.5, salt + 71));
             h.At(x, y) = broad + mask * 0.6 * ridges;
         }
     return h;
@@ -72,7 +72,7 @@ Terrain GenerateTerrain(uint64_t seed) {
     for (const double v : h.Cells())
         top = v > top ? v : top;
     Terrain t;
-    t.relief = WrapGrid(kMapSize);
+    t.relief = WrapGrid(kMapSide);
     t.height.assign(h.Cells().size(), 0);
     for (size_t i = 0; i < h.Cells().size(); ++i) {
         const double v = h.Cells()[i];
@@ -83,16 +83,16 @@ Terrain GenerateTerrain(uint64_t seed) {
 
     // Moisture: low, sheltered and near water is wet; a noise field breaks
     // it into woods and clearings.
-    t.moisture = WrapGrid(kMapSize);
-    for (int y = 0; y < kMapSize; ++y)
-        for (int x = 0; x < kMapSize; ++x) {
+    t.moisture = WrapGrid(kMapSide);
+    for (int y = 0; y < kMapSide; ++y)
+        for (int x = 0; x < kMapSide; ++x) {
             const double local = t.relief.At(x, y);
             double around = 0.0;
             for (int d = -6; d <= 6; d += 3)
                 around += t.relief.At(x + d, y) + t.relief.At(x, y + d);
             around /= 10.0;
             const double hollow = Clamp((around - local) / 12.0, -1.0, 1.0);
-            const double patches = Fbm(x, y, kMapSize, 8, 4, 0.55, salt + 97);
+            const double patches = Fbm(x, y, kMapSide, 8, 4, 0.55, salt + 97);
             t.moisture.At(x, y) = Clamp(0.5 + 0.9 * patches + 0.35 * hollow, 0.0, 1.0);
         }
     return t;

@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "shared/scene_format.h"
 #include "tools/scenegen/noise.h"
-
-constexpr int kMapSize = 256;  // cells across the map; the renderer repeats it
 
 struct Terrain {
     // Height bytes, row y first then column x (index y * 256 + x), as the

@@ -1,0 +1,29 @@
+// demo_state.cpp -- the demo's program-wide state, and loading the scene and moving the camera on
+// it
+#include "app/demo_state.h"
+
+#include "path/key_path.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "scene/scene_loader.h"
+
+ViewGeometry viewGeometry;
+ColourTables colourTables;
+SineTable sineTable;
+Scene scene;
+CameraState cameraState;
+
+bool LoadScene(const std::string& keyFilePath) {
+    SceneLoad load = ReadScene(keyFilePath, ProgramDirectory(), colourTables);
+    if (load.error) {
+        MessageBox(load.error->message, kFileErrorCaption,
+                   MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_OK);
+        return false;
+    }
+    scene = std::move(load.scene);
+    return true;
+}
+
+bool UpdateCamera(float time) {
+    return scene.path && CameraAtTime(*scene.path, time, cameraState);
+}

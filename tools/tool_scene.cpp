@@ -1,0 +1,33 @@
+// tool_scene.cpp -- reading scenes and opening headless screens for flyover-tool's commands
+#include "tools/tool_scene.h"
+
+#include <cstdio>
+
+std::unique_ptr<ToolScene> ReadToolScene(const std::string& directory) {
+    auto loaded = std::make_unique<ToolScene>();
+    const std::string dir = AsDirectory(directory);
+    SceneLoad load = ReadScene(dir + kKeyFileName, dir, loaded->colours);
+    if (load.error) {
+        std::fprintf(stderr, "%s: %s\n", kFileErrorCaption, load.error->message.c_str());
+        std::fflush(stderr);
+        return nullptr;
+    }
+    loaded->scene = std::move(load.scene);
+    loaded->keyFile = std::move(load.keyFile);
+    return loaded;
+}
+
+HeadlessScreen::HeadlessScreen(const DisplayShape& shape)
+    : frame(shape), view(ViewGeometryFor(FramePropertiesOf(frame), frame.TopLeft())) {}
+
+std::unique_ptr<HeadlessScreen> OpenHeadlessScreen(const DisplayShape& shape) {
+    GXDisplayProperties properties;
+    properties.cxWidth = static_cast<uint32_t>(shape.width);
+    properties.cyHeight = static_cast<uint32_t>(shape.height);
+    if (!DisplayHoldsAView(properties)) {
+        std::fprintf(stderr, "GXOpenDisplay failed\n");
+        std::fflush(stderr);
+        return nullptr;
+    }
+    return std::make_unique<HeadlessScreen>(shape);
+}

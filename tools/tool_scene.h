@@ -1,0 +1,42 @@
+// tool_scene.h -- a scene loaded as the demo loads it, and a headless screen to draw it on
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/frame_buffer.h"
+#include "render/tables.h"
+#include "render/terrain_view.h"
+#include "scene/scene_loader.h"
+#include "shared/scene_types.h"
+#include "shared/view_geometry.h"
+
+// A scene read from a directory with the tables the demo builds for it.
+struct ToolScene {
+    ColourTables colours = BuildColourTables();
+    SineTable sines = BuildSineTable();
+    Scene scene;
+    KeyFileHeader keyFile;
+
+    // What the renderer reads of it.
+    TerrainSources Sources() const { return SceneSources(scene, sines); }
+};
+
+// Reads the scene in `directory` (Keys2.txt, its two maps and sky.BMP) as
+// the demo does. On a failure prints the demo's own message on stderr
+// ("Pelmora, File Error: Can't open ...") and returns null.
+std::unique_ptr<ToolScene> ReadToolScene(const std::string& directory);
+
+// A screen in memory, of the given size and layout, with every pixel 0, and
+// the view on it as the demo derives it.
+struct HeadlessScreen {
+    explicit HeadlessScreen(const DisplayShape& shape);
+    HeadlessScreen(const HeadlessScreen&) = delete;
+    HeadlessScreen& operator=(const HeadlessScreen&) = delete;
+    FrameBuffer frame;
+    ViewGeometry view;
+};
+
+// Opens a headless screen of `shape`. A screen too short to hold a view
+// (under 25 rows) gets the demo's "GXOpenDisplay failed" on stderr and null.
+std::unique_ptr<HeadlessScreen> OpenHeadlessScreen(const DisplayShape& shape);
