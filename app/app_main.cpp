@@ -7,35 +7,31 @@
 #include "app/render_thread.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/messages.h"
-#include "platform/sound.h"
-#include "platform/threads.h"
 #include "render/tables.h"
 #include "resources/resources.h"
 
 namespace {
-constexpr DWORD kSoundFlags = SND_RESOURCE | SND_ASYNC | SND_LOOP;  // 0x4000D
-constexpr size_t kRenderThreadStackBytes = 4096;
 constexpr uint32_t kMessagePauseMs = 40;
 }  // namespace
 
-int AppMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, char* /*commandLine*/,
-            int showCommand) {
+int AppMain(Platform& demoPlatform) {
+    platform = &demoPlatform;
     if (!OpenView()) return kStartupFailedExitCode;
     colourTables = BuildColourTables();
     sineTable = BuildSineTable();
     if (!LoadScene(ProgramDirectory() + kKeyFileName)) return kStartupFailedExitCode;
-    if (!CreateMainWindow(showCommand, instance)) return kStartupFailedExitCode;
-    PlaySound(MAKEINTRESOURCE(kBackgroundSoundId), instance, kSoundFlags);
-    renderThread =
-        CreateThread(nullptr, kRenderThreadStackBytes, RenderThread, nullptr, 0, nullptr);
+    if (!CreateMainWindow()) return kStartupFailedExitCode;
+    const ResourceData sound = FindResource(kBackgroundSoundId, "WAVE");
+    platform->PlayLoopingSound(sound.data, sound.size);
+    StartRenderThread();
 
-    MSG msg;
-    while (GetMessage(&msg, nullptr, 0, 0)) {
-        Sleep(kMessagePauseMs);
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
+    InputEvent event;
+    int exitCode = 0;
+    while (platform->Events().Take(event, exitCode)) {
+        Pause(kMessagePauseMs);
+        MainWindowProc(event);
     }
-    PlaySound(nullptr, instance, 0);
-    return static_cast<int>(msg.wParam);
+    platform->StopSound();
+    EndRenderThread();  // ended by the stop sequence already; a thread is never left running
+    return exitCode;
 }

@@ -2,11 +2,11 @@
 // it
 #include "app/demo_state.h"
 
-#include "path/key_path.h"
 #include "platform/files.h"
-#include "platform/message_box.h"
 #include "scene/scene_loader.h"
 
+Platform* platform = nullptr;
+Screen* screen = nullptr;
 ViewGeometry viewGeometry;
 ColourTables colourTables;
 SineTable sineTable;
@@ -16,8 +16,7 @@ CameraState cameraState;
 bool LoadScene(const std::string& keyFilePath) {
     SceneLoad load = ReadScene(keyFilePath, ProgramDirectory(), colourTables);
     if (load.error) {
-        MessageBox(load.error->message, kFileErrorCaption,
-                   MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_OK);
+        platform->ShowErrorBox(load.error->message, kFileErrorCaption);
         return false;
     }
     scene = std::move(load.scene);

@@ -1,11 +1,20 @@
-// demo_state.h -- the demo's program-wide state: the view, the tables, the scene and the camera
+// demo_state.h -- the demo's program-wide state: its platform, the view, the tables, the scene and
+// the camera
 #pragma once
 
+#include <string>
+
+#include "platform/platform.h"
 #include "render/tables.h"
 #include "shared/scene_types.h"
 #include "shared/view_geometry.h"
 
-// Where the view lies in the display's frame buffer. Written by OpenView
+// The system the demo runs on, given to AppMain by the program's entry, and
+// its screen, opened by OpenView. Both live until the process ends.
+extern Platform* platform;
+extern Screen* screen;
+
+// Where the view lies in the screen's frame buffer. Written by OpenView
 // before anything else runs; read-only afterwards.
 extern ViewGeometry viewGeometry;
 

@@ -2,24 +2,21 @@
 #include "app/display.h"
 
 #include "app/demo_state.h"
-#include "platform/gx.h"
-#include "platform/message_box.h"
 
 namespace {
 
 bool DisplayFailed() {
-    MessageBox("GXOpenDisplay failed", "", MB_OK);
+    platform->ShowErrorBox("GXOpenDisplay failed", "");
     return false;
 }
 
 }  // namespace
 
 bool OpenView() {
-    if (GXOpenDisplay(nullptr, 0) == 0) return DisplayFailed();
-    const GXDisplayProperties properties = GXGetDisplayProperties();
+    screen = platform->OpenScreen();
+    if (!screen) return DisplayFailed();
+    const GXDisplayProperties properties = screen->Properties();
     if (!DisplayHoldsAView(properties)) return DisplayFailed();
-    void* frame = GXBeginDraw();
-    if (!frame) return DisplayFailed();
-    viewGeometry = ViewGeometryFor(properties, frame);
+    viewGeometry = ViewGeometryFor(properties, screen->TopLeft());
     return true;
 }

@@ -1,7 +1,9 @@
-// flyover_main.cpp -- the flyover executable: the platform's windowed entry around AppMain
+// flyover_main.cpp -- the flyover executable: the demo on the SDL platform
 #include "app/app_main.h"
-#include "platform/entry.h"
+#include "platform/sdl/sdl_platform.h"
 
-int main(int argc, char** argv) {
-    return RunWindowedProgram(argc, argv, AppMain);
+int main() {
+    // The demo has no options: its arguments are ignored.
+    const std::unique_ptr<SdlPlatform> platform = SdlPlatformFromEnvironment();
+    return AppMain(*platform);
 }

@@ -1,29 +1,40 @@
-// render_thread.cpp -- the frame loop and the render thread's body
+// render_thread.cpp -- the frame loop, the render thread's body, and starting and ending the thread
 #include "app/render_thread.h"
 
+#include <chrono>
+#include <future>
+#include <system_error>
+
 #include "app/demo_state.h"
-#include "app/main_window.h"
 #include "platform/clock.h"
-#include "platform/gx.h"
-#include "platform/messages.h"
 #include "render/terrain_renderer.h"
 
 std::atomic<int> renderRunning{0};
 uint32_t startTick = 0;
-ThreadHandle renderThread;
+std::thread renderThread;
 
 namespace {
+
+// Ready once RenderThread has returned; main thread only.
+std::future<int> renderThreadEnded;
+
+// How long EndRenderThread waits before asking again. A thread that had not
+// yet started when it was first asked sets renderRunning on starting; asking
+// again ends it at its next frame.
+constexpr auto kStopRetry = std::chrono::milliseconds(20);
+
 // The renderer of the view, with the memory it keeps from frame to frame;
 // used by the render thread only.
 TerrainRenderer viewRenderer;
+
 }  // namespace
+
+uint32_t ElapsedMs() {
+    return TickCount() - startTick;
+}
 
 void RenderView(const CameraState& camera) {
     viewRenderer.Draw(viewGeometry, SceneSources(scene, sineTable), camera);
-}
-
-uint32_t ElapsedMs() {
-    return GetTickCount() - startTick;
 }
 
 bool RenderFrame(float timeMs) {
@@ -34,20 +45,44 @@ bool RenderFrame(float timeMs) {
 
 void RunFrames() {
     uint32_t base = ElapsedMs();
-    const int dram = GXIsDisplayDRAMBuffer();
+    const bool memoryCopy = screen->IsMemoryCopy();
     while (renderRunning.load() != 0) {
-        if (dram) GXBeginDraw();
+        if (memoryCopy) screen->BeginFrame();
         const float t = static_cast<float>(ElapsedMs() - base);
         if (!RenderFrame(t)) base = ElapsedMs();
-        if (dram) GXEndDraw();
+        if (memoryCopy) screen->Present();
     }
 }
 
-DWORD RenderThread(void* /*parameter*/) {
+int RenderThread() {
     renderRunning.store(1);
-    startTick = GetTickCount();
+    startTick = TickCount();
     RunFrames();
     renderRunning.store(0);
-    PostMessage(mainWindow, WM_CLOSE, 0, 0);
+    InputEvent close;
+    close.kind = EventKind::CloseRequest;
+    platform->Events().Post(close);
     return 0;
+}
+
+bool StartRenderThread(std::function<int()> body) {
+    std::packaged_task<int()> task(std::move(body));
+    renderThreadEnded = task.get_future();
+    try {
+        renderThread = std::thread(std::move(task));
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void EndRenderThread() {
+    if (!renderThread.joinable()) return;
+    // The original terminated the thread where it stood; here it is asked to
+    // stop at the top of its next frame and waited for, which ends it just
+    // the same before the path is freed.
+    do {
+        renderRunning.store(0);
+    } while (renderThreadEnded.wait_for(kStopRetry) == std::future_status::timeout);
+    renderThread.join();
 }

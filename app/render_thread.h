@@ -4,9 +4,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <thread>
 
-#include "platform/threads.h"
-#include "platform/win_types.h"
 #include "shared/scene_types.h"
 
 // Non-zero while the frame loop is to go on. Set by the render thread when it
@@ -15,8 +15,8 @@
 extern std::atomic<int> renderRunning;
 // The tick count (ms) when the render thread began; render thread only.
 extern uint32_t startTick;
-// The render thread, made by AppMain and ended by StopDemo; main thread only.
-extern ThreadHandle renderThread;
+// The render thread, started by AppMain and ended by StopDemo; main thread only.
+extern std::thread renderThread;
 
 // Milliseconds since startTick, in 32-bit arithmetic so that the difference
 // survives the tick counter's wrap. Render thread.
@@ -32,12 +32,21 @@ void RenderView(const CameraState& camera);
 bool RenderFrame(float timeMs);
 
 // The frame loop, run on the render thread until renderRunning is found zero
-// at the top of an iteration. On a display that is a memory copy each frame
-// is drawn between GXBeginDraw and GXEndDraw; when the path ends, the
-// flight's clock starts again from zero.
+// at the top of an iteration. On a screen that is a memory copy each frame
+// is drawn between BeginFrame and Present; when the path ends, the flight's
+// clock starts again from zero.
 void RunFrames();
 
-// The render thread's body (the parameter is ignored): sets renderRunning,
-// takes startTick, runs the frames, then clears renderRunning and asks the
-// main window to close. Returns 0.
-DWORD RenderThread(void* parameter);
+// The render thread's body: sets renderRunning, takes startTick, runs the
+// frames, then clears renderRunning and posts a close request, as if the
+// window had been closed. Returns 0.
+int RenderThread();
+
+// Called by AppMain on the main thread: starts `body` (RenderThread; tests
+// give others) on renderThread. False when the system cannot make a thread.
+bool StartRenderThread(std::function<int()> body = RenderThread);
+
+// Called by the stop sequence on the main thread: asks the render thread to
+// stop at the top of its next frame and waits until it has ended (within a
+// frame). Harmless when it has ended already or never started.
+void EndRenderThread();

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing/child_process.h"
 #include "platform/wave.h"
 #include "resources/resources.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
 
 namespace {

@@ -16,9 +16,8 @@
 
 #include "app/app_main.h"
 #include "app/render_thread.h"
-#include "platform/entry.h"
-#include "platform/testing/input_injector.h"
-#include "platform/windowed_display.h"
+#include "platform/sdl/sdl_platform.h"
+#include "tests/support/sdl_input.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -34,6 +33,7 @@ int main(int argc, char** argv) {
         return 2;
     const auto delay = std::chrono::milliseconds(std::atoi(argv[2]));
 
+    const std::unique_ptr<SdlPlatform> platform = SdlPlatformFromEnvironment();
     std::atomic<bool> ended{false};
     std::thread injector([&] {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -42,9 +42,9 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         std::this_thread::sleep_for(delay);
-        const WindowedDisplayStatistics stats = GetWindowedDisplayStatistics();
+        const WindowedDisplayStatistics stats = platform->Statistics();
         const auto at = std::chrono::steady_clock::now().time_since_epoch();
-        const bool pushed = InjectInput(input);
+        const bool pushed = InjectInput(input, stats.windowId);
         std::printf("injected %lld %llu %llu %s\n",
                     static_cast<long long>(std::chrono::nanoseconds(at).count()),
                     static_cast<unsigned long long>(stats.framesPublished),
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
                     pushed ? "pushed" : "refused");
         std::fflush(stdout);
     });
-    const int code = RunWindowedProgram(1, argv, AppMain);
+    const int code = AppMain(*platform);
     ended = true;
     injector.join();
     return code;

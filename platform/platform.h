@@ -1,0 +1,51 @@
+// platform.h -- what the program needs of the system: a screen, input, a looping sound, an error
+// box
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/events.h"
+#include "platform/screen.h"
+
+// The services of one system the program runs on. One implementation puts
+// them on the desktop through SDL (platform/sdl), the other keeps everything
+// in memory for tools and tests (platform/headless). The program's entry
+// chooses one; everything above this interface is the same for both. The
+// tick count, pauses and the program's directory are the same on every
+// platform (clock.h, files.h).
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Called once on the main thread, first of all: gains the display. Null
+    // when no display can be had (the reason on stderr). The screen belongs
+    // to the platform; later calls return the same screen.
+    virtual Screen* OpenScreen() = 0;
+
+    // Called on the main thread: plays `wave`, a RIFF WAVE file of PCM that
+    // must stay alive until StopSound, round and round without a gap, and
+    // returns at once. False, silently and without sound, when the clip
+    // cannot be played or no audio device can be opened.
+    virtual bool PlayLoopingSound(const uint8_t* wave, size_t size) = 0;
+    // Stops the sound, if one plays.
+    virtual void StopSound() = 0;
+
+    // Called on the main thread: writes "caption: text" (just "text" when
+    // the caption is empty) to stderr, then shows a modal box with an OK
+    // button, owned by no window, where the platform can show one; returns
+    // once it is dismissed.
+    void ShowErrorBox(const std::string& text, const std::string& caption);
+
+    // The program's input: the screen's window posts to it from the
+    // platform's own threads; any thread may post to it.
+    EventQueue& Events() { return events_; }
+
+protected:
+    // Shows the box of ShowErrorBox, after the line on stderr.
+    virtual void ShowBox(const std::string& text, const std::string& caption) = 0;
+
+private:
+    EventQueue events_;
+};

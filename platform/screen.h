@@ -1,0 +1,41 @@
+// screen.h -- the screen the program draws 16-bit frames on, and the window that shows it
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "shared/view_geometry.h"
+
+// A display's frame buffer of 16-bit RGB565 pixels, in the memory layout the
+// display reports (rows top-down or bottom-up, or the screen stored
+// rotated). Either the frame buffer is the display itself, and whatever is
+// written shows at once, or it is a memory copy that Present brings to the
+// display. Made by a Platform; lives until the platform goes.
+class Screen {
+public:
+    virtual ~Screen() = default;
+
+    // The frame buffer's size and layout: width and height in pixels, x and
+    // y pitches in bytes (either may be negative), 16 bits per pixel.
+    virtual GXDisplayProperties Properties() const = 0;
+
+    // The address of the screen's top-left pixel, the same for the screen's
+    // whole life; pixel (x, y) lies x * x pitch + y * y pitch bytes further.
+    virtual uint16_t* TopLeft() = 0;
+
+    // True when the frame buffer is a memory copy of the display, so that
+    // each frame is drawn between BeginFrame and Present.
+    virtual bool IsMemoryCopy() const = 0;
+
+    // Called by the render thread before and after drawing a frame into a
+    // memory copy. Present brings the finished frame to the display and keeps
+    // the drawing to the display's pace: it may wait up to about a refresh
+    // period and a half for the display to take the frame.
+    virtual void BeginFrame() = 0;
+    virtual void Present() = 0;
+
+    // Called on the main thread: shows the screen in a window with `title`
+    // (the whole screen, scaled as the platform chooses). False, after a line
+    // on stderr saying why, when no window can be made.
+    virtual bool ShowWindow(const std::string& title) = 0;
+};

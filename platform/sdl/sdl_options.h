@@ -1,0 +1,32 @@
+// sdl_options.h -- how the SDL platform shows the screen: the emulated display's shape and the
+// window's scale
+#pragma once
+
+#include <string>
+
+#include "platform/frame_buffer.h"
+
+// What the windowed screen emulates and how large it is shown.
+struct WindowedDisplayOptions {
+    DisplayShape shape;  // the emulated screen, 240 x 320 normal by default
+    int scale = 0;       // window pixels per screen pixel; 0: the largest that fits the desktop
+    // The input reported: false for what the demo takes (key presses, taps
+    // or left-button presses, close requests); true for every key and button
+    // going down and up, pointer motion and game controllers.
+    bool fullInput = false;
+};
+
+constexpr int kMaxWindowScale = 16;
+// Room left on the desktop for the window's caption and frame, in pixels.
+constexpr int kWindowFrameAllowance = 64;
+
+// Reads FLYOVER_DISPLAY ("WxH[:LAYOUT]", as flyover-tool's --display) and
+// FLYOVER_SCALE (1..16). Unset or empty variables keep the defaults. On a
+// bad value returns false with a message naming the variable in `error`.
+bool WindowedDisplayOptionsFrom(const char* displayVariable, const char* scaleVariable,
+                                WindowedDisplayOptions& options, std::string& error);
+
+// The largest whole scale at which a screenWidth x screenHeight screen, with
+// kWindowFrameAllowance rows of caption, fits a usableWidth x usableHeight
+// desktop; at least 1.
+int ChooseWindowScale(int screenWidth, int screenHeight, int usableWidth, int usableHeight);

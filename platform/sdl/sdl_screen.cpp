@@ -1,0 +1,281 @@
+// sdl_screen.cpp -- the screen thread: reaching the desktop, the window, and frames put on it at
+// the refresh rate
+#include "platform/sdl/sdl_screen.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+SdlScreen::SdlScreen(const WindowedDisplayOptions& options, EventQueue& events)
+    : options_(options),
+      events_(events),
+      frame_(options.shape),
+      mailbox_(static_cast<size_t>(options.shape.width) *
+               static_cast<size_t>(options.shape.height)) {}
+
+SdlScreen::~SdlScreen() {
+    if (!thread_.joinable()) return;
+    stop_.store(true);
+    Wake();
+    thread_.join();
+}
+
+bool SdlScreen::Open() {
+    if (thread_.joinable()) return running_.load();
+    std::future<bool> reached = reached_.get_future();
+    thread_ = std::thread([this] { ThreadMain(); });
+    if (reached.get()) return true;
+    thread_.join();
+    return false;
+}
+
+void SdlScreen::ThreadMain() {
+    if (!ReachDesktop()) {
+        reached_.set_value(false);
+        return;
+    }
+    running_.store(true);
+    reached_.set_value(true);
+    while (!stop_.load())
+        Serve();
+    RunTasks();
+    running_.store(false);
+    // A render thread still waiting for the screen need not wait on.
+    mailbox_.ConsumerGoesAway();
+    CloseWindow();
+    for (auto& [id, controller] : controllers_)
+        SDL_GameControllerClose(controller);
+    controllers_.clear();
+    if (options_.fullInput) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool SdlScreen::ReachDesktop() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "flyover platform: no desktop to show the screen on: %s\n",
+                     SDL_GetError());
+        return false;
+    }
+    // SDL falls back to drawing off-screen when it finds no desktop; that
+    // counts as a display only when asked for by SDL_VIDEODRIVER (as tests do).
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const char* failure = nullptr;
+    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+        !(asked && std::strstr(asked, driver))) {
+        failure =
+            "no desktop to show the screen on (set DISPLAY, or SDL_VIDEODRIVER=dummy to run "
+            "unseen)";
+    } else if (SDL_GetNumVideoDisplays() < 1) {
+        failure = "the desktop has no display";
+    } else if ((wakeEvent_ = SDL_RegisterEvents(1)) == static_cast<Uint32>(-1)) {
+        failure = "SDL has no user events left";
+    }
+    if (failure) {
+        std::fprintf(stderr, "flyover platform: %s\n", failure);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    if (options_.fullInput && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
+        std::fprintf(stderr, "flyover platform: no game controllers: %s\n", SDL_GetError());
+    int scale = options_.scale;
+    if (scale == 0) {
+        SDL_Rect usable{0, 0, 0, 0};
+        if (SDL_GetDisplayUsableBounds(0, &usable) != 0) SDL_GetDisplayBounds(0, &usable);
+        scale = ChooseWindowScale(frame_.Width(), frame_.Height(), usable.w, usable.h);
+    }
+    scale_.store(scale);
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) SetRefreshRate(mode.refresh_rate);
+    return true;
+}
+
+bool SdlScreen::ShowWindow(const std::string& title) {
+    bool shown = false;
+    RunOnScreenThread([&] { shown = MakeWindow(title); });
+    return shown;
+}
+
+bool SdlScreen::MakeWindow(const std::string& title) {
+    if (window_) return true;
+    const int scale = scale_.load();
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                               frame_.Width() * scale, frame_.Height() * scale, SDL_WINDOW_HIDDEN);
+    if (window_) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    }
+    if (renderer_) {
+        SDL_RenderSetLogicalSize(renderer_, frame_.Width(), frame_.Height());
+        SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                     frame_.Width(), frame_.Height());
+    }
+    if (!texture_) {
+        std::fprintf(stderr, "flyover platform: cannot make the window: %s\n", SDL_GetError());
+        CloseWindow();
+        return false;
+    }
+    SDL_DisplayMode mode;
+    const int displayIndex = SDL_GetWindowDisplayIndex(window_);
+    if (displayIndex >= 0 && SDL_GetDesktopDisplayMode(displayIndex, &mode) == 0)
+        SetRefreshRate(mode.refresh_rate);
+    SDL_ShowWindow(window_);
+    exposed_ = true;  // show the frame buffer at once, black before the first frame
+    windowId_.store(SDL_GetWindowID(window_));
+    return true;
+}
+
+void SdlScreen::CloseWindow() {
+    windowId_.store(0);
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+}
+
+void SdlScreen::Serve() {
+    // Wait for the desktop's next event, a wake-up, or the next picture due.
+    const Clock::time_point until = NextPresentTime();
+    SDL_Event event;
+    int got = 0;
+    if (until == Clock::time_point::max()) {
+        got = SDL_WaitEvent(&event);
+    } else {
+        const auto now = Clock::now();
+        const auto left = until > now ? until - now : Clock::duration::zero();
+        // Round up, so that a wait never ends just before its time.
+        const int64_t ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        got = ms <= 0
+                  ? SDL_PollEvent(&event)
+                  : SDL_WaitEventTimeout(&event, static_cast<int>(std::min<int64_t>(ms, INT_MAX)));
+    }
+    if (got) {
+        Translate(event);
+        while (SDL_PollEvent(&event))
+            Translate(event);
+    }
+    RunTasks();
+    PresentNewest(Clock::now());
+}
+
+bool SdlScreen::RunOnScreenThread(const std::function<void()>& task) {
+    if (!running_.load()) return false;
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    {
+        std::lock_guard<std::mutex> lock(tasksMutex_);
+        tasks_.push_back([&task, &done] {
+            task();
+            done.set_value();
+        });
+    }
+    Wake();
+    finished.wait();
+    return true;
+}
+
+void SdlScreen::RunTasks() {
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard<std::mutex> lock(tasksMutex_);
+            if (tasks_.empty()) return;
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        task();
+    }
+}
+
+void SdlScreen::Wake() {
+    // At most one wake-up event waits in SDL's queue at a time.
+    if (wakeEvent_ == static_cast<Uint32>(-1) || wakePending_.exchange(true)) return;
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = wakeEvent_;
+    if (SDL_PushEvent(&event) != 1) wakePending_.store(false);
+}
+
+void SdlScreen::SetRefreshRate(int hz) {
+    // Displays that report nothing sensible (Xvfb, the dummy driver) get 60 Hz.
+    if (hz < 24 || hz > 360) hz = 60;
+    periodNs_.store(1000000000LL / hz, std::memory_order_relaxed);
+}
+
+void SdlScreen::Present() {
+    // The frame in screen order, as the window's texture takes it.
+    uint16_t* out = mailbox_.BackSlot();
+    if (frame_.Shape().layout == DisplayLayout::Normal) {
+        std::memcpy(out, frame_.Memory().data(), mailbox_.Pixels() * sizeof(uint16_t));
+    } else {
+        for (int y = 0; y < frame_.Height(); ++y)
+            for (int x = 0; x < frame_.Width(); ++x)
+                *out++ = frame_.Pixel(x, y);
+    }
+    mailbox_.Publish();
+    Wake();
+    // Keep to the screen's pace: the next frame starts once this one has been
+    // taken for the window, or after one and a half refresh periods if it is
+    // not (the screen is late by a little now and then; a screen that takes
+    // nothing still gets a frame per refresh or so).
+    mailbox_.WaitUntilTaken(Clock::now() + RefreshPeriod() * 3 / 2);
+}
+
+SdlScreen::Clock::time_point SdlScreen::NextPresentTime() const {
+    if (!window_) return Clock::time_point::max();
+    if (exposed_) return Clock::time_point::min();
+    if (!mailbox_.HasNewFrame()) return Clock::time_point::max();
+    return nextPresent_;
+}
+
+void SdlScreen::PresentNewest(Clock::time_point now) {
+    if (!window_) return;
+    const bool due = mailbox_.HasNewFrame() && now >= nextPresent_;
+    if (!due && !exposed_) return;
+    if (due) mailbox_.TakeNewest();
+    exposed_ = false;
+    PutOnWindow();
+}
+
+void SdlScreen::PutOnWindow() {
+    const auto period = RefreshPeriod();
+    const auto before = Clock::now();
+    SDL_UpdateTexture(texture_, nullptr, mailbox_.Front(),
+                      frame_.Width() * static_cast<int>(sizeof(uint16_t)));
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+    const auto after = Clock::now();
+
+    // Pictures are put up on a steady timer at the refresh rate. Where
+    // presenting itself waits for the display's refresh (vsync), the timer
+    // runs a tenth faster so that the refresh, not the timer, sets the pace
+    // and no refresh is missed; where it returns at once (no vsync, as under
+    // Xvfb or SDL's dummy driver), the timer alone paces. Either way the
+    // screen, and so the render thread, never runs faster than about the
+    // refresh rate.
+    const bool waited = after - before >= period / 4;
+    waitingPresents_ = std::clamp(waitingPresents_ + (waited ? 1 : -1), 0, 8);
+    const bool vsync = waitingPresents_ >= 4;
+    nextPresent_ += vsync ? period * 9 / 10 : period;
+    if (nextPresent_ <= before) nextPresent_ = after + (vsync ? period * 9 / 10 : period);
+    framesPresented_.fetch_add(1, std::memory_order_relaxed);
+    presentWaited_.store(vsync, std::memory_order_relaxed);
+}
+
+WindowedDisplayStatistics SdlScreen::Statistics() const {
+    WindowedDisplayStatistics s;
+    s.framesPublished = mailbox_.PublishedCount();
+    s.framesPresented = framesPresented_.load(std::memory_order_relaxed);
+    s.scale = scale_.load();
+    s.refreshHz = 1e9 / static_cast<double>(periodNs_.load(std::memory_order_relaxed));
+    s.presentWaitsForRefresh = presentWaited_.load(std::memory_order_relaxed);
+    s.windowId = windowId_.load();
+    return s;
+}
