@@ -1,4 +1,4 @@
-// display.h -- gains the display and derives the view geometry the renderer paints into
+// display.h -- gains the display and derives the view geometry the renderer draws into
 #pragma once
 
 // The first work of the program: opens the platform's screen and fills the

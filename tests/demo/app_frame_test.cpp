@@ -29,7 +29,7 @@ using namespace std::chrono_literals;
 
 constexpr uint16_t kUntouched = 0x1234;  // no renderer output is this colour here
 
-// Whether every view pixel is still kUntouched, and painting them so.
+// Marks every view pixel kUntouched, and tells whether they all still are.
 void MarkView() {
     for (int row = 0; row <= viewGeometry.bottomRow; ++row)
         for (int col = 0; col < viewGeometry.width; ++col)

@@ -116,10 +116,9 @@ TempDir* DemoStopTest::dir_ = nullptr;
 
 // 70 runs for each of key, click and close: 210 stops at random moments of
 // the flight (and so at random moments of a frame), each ending with status
-// 0 soon after its input. The moments start 100 ms into the flight: just
-// after the window appears, the desktop's first paint request is in the
-// queue, and input that comes behind it waits out that message's 40 ms pause
-// too, as on the handheld.
+// 0 soon after its input (a 40 ms pause after taking the input, at most a
+// frame for the render thread, the sound and the window closed). The moments
+// start 100 ms into the flight, the window long shown.
 //
 // The machine is shared, so a run can be held up by other work now and then:
 // a stop slower than the limit is run again at the same delay, and only a
