@@ -41,8 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto* found = static_cast<const uint8_t*>(std::memchr(begin, 0xA5, image.pixels.size()));
     FUZZ_CHECK(!found || (found >= begin && found < begin + image.pixels.size()));
     if (!image.palette.empty()) {
-        BuildShadeTable(image.palette.data());
-        ConvertPaletteTo565(image);
+        static const ColourTables colours = BuildColourTables();
+        const ShadeTable shade = BuildShadeTable(image.palette.data());
+        FUZZ_CHECK((shade[0] >> 16) == 0);
+        ConvertPaletteTo565(image, colours);
         FUZZ_CHECK(image.palette565.size() == 256 && image.palette.empty());
     }
     return 0;

@@ -17,13 +17,14 @@ this is not CI, where everything must be there).
 import argparse
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 import wave
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from png_rgb import read_png_rows  # noqa: E402
 
 TITLE = "GAPI Demo, github.com/flyover-demo/flyover"
 SCREEN_W, SCREEN_H = 240, 320
@@ -52,43 +53,9 @@ def skip_or_fail(reason):
 # ---- pictures ----
 
 def read_png_rgb(path):
-    """Decodes an 8-bit RGB, non-interlaced PNG (what flyover-tool writes)."""
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", path
-    at, idat, width, height = 8, b"", 0, 0
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
-            assert depth == 8 and colour == 2 and interlace == 0, "unexpected PNG format"
-        elif kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * 3
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        kind = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - 3] if i >= 3 else 0
-            b = previous[i]
-            c = previous[i - 3] if i >= 3 else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
-                line[i] = (line[i] + pred) & 255
-        rows.append(bytes(line))
-        previous = line
-    return width, height, b"".join(rows)
+    """The picture's width, height and RGB bytes, row 0 first."""
+    width, height, rows = read_png_rows(path)
+    return width, height, b"".join(bytes(row) for row in rows)
 
 
 def to565(rgb):

@@ -12,7 +12,9 @@ import struct
 import subprocess
 import sys
 import tempfile
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from png_rgb import read_png_rows  # noqa: E402
 
 
 def f32(x):
@@ -156,38 +158,6 @@ def render(width, height, cam, heights, colours, shade, sky, sky565):
 
 # ---- comparison with the tool -----------------------------------------------
 
-def read_png(path):
-    data = open(path, "rb").read()
-    pos, idat, width, height = 8, b"", 0, 0
-    while pos < len(data):
-        length, kind = struct.unpack_from(">I4s", data, pos)
-        body = data[pos + 8: pos + 8 + length]
-        if kind == b"IHDR":
-            width, height = struct.unpack_from(">II", body)
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw, stride, rows, prev = zlib.decompress(idat), width * 3, [], bytearray(width * 3)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - 3] if i >= 3 else 0
-            b, c = prev[i], prev[i - 3] if i >= 3 else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append(line)
-        prev = line
-    return width, height, rows
-
-
 def widen(p):
     r, g, b = p >> 11, (p >> 5) & 63, p & 31
     return (r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2)
@@ -220,7 +190,7 @@ def main():
             out = os.path.join(tmp, "f.png")
             subprocess.run([tool, "render", "--scene", scene, "--display", display, "--out", out] + option,
                            check=True)
-            _, _, rows = read_png(out)
+            _, _, rows = read_png_rows(out)
             expected = render(width, height, cam, heights, colours, shade, sky, sky565)
             bad = 0
             for y in range(height):
