@@ -32,6 +32,7 @@ bool SdlScreen::Open() {
 
 void SdlScreen::ThreadMain() {
     if (!ReachDesktop()) {
+        SDL_TLSCleanup();
         reached_.set_value(false);
         return;
     }
@@ -49,6 +50,9 @@ void SdlScreen::ThreadMain() {
     controllers_.clear();
     if (options_.fullInput) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // SDL keeps data of its own for each thread that calls it (its error
+    // text among it); a thread SDL did not make must hand it back itself.
+    SDL_TLSCleanup();
 }
 
 bool SdlScreen::ReachDesktop() {

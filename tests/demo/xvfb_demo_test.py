@@ -104,7 +104,11 @@ def find_windows(display_env, name):
     found = []
 
     def walk(window):
-        for child in window.query_tree().children:
+        try:
+            children = window.query_tree().children
+        except Exception:  # the window went away meanwhile
+            return
+        for child in children:
             try:
                 # SDL's message boxes name themselves only in _NET_WM_NAME.
                 net = child.get_full_property(net_wm_name, 0)
