@@ -37,13 +37,13 @@ const std::vector<uint8_t>& SoundFile() {
 }
 
 // Runs a flyover-tool command in this process, its output swallowed.
-int RunQuietly(int (*command)(int, char**), std::vector<std::string> args,
+int RunQuietly(const CommandSpec& command, std::vector<std::string> args,
                std::string* output = nullptr) {
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
     testing::internal::CaptureStdout();
-    const int code = command(static_cast<int>(argv.size()), argv.data());
+    const int code = RunCommand(command, static_cast<int>(argv.size()), argv.data());
     const std::string out = testing::internal::GetCapturedStdout();
     if (output) *output = out;
     return code;
@@ -155,7 +155,7 @@ TEST(SceneGeneratorTest, DifferentSeedsGiveDifferentFiles) {
 
 TEST(SceneGeneratorTest, ToolWritesTheSameFilesAsTheLibrary) {
     TempDir dir;
-    ASSERT_EQ(RunQuietly(RunSceneCommand, {"--out", dir.Dir(), "--seed", "2"}), 0);
+    ASSERT_EQ(RunQuietly(kSceneCommand, {"--out", dir.Dir(), "--seed", "2"}), 0);
     TempDir expected;
     std::string error;
     ASSERT_TRUE(WriteScene(Generated(2), expected.Dir(), error)) << error;
@@ -175,11 +175,11 @@ TEST(SceneGeneratorTest, ToolWritesTheSameFilesAsTheLibrary) {
 }
 
 TEST(SceneGeneratorTest, BadArgumentsAreRefused) {
-    EXPECT_EQ(RunQuietly(RunSceneCommand, {}), 2);
-    EXPECT_EQ(RunQuietly(RunSceneCommand, {"--out", "x", "--seed", "-3"}), 2);
-    EXPECT_EQ(RunQuietly(RunSceneCommand, {"--out", "x", "--seed", "lots"}), 2);
-    EXPECT_EQ(RunQuietly(RunSoundCommand, {}), 2);
-    EXPECT_EQ(RunQuietly(RunCheckCommand, {}), 2);
+    EXPECT_EQ(RunQuietly(kSceneCommand, {}), 2);
+    EXPECT_EQ(RunQuietly(kSceneCommand, {"--out", "x", "--seed", "-3"}), 2);
+    EXPECT_EQ(RunQuietly(kSceneCommand, {"--out", "x", "--seed", "lots"}), 2);
+    EXPECT_EQ(RunQuietly(kSoundCommand, {}), 2);
+    EXPECT_EQ(RunQuietly(kCheckCommand, {}), 2);
 }
 
 // ---- pictures ----
@@ -347,7 +347,7 @@ TEST_P(FlightTest, CheckFindsNoProblem) {
     std::string error;
     ASSERT_TRUE(WriteScene(Generated(GetParam()), dir.Dir(), error)) << error;
     std::string report;
-    EXPECT_EQ(RunQuietly(RunCheckCommand, {"--scene", dir.Dir(), "--step", "20"}, &report), 0)
+    EXPECT_EQ(RunQuietly(kCheckCommand, {"--scene", dir.Dir(), "--step", "20"}, &report), 0)
         << report;
     EXPECT_NE(report.find("Every frame shows both ground and sky"), std::string::npos) << report;
 }
@@ -434,7 +434,7 @@ TEST(SoundTest, LoopPointIsAsSmoothAsTheRest) {
 
 TEST(SoundTest, ToolWritesTheSynthesizedSound) {
     TempDir dir;
-    ASSERT_EQ(RunQuietly(RunSoundCommand, {"--out", dir.File("s.wav")}), 0);
+    ASSERT_EQ(RunQuietly(kSoundCommand, {"--out", dir.File("s.wav")}), 0);
     std::FILE* f = std::fopen(dir.File("s.wav").c_str(), "rb");
     ASSERT_TRUE(f);
     std::vector<uint8_t> bytes;

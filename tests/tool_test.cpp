@@ -85,6 +85,10 @@ TEST(Tool, BadArgumentsExitTwoWithAMessage) {
         {"render" + scene + " --time -5 --out /tmp/x.png", "bad --time"},
         {"render" + scene + " --time 4294967296 --out /tmp/x.png", "bad --time"},
         {"render" + scene + " --time 12abc --out /tmp/x.png", "bad --time"},
+        // Whole milliseconds are decimal digits only.
+        {"render" + scene + " --time 0x10 --out /tmp/x.png", "bad --time"},
+        {"camera" + scene + " --time ' 7'", "bad --time"},
+        {"camera" + scene + " --time=+7", "bad --time"},
         {"render" + scene + " --camera 1,2,3,4 --out /tmp/x.png", "bad --camera"},
         {"render" + scene + " --camera 1,2,3,4,5,6 --out /tmp/x.png", "bad --camera"},
         {"render" + scene + " --camera 1,2,3,4,2147483648 --out /tmp/x.png", "bad --camera"},
@@ -93,7 +97,9 @@ TEST(Tool, BadArgumentsExitTwoWithAMessage) {
         {"render" + scene + " --time 5", "--out"},
         {"render --time 5 --out /tmp/x.png", "--scene"},
         {"render" + scene + " --time", "needs a value"},
+        {"render" + scene + " --time= --out /tmp/x.png", "needs a value"},
         {"render" + scene + " --time 5 --frobnicate --out /tmp/x.png", "unknown argument"},
+        {"render" + scene + " --time 5 --time 6 --out /tmp/x.png", "only be given once"},
         {"camera" + scene, "--time"},
         {"camera --time 5", "--scene"},
     };
@@ -186,7 +192,7 @@ TEST(Tool, RenderReportsAnUnwritableOutput) {
 
 TEST(Tool, CameraPrintsTheStateAndTheEvaluatedValues) {
     const ToolRun run =
-        RunTool("camera --scene " + kFixture + " --time 0 --time 1500 --time 4000 --time 0x10");
+        RunTool("camera --scene=" + kFixture + " --time 0 --time=1500 --time 4000 --time 16");
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out,
               "0 8388608 8388608 40000000 0 80 8388608 8388608 40000000 0 80\n"

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,40 +11,65 @@
 #include "shared/scene_types.h"
 #include "tools/bench_support.h"
 #include "tools/commands.h"
-#include "tools/tool_common.h"
 #include "tools/tool_scene.h"
 
 namespace {
 
-constexpr char kHelp[] =
-    "Usage: flyover-tool bench --scene DIR [--display WxH[:LAYOUT]] [--seconds S]\n"
-    "                          [--step MS] [--path NAME] [--json]\n"
-    "\n"
+// The names --path takes: "fastest" and each path's own.
+std::vector<std::string> RenderPathChoices() {
+    std::vector<std::string> names = {"fastest"};
+    for (const RenderPath path : kAllRenderPaths)
+        names.push_back(RenderPathName(path));
+    return names;
+}
+
+// The path a name among RenderPathChoices() stands for.
+RenderPath PathNamed(const std::string& name) {
+    for (const RenderPath path : kAllRenderPaths)
+        if (name == RenderPathName(path)) return path;
+    return FastestRenderPath();
+}
+
+constexpr OptionSpec kOptions[] = {
+    kSceneOption,
+    kDisplayOption,
+    DecimalOption("--seconds", "S", 0.001, 3600, "a number from 0.001 to 3600",
+                  "keep flying, restarting the path at its end, for S seconds\n"
+                  "(0.001 to 3600); by default the path is flown once"),
+    WholeOption("--step", "MS", 1, 60000, "whole milliseconds, 1 to 60000",
+                "flight time between two frames, 1 to 60000 ms (default 1);\n"
+                "a coarse step gives a short, repeatable run, for example\n"
+                "under valgrind --tool=callgrind"),
+    ChoiceOption("--path", "NAME", RenderPathChoices,
+                 "the renderer to time: fastest (the default, what the demo\n"
+                 "uses), reference, scalar, sse2, avx2 or avx2-gather"),
+    FlagOption("--json",
+               "print one JSON object on one line instead, with the keys\n"
+               "fps, median_us, p99_us, ns_per_step, floor_us, ratio,\n"
+               "peak_rss_kb, frames, path and display"),
+};
+
+}  // namespace
+
+// As CommandSpec lists them: name, summary, description, options, epilog,
+// help column and the work.
+constinit const CommandSpec kBenchCommand = {
+    "bench",
+    "fly a scene's whole path headless and report the renderer's speed",
     "Loads the scene in DIR as the demo does and flies its whole path headless,\n"
     "one frame per millisecond of flight time (0, 1, 2, ... ms; see --step),\n"
     "drawing each frame as fast as it comes. Prints frames per second, the time\n"
     "to draw a frame (median and 99th percentile), the time per march step, the\n"
     "fill floor (writing every view pixel once, column by column, measured in\n"
     "the same run), the ratio of the median frame to that floor, and the peak\n"
-    "memory of the process.\n"
-    "\n"
-    "  --scene DIR        directory holding Keys2.txt and the pictures\n"
-    "  --display WxH[:LAYOUT]\n"
-    "                     the emulated screen, default 240x320; LAYOUT is normal,\n"
-    "                     bottom-up, rot90, rot180 or rot270\n"
-    "  --seconds S        keep flying, restarting the path at its end, for S seconds\n"
-    "                     (0.001 to 3600); by default the path is flown once\n"
-    "  --step MS          flight time between two frames, 1 to 60000 ms (default 1);\n"
-    "                     a coarse step gives a short, repeatable run, for example\n"
-    "                     under valgrind --tool=callgrind\n"
-    "  --path NAME        the renderer to time: fastest (the default, what the demo\n"
-    "                     uses), reference, scalar, sse2, avx2 or avx2-gather\n"
-    "  --json             print one JSON object on one line instead, with the keys\n"
-    "                     fps, median_us, p99_us, ns_per_step, floor_us, ratio,\n"
-    "                     peak_rss_kb, frames, path and display\n"
-    "\n"
+    "memory of the process.\n",
+    kOptions,
     "Exit status: 0 on success, 1 when the scene cannot be loaded, its path has\n"
-    "no frame to draw or the renderer is not available here, 2 for bad arguments.\n";
+    "no frame to draw or the renderer is not available here, 2 for bad arguments.\n",
+    21,
+    RunBenchCommand};
+
+namespace {
 
 constexpr int kFloorEvery = 16;  // frames between two timings of the fill floor
 constexpr int kStepsEvery = 8;   // frames between two march step counts
@@ -54,26 +78,6 @@ double NowSeconds() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-bool ParseSeconds(const std::string& text, double& seconds) {
-    if (text.empty() || text.size() > 20) return false;
-    char* end = nullptr;
-    seconds = std::strtod(text.c_str(), &end);
-    return end && *end == '\0' && seconds >= 0.001 && seconds <= 3600;
-}
-
-bool ParsePath(const std::string& text, RenderPath& path) {
-    if (text == "fastest") {
-        path = FastestRenderPath();
-        return true;
-    }
-    for (RenderPath p : kAllRenderPaths)
-        if (text == RenderPathName(p)) {
-            path = p;
-            return true;
-        }
-    return false;
 }
 
 // The value below which `fraction` of the sorted samples lie.
@@ -93,50 +97,13 @@ struct Results {
 
 }  // namespace
 
-int RunBenchCommand(int argc, char** argv) {
-    const std::string command = "bench";
-    ArgList args(argc, argv);
-    std::string sceneDir, value;
-    DisplayShape display;
-    double seconds = 0;
-    int64_t stepMs = 1;
-    bool json = false;
-    RenderPath path = FastestRenderPath();
-    while (!args.Done()) {
-        const std::string option = args.Take();
-        if (option == "--help" || option == "-h") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        } else if (option == "--scene") {
-            if (!args.TakeValue(option, sceneDir)) return 2;
-        } else if (option == "--display") {
-            if (!args.TakeValue(option, value)) return 2;
-            std::string error;
-            if (!ParseDisplayShape(value, display, error)) return UsageError(command, error);
-        } else if (option == "--seconds") {
-            if (!args.TakeValue(option, value)) return 2;
-            if (!ParseSeconds(value, seconds))
-                return UsageError(command, "bad --seconds \"" + value +
-                                               "\" (expected a number from 0.001 to 3600)");
-        } else if (option == "--step") {
-            if (!args.TakeValue(option, value)) return 2;
-            if (!ParseInteger(value, 1, 60000, stepMs))
-                return UsageError(command, "bad --step \"" + value +
-                                               "\" (expected whole milliseconds, 1 to 60000)");
-        } else if (option == "--path") {
-            if (!args.TakeValue(option, value)) return 2;
-            if (!ParsePath(value, path))
-                return UsageError(
-                    command,
-                    "unknown --path \"" + value +
-                        "\" (expected fastest, reference, scalar, sse2, avx2 or avx2-gather)");
-        } else if (option == "--json") {
-            json = true;
-        } else {
-            return UsageError(command, "unknown argument \"" + option + "\"");
-        }
-    }
-    if (sceneDir.empty()) return UsageError(command, "--scene DIR is required");
+int RunBenchCommand(const ParsedOptions& options) {
+    const std::string& sceneDir = options.Text("--scene");
+    const DisplayShape display = options.Display("--display");
+    const double seconds = options.Decimal("--seconds", 0);
+    const int64_t stepMs = options.Whole("--step", 1);
+    const bool json = options.Has("--json");
+    const RenderPath path = PathNamed(options.Text("--path"));
     if (!RenderPathAvailable(path)) {
         std::fprintf(stderr,
                      "flyover-tool bench: the %s renderer is not available on this machine\n",

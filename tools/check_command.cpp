@@ -9,32 +9,42 @@
 #include "shared/scene_types.h"
 #include "tools/commands.h"
 #include "tools/scenegen/flight_review.h"
-#include "tools/tool_common.h"
 #include "tools/tool_scene.h"
 
 namespace {
 
-constexpr char kHelp[] =
-    "Usage: flyover-tool check --scene DIR [--display WxH[:LAYOUT]] [--step MS]\n"
-    "\n"
+constexpr OptionSpec kOptions[] = {
+    kSceneOption,
+    kDisplayOption.WithHelp("the screen the frames are judged on (default 240x320)"),
+    WholeOption("--step", "MS", 1, 1000, "1 to 1000 ms",
+                "milliseconds between the frames followed, 1 to 1000"),
+};
+
+}  // namespace
+
+// As CommandSpec lists them: name, summary, description, options, epilog,
+// help column and the work.
+constinit const CommandSpec kCheckCommand = {
+    "check",
+    "load a scene and report its pictures, flight and clearance",
     "Loads the scene in DIR as the demo does and reports, in plain words: each\n"
     "picture's shape and palette, the key count against the key lines present,\n"
     "how long the flight plays, the camera's lowest clearance above the ground\n"
     "(under it, and the highest ground within 2 cells of it; where and when), and\n"
     "whether any frame shows no ground or no sky. The flight is followed every\n"
     "MS milliseconds (default 10) with the demo's own path arithmetic, and every\n"
-    "such frame is drawn by the real renderer to see what it shows.\n"
-    "\n"
-    "  --scene DIR              directory holding Keys2.txt and the pictures\n"
-    "  --display WxH[:LAYOUT]   the screen the frames are judged on (default 240x320)\n"
-    "  --step MS                milliseconds between the frames followed, 1 to 1000\n"
-    "\n"
+    "such frame is drawn by the real renderer to see what it shows.\n",
+    kOptions,
     "Clearances are in height-map bytes (a byte h is h << 17 camera units). A\n"
     "camera at or below the ground under it, or less than 4 bytes above the\n"
     "highest ground near it, is a problem.\n"
     "\n"
     "Exit status: 0 when the scene has no problem, 1 when it has one or cannot be\n"
-    "loaded, 2 for bad arguments.\n";
+    "loaded, 2 for bad arguments.\n",
+    27,
+    RunCheckCommand};
+
+namespace {
 
 constexpr double kLeastNearClearance = 4.0;
 
@@ -90,36 +100,12 @@ std::string Where(const FlightSample& s) {
 
 }  // namespace
 
-int RunCheckCommand(int argc, char** argv) {
-    const std::string command = "check";
-    ArgList args(argc, argv);
-    std::string sceneDir, value;
-    DisplayShape display;
-    int64_t step = 10;
-    while (!args.Done()) {
-        const std::string option = args.Take();
-        if (option == "--help" || option == "-h") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        } else if (option == "--scene") {
-            if (!args.TakeValue(option, sceneDir)) return 2;
-        } else if (option == "--display") {
-            if (!args.TakeValue(option, value)) return 2;
-            std::string error;
-            if (!ParseDisplayShape(value, display, error)) return UsageError(command, error);
-        } else if (option == "--step") {
-            if (!args.TakeValue(option, value)) return 2;
-            if (!ParseInteger(value, 1, 1000, step))
-                return UsageError(command, "bad --step \"" + value + "\" (expected 1 to 1000 ms)");
-        } else {
-            return UsageError(command, "unknown argument \"" + option + "\"");
-        }
-    }
-    if (sceneDir.empty()) return UsageError(command, "--scene DIR is required");
+int RunCheckCommand(const ParsedOptions& options) {
+    const int64_t step = options.Whole("--step", 10);
 
-    const std::string dir = AsDirectory(sceneDir);
+    const std::string dir = AsDirectory(options.Text("--scene"));
     std::printf("Scene in %s\n", dir.c_str());
-    std::unique_ptr<HeadlessScreen> screen = OpenHeadlessScreen(display);
+    std::unique_ptr<HeadlessScreen> screen = OpenHeadlessScreen(options.Display("--display"));
     std::unique_ptr<ToolScene> loaded = screen ? ReadToolScene(dir) : nullptr;
     if (!loaded) {
         std::printf("PROBLEM: the scene does not load (see the message above)\n");

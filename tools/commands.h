@@ -1,11 +1,26 @@
-// commands.h -- flyover-tool's subcommands; each takes the arguments after its name
+// commands.h -- flyover-tool's subcommands: each one's options, help and work, and their list
 #pragma once
 
-// Each returns the process exit code: 0 on success, 1 when the work failed,
-// 2 for bad arguments.
-int RunRenderCommand(int argc, char** argv);
-int RunCameraCommand(int argc, char** argv);
-int RunSceneCommand(int argc, char** argv);
-int RunSoundCommand(int argc, char** argv);
-int RunCheckCommand(int argc, char** argv);
-int RunBenchCommand(int argc, char** argv);
+#include <span>
+
+#include "tools/options.h"
+
+// Each command as RunCommand takes it: name, summary, options, help text and work.
+extern const CommandSpec kRenderCommand;
+extern const CommandSpec kCameraCommand;
+extern const CommandSpec kSceneCommand;
+extern const CommandSpec kSoundCommand;
+extern const CommandSpec kCheckCommand;
+extern const CommandSpec kBenchCommand;
+
+// What each command does once its options are read: returns the exit status,
+// 0 on success and 1 when the work failed.
+int RunRenderCommand(const ParsedOptions& options);
+int RunCameraCommand(const ParsedOptions& options);
+int RunSceneCommand(const ParsedOptions& options);
+int RunSoundCommand(const ParsedOptions& options);
+int RunCheckCommand(const ParsedOptions& options);
+int RunBenchCommand(const ParsedOptions& options);
+
+// Every command, in the order the tool's help lists them.
+std::span<const CommandSpec* const> ToolCommands();

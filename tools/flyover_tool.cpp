@@ -6,21 +6,6 @@
 
 namespace {
 
-struct Command {
-    const char* name;
-    int (*run)(int argc, char** argv);
-    const char* summary;
-};
-
-constexpr Command kCommands[] = {
-    {"render", RunRenderCommand, "draw one frame of a scene to a PNG file"},
-    {"camera", RunCameraCommand, "print the camera the path gives at flight times"},
-    {"scene", RunSceneCommand, "generate a landscape, sky and flight into a directory"},
-    {"sound", RunSoundCommand, "synthesize the looping background sound as a WAVE file"},
-    {"check", RunCheckCommand, "load a scene and report its pictures, flight and clearance"},
-    {"bench", RunBenchCommand, "fly a scene's whole path headless and report the renderer's speed"},
-};
-
 void PrintHelp(std::FILE* out) {
     std::fputs(
         "Usage: flyover-tool COMMAND [OPTIONS]\n"
@@ -29,8 +14,8 @@ void PrintHelp(std::FILE* out) {
         "\n"
         "Commands:\n",
         out);
-    for (const Command& c : kCommands)
-        std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
+    for (const CommandSpec* c : ToolCommands())
+        std::fprintf(out, "  %-8s %s\n", c->name, c->summary);
     std::fputs("\nRun 'flyover-tool COMMAND --help' for a command's options.\n", out);
 }
 
@@ -46,8 +31,8 @@ int main(int argc, char** argv) {
         PrintHelp(stdout);
         return 0;
     }
-    for (const Command& c : kCommands)
-        if (!std::strcmp(argv[1], c.name)) return c.run(argc - 2, argv + 2);
+    for (const CommandSpec* c : ToolCommands())
+        if (!std::strcmp(argv[1], c->name)) return RunCommand(*c, argc - 2, argv + 2);
     std::fprintf(stderr, "flyover-tool: unknown command \"%s\"\n\n", argv[1]);
     PrintHelp(stderr);
     return 2;

@@ -10,6 +10,24 @@
 #include "scene/scene_loader.h"
 #include "shared/scene_types.h"
 #include "shared/view_geometry.h"
+#include "tools/options.h"
+
+// The options of the commands that read a scene and draw it: where the
+// scene is, and the screen (OpenHeadlessScreen's shape).
+inline constexpr OptionSpec kSceneOption = {
+    .name = "--scene",
+    .valueName = "DIR",
+    .help = "directory holding Keys2.txt and the pictures",
+    .required = true,
+};
+inline constexpr OptionSpec kDisplayOption = {
+    .name = "--display",
+    .valueName = "WxH[:LAYOUT]",
+    .help =
+        "the emulated screen, default 240x320; LAYOUT is normal,\n"
+        "bottom-up, rot90, rot180 or rot270",
+    .kind = OptionKind::Display,
+};
 
 // A scene read from a directory with the tables the demo builds for it.
 struct ToolScene {

@@ -1,0 +1,13 @@
+// commands.cpp -- the list of flyover-tool's subcommands
+#include "tools/commands.h"
+
+namespace {
+
+constexpr const CommandSpec* kCommands[] = {&kRenderCommand, &kCameraCommand, &kSceneCommand,
+                                            &kSoundCommand,  &kCheckCommand,  &kBenchCommand};
+
+}  // namespace
+
+std::span<const CommandSpec* const> ToolCommands() {
+    return kCommands;
+}
