@@ -23,9 +23,9 @@ const ToolScene* BenchScene() {
 }
 
 const ViewGeometry& BenchView(const DisplayShape& shape) {
-    static std::map<std::tuple<int, int, DisplayLayout>, std::unique_ptr<HeadlessScreen>> screens;
+    static std::map<std::tuple<int, int, DisplayLayout>, std::unique_ptr<ToolScreen>> screens;
     auto& screen = screens[{shape.width, shape.height, shape.layout}];
-    if (!screen) screen = std::make_unique<HeadlessScreen>(shape);
+    if (!screen) screen = std::make_unique<ToolScreen>(shape);
     return screen->view;
 }
 

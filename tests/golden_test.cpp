@@ -45,7 +45,7 @@ TEST(Golden, FixtureSceneFramesKeepTheirHashes) {
         DisplayShape shape;
         std::string error;
         ASSERT_TRUE(ParseDisplayShape(c.display, shape, error)) << error;
-        const auto screen = OpenHeadlessScreen(shape);
+        const auto screen = OpenToolScreen(shape);
         ASSERT_NE(screen, nullptr);
         const auto loaded = ReadToolScene(FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene");
         ASSERT_NE(loaded, nullptr);
@@ -54,7 +54,7 @@ TEST(Golden, FixtureSceneFramesKeepTheirHashes) {
             ASSERT_TRUE(CameraAtTime(*loaded->scene.path, static_cast<float>(c.timeMs), camera));
         }
         TerrainRenderer().Draw(screen->view, loaded->Sources(), camera);
-        const uint64_t hash = HashScreen(screen->frame.ScreenPixels());
+        const uint64_t hash = HashScreen(screen->Frame().ScreenPixels());
         EXPECT_EQ(hash, c.hash) << c.display << " at " << c.timeMs << ": now 0x" << std::hex
                                 << hash;
     }

@@ -111,7 +111,7 @@ int RunBenchCommand(const ParsedOptions& options) {
         return 1;
     }
 
-    const std::unique_ptr<HeadlessScreen> screen = OpenHeadlessScreen(display);
+    const std::unique_ptr<ToolScreen> screen = OpenToolScreen(display);
     if (!screen) return 1;
     const std::unique_ptr<ToolScene> loaded = ReadToolScene(sceneDir);
     if (!loaded) return 1;

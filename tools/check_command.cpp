@@ -105,7 +105,7 @@ int RunCheckCommand(const ParsedOptions& options) {
 
     const std::string dir = AsDirectory(options.Text("--scene"));
     std::printf("Scene in %s\n", dir.c_str());
-    std::unique_ptr<HeadlessScreen> screen = OpenHeadlessScreen(options.Display("--display"));
+    std::unique_ptr<ToolScreen> screen = OpenToolScreen(options.Display("--display"));
     std::unique_ptr<ToolScene> loaded = screen ? ReadToolScene(dir) : nullptr;
     if (!loaded) {
         std::printf("PROBLEM: the scene does not load (see the message above)\n");

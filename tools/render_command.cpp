@@ -52,7 +52,7 @@ constinit const CommandSpec kRenderCommand = {
     RunRenderCommand};
 
 int RunRenderCommand(const ParsedOptions& options) {
-    const std::unique_ptr<HeadlessScreen> screen = OpenHeadlessScreen(options.Display("--display"));
+    const std::unique_ptr<ToolScreen> screen = OpenToolScreen(options.Display("--display"));
     if (!screen) return 1;
     const std::unique_ptr<ToolScene> loaded = ReadToolScene(options.Text("--scene"));
     if (!loaded) return 1;
@@ -70,7 +70,7 @@ int RunRenderCommand(const ParsedOptions& options) {
     }
     TerrainRenderer().Draw(screen->view, loaded->Sources(), camera);
 
-    const FrameBuffer& frame = screen->frame;
+    const FrameBuffer& frame = screen->Frame();
     std::string error;
     if (!WritePng(options.Text("--out"), frame.Width(), frame.Height(), frame.ScreenPixels(),
                   error)) {

@@ -17,10 +17,10 @@ std::unique_ptr<ToolScene> ReadToolScene(const std::string& directory) {
     return loaded;
 }
 
-HeadlessScreen::HeadlessScreen(const DisplayShape& shape)
-    : frame(shape), view(ViewGeometryFor(FramePropertiesOf(frame), frame.TopLeft())) {}
+ToolScreen::ToolScreen(const DisplayShape& shape)
+    : screen(shape), view(ViewGeometryFor(screen.Properties(), screen.TopLeft())) {}
 
-std::unique_ptr<HeadlessScreen> OpenHeadlessScreen(const DisplayShape& shape) {
+std::unique_ptr<ToolScreen> OpenToolScreen(const DisplayShape& shape) {
     GXDisplayProperties properties;
     properties.cxWidth = static_cast<uint32_t>(shape.width);
     properties.cyHeight = static_cast<uint32_t>(shape.height);
@@ -29,5 +29,5 @@ std::unique_ptr<HeadlessScreen> OpenHeadlessScreen(const DisplayShape& shape) {
         std::fflush(stderr);
         return nullptr;
     }
-    return std::make_unique<HeadlessScreen>(shape);
+    return std::make_unique<ToolScreen>(shape);
 }

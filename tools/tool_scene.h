@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/frame_buffer.h"
+#include "platform/headless/headless_platform.h"
 #include "render/tables.h"
 #include "render/terrain_view.h"
 #include "scene/scene_loader.h"
@@ -13,7 +14,7 @@
 #include "tools/options.h"
 
 // The options of the commands that read a scene and draw it: where the
-// scene is, and the screen (OpenHeadlessScreen's shape).
+// scene is, and the screen (OpenToolScreen's shape).
 inline constexpr OptionSpec kSceneOption = {
     .name = "--scene",
     .valueName = "DIR",
@@ -45,16 +46,19 @@ struct ToolScene {
 // ("Pelmora, File Error: Can't open ...") and returns null.
 std::unique_ptr<ToolScene> ReadToolScene(const std::string& directory);
 
-// A screen in memory, of the given size and layout, with every pixel 0, and
-// the view on it as the demo derives it.
-struct HeadlessScreen {
-    explicit HeadlessScreen(const DisplayShape& shape);
-    HeadlessScreen(const HeadlessScreen&) = delete;
-    HeadlessScreen& operator=(const HeadlessScreen&) = delete;
-    FrameBuffer frame;
+// The headless platform's screen of `shape` (every pixel 0 at first), with
+// the view the demo derives on it.
+struct ToolScreen {
+    explicit ToolScreen(const DisplayShape& shape);
+    ToolScreen(const ToolScreen&) = delete;
+    ToolScreen& operator=(const ToolScreen&) = delete;
+
+    const FrameBuffer& Frame() const { return screen.Frame(); }
+
+    HeadlessScreen screen;
     ViewGeometry view;
 };
 
 // Opens a headless screen of `shape`. A screen too short to hold a view
 // (under 25 rows) gets the demo's "GXOpenDisplay failed" on stderr and null.
-std::unique_ptr<HeadlessScreen> OpenHeadlessScreen(const DisplayShape& shape);
+std::unique_ptr<ToolScreen> OpenToolScreen(const DisplayShape& shape);
