@@ -24,17 +24,19 @@ enum class EventKind {
 // Key codes of the keys the program names; other keys have codes of their
 // own (a printable key's code is its lower-case character).
 namespace keys {
-constexpr int32_t kReturn = '\r';
-constexpr int32_t kEscape = 27;
-constexpr int32_t kSpace = ' ';
-constexpr int32_t kRight = 0x4000004F;
-constexpr int32_t kLeft = 0x40000050;
-constexpr int32_t kDown = 0x40000051;
-constexpr int32_t kUp = 0x40000052;
-constexpr int32_t kPageUp = 0x4000004B;
-constexpr int32_t kPageDown = 0x4000004E;
-constexpr int32_t kLeftShift = 0x400000E1;
-constexpr int32_t kRightShift = 0x400000E5;
+enum : int32_t {
+    kReturn = '\r',
+    kEscape = 27,
+    kSpace = ' ',
+    kRight = 0x4000004F,
+    kLeft = 0x40000050,
+    kDown = 0x40000051,
+    kUp = 0x40000052,
+    kPageUp = 0x4000004B,
+    kPageDown = 0x4000004E,
+    kLeftShift = 0x400000E1,
+    kRightShift = 0x400000E5,
+};
 }  // namespace keys
 
 // Pointer buttons.

@@ -24,6 +24,7 @@
 #include <sstream>
 
 #include "scene/bitmap_reader.h"
+#include "tests/support/command_line.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -40,15 +41,10 @@ ToolRun RenderScene(const std::string& sceneDir, const std::string& png) {
     const std::string errFile = png + ".stderr";
     const std::string command = std::string(FLYOVER_TOOL) + " render --scene '" + sceneDir +
                                 "' --time 0 --out '" + png + "' 2>'" + errFile + "'";
+    const CommandRun shell = RunCommandLine(command);
     ToolRun run;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
-    if (!pipe) return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        run.out.append(buffer.data(), n);
-    const int raw = ::pclose(pipe.release());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.status = shell.status;
+    run.out = shell.output;
     std::ifstream in(errFile, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();

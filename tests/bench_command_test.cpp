@@ -6,27 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/command_line.h"
+
 namespace {
 
 const std::string kFixture = FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene";
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr together
-};
-
-ToolRun RunTool(const std::string& args) {
-    ToolRun run;
-    const std::string command = std::string(FLYOVER_TOOL) + " " + args + " 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
-        run.output.append(buffer, n);
-    const int status = ::pclose(pipe.release());
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+// flyover-tool with `args`; the output holds stdout and stderr together.
+CommandRun RunTool(const std::string& args) {
+    return RunWithStderr(FLYOVER_TOOL, args);
 }
 
 TEST(BenchCommandTest, BadArgumentsAreRefusedWithExitCode2) {
@@ -51,30 +39,31 @@ TEST(BenchCommandTest, BadArgumentsAreRefusedWithExitCode2) {
         {"bench --scene", "needs a value"},
     };
     for (const Case& c : cases) {
-        const ToolRun run = RunTool(c.args);
-        EXPECT_EQ(run.exitCode, 2) << c.args << "\n" << run.output;
+        const CommandRun run = RunTool(c.args);
+        EXPECT_EQ(run.status, 2) << c.args << "\n" << run.output;
         EXPECT_NE(run.output.find(c.message), std::string::npos) << c.args << "\n" << run.output;
     }
 }
 
 TEST(BenchCommandTest, HelpNamesEveryOption) {
-    const ToolRun run = RunTool("bench --help");
-    EXPECT_EQ(run.exitCode, 0);
+    const CommandRun run = RunTool("bench --help");
+    EXPECT_EQ(run.status, 0);
     for (const char* option : {"--scene", "--display", "--seconds", "--step", "--path", "--json"})
         EXPECT_NE(run.output.find(option), std::string::npos) << option;
 }
 
 TEST(BenchCommandTest, MissingSceneFailsWithTheLoadersMessage) {
-    const ToolRun run = RunTool("bench --scene /nonexistent/scene --seconds 0.01");
-    EXPECT_EQ(run.exitCode, 1);
+    const CommandRun run = RunTool("bench --scene /nonexistent/scene --seconds 0.01");
+    EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("Can't open file"), std::string::npos) << run.output;
 }
 
 TEST(BenchCommandTest, JsonIsOneLineWithEveryKey) {
     for (const char* path : {"fastest", "reference", "scalar"}) {
-        const ToolRun run = RunTool("bench --scene " + kFixture + " --seconds 0.05 --json --path " +
-                                    path + " --display 120x100:rot90");
-        ASSERT_EQ(run.exitCode, 0) << run.output;
+        const CommandRun run =
+            RunTool("bench --scene " + kFixture + " --seconds 0.05 --json --path " + path +
+                    " --display 120x100:rot90");
+        ASSERT_EQ(run.status, 0) << run.output;
         ASSERT_FALSE(run.output.empty());
         EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
         EXPECT_EQ(run.output.front(), '{');
@@ -95,16 +84,16 @@ TEST(BenchCommandTest, CoarseStepsGiveAFixedNumberOfFrames) {
     } cases[] = {
         {"1000", "\"frames\": 4,"}, {"2500", "\"frames\": 2,"}, {"60000", "\"frames\": 1,"}};
     for (const Case& c : cases) {
-        const ToolRun run =
+        const CommandRun run =
             RunTool("bench --scene " + kFixture + " --json --step " + std::string(c.step));
-        ASSERT_EQ(run.exitCode, 0) << run.output;
+        ASSERT_EQ(run.status, 0) << run.output;
         EXPECT_NE(run.output.find(c.frames), std::string::npos) << c.step << ": " << run.output;
     }
 }
 
 TEST(BenchCommandTest, TextReportFliesTheWholePathOnce) {
-    const ToolRun run = RunTool("bench --scene " + kFixture);
-    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const CommandRun run = RunTool("bench --scene " + kFixture);
+    ASSERT_EQ(run.status, 0) << run.output;
     for (const char* line : {"frames", "fps", "frame time", "march step", "fill floor",
                              "peak memory", "1 whole flight,"})
         EXPECT_NE(run.output.find(line), std::string::npos) << line << " in " << run.output;

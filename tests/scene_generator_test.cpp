@@ -15,7 +15,8 @@
 #include "resources/resources.h"
 #include "scene/bitmap_reader.h"
 #include "scene/key_file.h"
-#include "support/test_files.h"
+#include "tests/support/command_line.h"
+#include "tests/support/test_files.h"
 #include "tools/commands.h"
 #include "tools/scenegen/scene_generator.h"
 #include "tools/scenegen/scene_math.h"
@@ -358,16 +359,9 @@ TEST(DefaultSceneTest, BuildPutsACheckedSceneBesideThePrograms) {
     // The build writes the default scene into the programs' directory, where
     // flyover-tool (and the demo) live.
     const std::filesystem::path bin = std::filesystem::path(FLYOVER_TOOL).parent_path();
-    const std::string command =
-        std::string(FLYOVER_TOOL) + " check --scene " + bin.string() + " 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
-    ASSERT_TRUE(pipe);
-    std::string report;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe.get()))
-        report += buffer;
-    const int status = ::pclose(pipe.release());
-    EXPECT_EQ(status, 0) << report;
+    const CommandRun run = RunWithStderr(FLYOVER_TOOL, "check --scene " + bin.string());
+    const std::string& report = run.output;
+    EXPECT_EQ(run.status, 0) << report;
     EXPECT_NE(report.find("OK: no problems found"), std::string::npos) << report;
 
     // And it is the scene of the default seed.

@@ -16,6 +16,7 @@
 #include "render/tables.h"
 #include "render/terrain_renderer.h"
 #include "render/terrain_view.h"
+#include "tests/support/scene_buffers.h"
 
 namespace {
 
@@ -56,14 +57,7 @@ const char* TerrainName(Terrain t) {
 
 // A scene held in memory whose colours are all distinct enough that a pixel
 // from the wrong cell, fog level, sky row or sky column shows.
-struct MemoryScene {
-    std::vector<uint8_t> heightMap = std::vector<uint8_t>(256 * 256);
-    std::vector<uint8_t> colourMap = std::vector<uint8_t>(256 * 256);
-    std::vector<uint8_t> sky = std::vector<uint8_t>(512 * 256);
-    std::vector<uint16_t> skyPalette = std::vector<uint16_t>(256);
-    std::vector<uint32_t> shade = std::vector<uint32_t>(256 * 32);
-    SineTable sines = BuildSineTable();
-
+struct MemoryScene : SceneBuffers {
     explicit MemoryScene(Terrain terrain, uint32_t seed = 1) {
         std::mt19937 rng(seed);
         for (int y = 0; y < 256; ++y) {
@@ -101,16 +95,6 @@ struct MemoryScene {
         for (int i = 0; i < 256 * 32; ++i)
             shade[i] =
                 static_cast<uint32_t>(i * 2654435761u) | 0x10000u;  // high bits must be dropped
-    }
-    TerrainSources Sources() const {
-        TerrainSources s;
-        s.heightMap = heightMap.data();
-        s.colourMap = colourMap.data();
-        s.skyPixels = sky.data();
-        s.skyPalette = skyPalette.data();
-        s.shadeTable = shade.data();
-        s.sineTable = sines.data();
-        return s;
     }
 };
 

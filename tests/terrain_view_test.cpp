@@ -9,6 +9,7 @@
 #include "platform/frame_buffer.h"
 #include "render/tables.h"
 #include "render/terrain_view.h"
+#include "tests/support/scene_buffers.h"
 
 namespace {
 
@@ -21,15 +22,9 @@ constexpr int32_t Altitude(int heightByte) {
 
 // A scene held in memory: maps, sky and a shade table whose entries tell
 // which palette index and fog level were used.
-struct MemoryScene {
-    std::vector<uint8_t> heightMap = std::vector<uint8_t>(256 * 256, 0);
-    std::vector<uint8_t> colourMap = std::vector<uint8_t>(256 * 256, 7);
-    std::vector<uint8_t> sky = std::vector<uint8_t>(512 * 256, 0);
-    std::vector<uint16_t> skyPalette = std::vector<uint16_t>(256);
-    std::vector<uint32_t> shade = std::vector<uint32_t>(256 * 32);
-    SineTable sines = BuildSineTable();
-
+struct MemoryScene : SceneBuffers {
     MemoryScene() {
+        std::fill(colourMap.begin(), colourMap.end(), 7);
         // Sky pixel = its row, shown as row + 0x4000, so a view pixel names
         // the sky row it came from; shade entries read 0x8000 | e * 32 + L.
         for (int row = 0; row < 256; ++row)
@@ -39,16 +34,6 @@ struct MemoryScene {
             skyPalette[i] = static_cast<uint16_t>(0x4000 + i);
         for (int i = 0; i < 256 * 32; ++i)
             shade[i] = 0x8000u | static_cast<uint32_t>(i);
-    }
-    TerrainSources Sources() const {
-        TerrainSources s;
-        s.heightMap = heightMap.data();
-        s.colourMap = colourMap.data();
-        s.skyPixels = sky.data();
-        s.skyPalette = skyPalette.data();
-        s.shadeTable = shade.data();
-        s.sineTable = sines.data();
-        return s;
     }
     void FillHeights(uint8_t (*height)(int x, int y)) {
         for (int y = 0; y < 256; ++y)

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "tests/support/command_line.h"
 #include "tests/support/test_files.h"
 #include "tools/png_writer.h"
 
@@ -15,23 +16,9 @@ namespace {
 
 const std::string kFixture = FLYOVER_SOURCE_DIR "/tests/fixtures/small_scene";
 
-struct ToolRun {
-    int status;
-    std::string out;  // stdout and stderr together
-};
-
-ToolRun RunTool(const std::string& args) {
-    const std::string command = std::string(FLYOVER_TOOL) + " " + args + " 2>&1";
-    ToolRun run{-1, {}};
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
-    if (!pipe) return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        run.out.append(buffer.data(), n);
-    const int raw = ::pclose(pipe.release());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+// flyover-tool with `args`; the output holds stdout and stderr together.
+CommandRun RunTool(const std::string& args) {
+    return RunWithStderr(FLYOVER_TOOL, args);
 }
 
 // Reads a PNG back as 8-bit RGB rows.
@@ -66,9 +53,9 @@ TEST(WidenRgb565, ReplicatesTheHighBits) {
 
 TEST(Tool, HelpOnTheToolAndEachCommand) {
     for (const char* args : {"--help", "render --help", "camera --help", "help"}) {
-        const ToolRun run = RunTool(args);
+        const CommandRun run = RunTool(args);
         EXPECT_EQ(run.status, 0) << args;
-        EXPECT_NE(run.out.find("Usage: flyover-tool"), std::string::npos) << args;
+        EXPECT_NE(run.output.find("Usage: flyover-tool"), std::string::npos) << args;
     }
 }
 
@@ -104,9 +91,9 @@ TEST(Tool, BadArgumentsExitTwoWithAMessage) {
         {"camera --time 5", "--scene"},
     };
     for (const auto& c : cases) {
-        const ToolRun run = RunTool(c.args);
-        EXPECT_EQ(run.status, 2) << c.args << "\n" << run.out;
-        EXPECT_NE(run.out.find(c.says), std::string::npos) << c.args << "\n" << run.out;
+        const CommandRun run = RunTool(c.args);
+        EXPECT_EQ(run.status, 2) << c.args << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
     }
 }
 
@@ -114,9 +101,9 @@ TEST(Tool, RenderWritesTheWholeDisplayAsRgbPng) {
     TempDir dir;
     const std::string out = dir.File("frame.png");
     for (const char* display : {"240x320", "240x320:rot90", "320x240:bottom-up"}) {
-        const ToolRun run = RunTool("render --scene " + kFixture + " --time 1500 --display " +
-                                    display + " --out " + out);
-        ASSERT_EQ(run.status, 0) << run.out;
+        const CommandRun run = RunTool("render --scene " + kFixture + " --time 1500 --display " +
+                                       display + " --out " + out);
+        ASSERT_EQ(run.status, 0) << run.output;
         int width = 0, height = 0;
         std::vector<uint8_t> rgb;
         ASSERT_TRUE(ReadPng(out, width, height, rgb)) << display;
@@ -138,11 +125,11 @@ TEST(Tool, LayoutsGiveTheSamePicture) {
     std::vector<uint8_t> first;
     for (const char* layout : {"normal", "bottom-up", "rot90", "rot180", "rot270"}) {
         const std::string out = dir.File(std::string(layout) + ".png");
-        const ToolRun run =
+        const CommandRun run =
             RunTool("render --scene " + kFixture +
                     " --camera 9000000,7000000,30000000,1000,100 --display 200x300:" + layout +
                     " --out " + out);
-        ASSERT_EQ(run.status, 0) << run.out;
+        ASSERT_EQ(run.status, 0) << run.output;
         int width = 0, height = 0;
         std::vector<uint8_t> rgb;
         ASSERT_TRUE(ReadPng(out, width, height, rgb));
@@ -157,44 +144,44 @@ TEST(Tool, RenderPastTheEndOfThePath) {
     TempDir dir;
     // The fixture has 6 keys 1000 ms apart: it plays up to 4000 ms.
     for (const char* ms : {"4000", "4294967295"}) {
-        const ToolRun run =
+        const CommandRun run =
             RunTool("render --scene " + kFixture + " --time " + ms + " --out " + dir.File("x.png"));
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.out, std::string("flight time ") + ms + " is past the end of the path\n");
+        EXPECT_EQ(run.output, std::string("flight time ") + ms + " is past the end of the path\n");
         EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
     }
 }
 
 TEST(Tool, SceneFailuresShowTheProgramsMessages) {
     TempDir dir;
-    ToolRun run =
+    CommandRun run =
         RunTool("render --scene " + dir.Path().string() + " --time 0 --out " + dir.File("x.png"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "Pelmora, File Error: Can't open file " + dir.Dir() + "Keys2.txt\n");
+    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open file " + dir.Dir() + "Keys2.txt\n");
 
     dir.Write("Keys2.txt", KeyFileText("3", "100", {}));
     run = RunTool("camera --scene " + dir.Dir() + " --time 0");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "Pelmora, File Error: Can't open Bitmap " + dir.Dir() + "colour.bmp\n");
+    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open Bitmap " + dir.Dir() + "colour.bmp\n");
 
     run = RunTool("render --scene " + kFixture + " --time 0 --display 240x20 --out " +
                   dir.File("x.png"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "GXOpenDisplay failed\n");
+    EXPECT_EQ(run.output, "GXOpenDisplay failed\n");
 }
 
 TEST(Tool, RenderReportsAnUnwritableOutput) {
-    const ToolRun run =
+    const CommandRun run =
         RunTool("render --scene " + kFixture + " --time 0 --out /nonexistent-dir/x.png");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("/nonexistent-dir/x.png"), std::string::npos) << run.out;
+    EXPECT_NE(run.output.find("/nonexistent-dir/x.png"), std::string::npos) << run.output;
 }
 
 TEST(Tool, CameraPrintsTheStateAndTheEvaluatedValues) {
-    const ToolRun run =
+    const CommandRun run =
         RunTool("camera --scene=" + kFixture + " --time 0 --time=1500 --time 4000 --time 16");
-    ASSERT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(run.out,
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output,
               "0 8388608 8388608 40000000 0 80 8388608 8388608 40000000 0 80\n"
               "1500 9919858 9326108 32500000 581 78 9919858 9326108 32500000 581.25 78.75\n"
               "4000 end\n"
