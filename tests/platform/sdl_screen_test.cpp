@@ -1,0 +1,177 @@
+// sdl_screen_test.cpp -- the SDL platform's screen under SDL's dummy video driver: the window, the
+// input it reports, frames put on it
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/sdl/sdl_platform.h"
+#include "tests/support/environment.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// An SDL platform on the dummy driver with its window shown.
+class SdlScreenTest : public ::testing::Test {
+protected:
+    void Open(bool fullInput) {
+        SetEnvironmentVariable("SDL_VIDEODRIVER", "dummy");
+        SetEnvironmentVariable("SDL_AUDIODRIVER", "dummy");
+        WindowedDisplayOptions options;
+        options.shape = DisplayShape{40, 30, DisplayLayout::Rot90};
+        options.scale = 2;
+        options.fullInput = fullInput;
+        platform_ = std::make_unique<SdlPlatform>(options);
+        screen_ = platform_->OpenScreen();
+        ASSERT_NE(screen_, nullptr);
+        ASSERT_TRUE(screen_->ShowWindow("test window"));
+        window_ = platform_->Statistics().windowId;
+        ASSERT_NE(window_, 0u);
+    }
+    void TearDown() override { platform_.reset(); }
+
+    // Pushes `events` (each addressed to the window; positions in the window's
+    // pixels, twice the screen's), then a key press that
+    // every mode reports, and returns what reached the queue before it.
+    std::vector<InputEvent> Through(std::vector<SDL_Event> events) {
+        SDL_Event end{};
+        end.type = SDL_KEYDOWN;
+        end.key.keysym.sym = SDLK_F12;
+        events.push_back(end);
+        for (SDL_Event& event : events) {
+            event.window.windowID = window_;  // the same field in every event kind used here
+            EXPECT_EQ(SDL_PushEvent(&event), 1);
+        }
+        std::vector<InputEvent> got;
+        for (;;) {
+            InputEvent event;
+            int code = 0;
+            if (!platform_->Events().Take(event, code)) break;
+            if (event.kind == EventKind::KeyDown && event.code == SDLK_F12) break;
+            got.push_back(event);
+        }
+        return got;
+    }
+
+    std::unique_ptr<SdlPlatform> platform_;
+    Screen* screen_ = nullptr;
+    uint32_t window_ = 0;
+};
+
+SDL_Event Key(Uint32 type, SDL_Keycode key, bool repeat = false) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.keysym.sym = key;
+    e.key.repeat = repeat ? 1 : 0;
+    return e;
+}
+SDL_Event Button(Uint32 type, Uint8 button, int x, int y) {
+    SDL_Event e{};
+    e.type = type;
+    e.button.button = button;
+    e.button.x = x;
+    e.button.y = y;
+    return e;
+}
+SDL_Event Motion(int x, int y, int dx, int dy) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.x = x;
+    e.motion.y = y;
+    e.motion.xrel = dx;
+    e.motion.yrel = dy;
+    e.motion.state = SDL_BUTTON_LMASK;
+    return e;
+}
+SDL_Event Close() {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    return e;
+}
+
+TEST_F(SdlScreenTest, TheDemoSeesPressesTapsAndCloseRequestsOnly) {
+    Open(false);
+    const std::vector<InputEvent> got = Through({
+        Key(SDL_KEYDOWN, SDLK_a),
+        Key(SDL_KEYUP, SDLK_a),
+        Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 2),
+        Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 6, 8),
+        Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 6, 8),
+        Motion(10, 12, 2, 2),
+        Close(),
+    });
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].kind, EventKind::KeyDown);
+    EXPECT_EQ(got[0].code, 'a');
+    EXPECT_EQ(got[1].kind, EventKind::ButtonDown);
+    EXPECT_EQ(got[1].code, kLeftButton);
+    EXPECT_EQ(got[1].x, 3) << "positions are the screen's pixels, not the window's";
+    EXPECT_EQ(got[1].y, 4);
+    EXPECT_EQ(got[2].kind, EventKind::CloseRequest);
+}
+
+TEST_F(SdlScreenTest, FullInputReportsEveryKeyButtonAndMotion) {
+    Open(true);
+    const std::vector<InputEvent> got = Through({
+        Key(SDL_KEYDOWN, SDLK_LEFT),
+        Key(SDL_KEYDOWN, SDLK_LEFT, true),
+        Key(SDL_KEYUP, SDLK_LEFT),
+        Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 2),
+        Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 1, 2),
+        Motion(10, 12, -4, 6),
+    });
+    ASSERT_EQ(got.size(), 6u);
+    EXPECT_EQ(got[0].kind, EventKind::KeyDown);
+    EXPECT_EQ(got[0].code, keys::kLeft);
+    EXPECT_FALSE(got[0].repeat);
+    EXPECT_TRUE(got[1].repeat);
+    EXPECT_EQ(got[2].kind, EventKind::KeyUp);
+    EXPECT_EQ(got[3].kind, EventKind::ButtonDown);
+    EXPECT_EQ(got[3].code, kRightButton);
+    EXPECT_EQ(got[4].kind, EventKind::ButtonUp);
+    EXPECT_EQ(got[5].kind, EventKind::PointerMotion);
+    EXPECT_EQ(got[5].x, 5);
+    EXPECT_EQ(got[5].dx, -2);
+    EXPECT_EQ(got[5].dy, 3);
+    EXPECT_EQ(got[5].buttons, static_cast<uint32_t>(SDL_BUTTON_LMASK));
+}
+
+TEST_F(SdlScreenTest, InputForOtherWindowsIsNotReported) {
+    Open(true);
+    SDL_Event other = Key(SDL_KEYDOWN, SDLK_b);
+    other.key.windowID = window_ + 1;
+    EXPECT_EQ(SDL_PushEvent(&other), 1);
+    EXPECT_TRUE(Through({}).empty());
+}
+
+TEST_F(SdlScreenTest, FramesReachTheWindowAtTheRefreshRate) {
+    Open(false);
+    EXPECT_TRUE(screen_->IsMemoryCopy());
+    const GXDisplayProperties p = screen_->Properties();
+    EXPECT_EQ(p.cxWidth, 40u);
+    EXPECT_EQ(p.cyHeight, 30u);
+    EXPECT_EQ(p.cbxPitch, 2 * 30);
+    EXPECT_EQ(p.cbyPitch, -2);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 12; ++i) {
+        screen_->BeginFrame();
+        screen_->TopLeft()[0] = static_cast<uint16_t>(i);
+        screen_->Present();
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    const WindowedDisplayStatistics s = platform_->Statistics();
+    EXPECT_EQ(s.framesPublished, 12u);
+    EXPECT_EQ(s.scale, 2);
+    EXPECT_GE(s.framesPresented, 1u);
+    EXPECT_LE(s.framesPresented, 13u);
+    // Paced by the screen (60 Hz without vsync under the dummy driver), not
+    // drawn flat out: twelve frames take most of 200 ms.
+    EXPECT_GE(took, 120ms);
+}
+
+}  // namespace
