@@ -1,7 +1,15 @@
-// platform.cpp -- the error box's line on stderr, the same on every platform
+// platform.cpp -- the error box's line on stderr and the frame loop's clock, the same on every
+// platform
 #include "platform/platform.h"
 
+#include <chrono>
 #include <cstdio>
+
+int64_t Platform::ClockMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void Platform::ShowErrorBox(const std::string& text, const std::string& caption) {
     if (caption.empty())

@@ -3,8 +3,9 @@
 
 namespace {
 
-constexpr const CommandSpec* kCommands[] = {&kRenderCommand, &kCameraCommand, &kSceneCommand,
-                                            &kSoundCommand,  &kCheckCommand,  &kBenchCommand};
+constexpr const CommandSpec* kCommands[] = {
+    &kRenderCommand, &kCameraCommand, &kSceneCommand, &kSoundCommand, &kCheckCommand, &kBenchCommand,
+    &kFlyCommand};
 
 }  // namespace
 

@@ -62,6 +62,9 @@ public:
     void Present() override;
     // Main thread: the screen thread makes the window and shows it.
     bool ShowWindow(const std::string& title) override;
+    // Drawing thread: the overlay is copied and put over the pictures from
+    // the next one the screen thread shows.
+    void SetOverlay(const OverlayImage& overlay) override;
 
     // Main thread: runs `task` on the screen thread and waits for it. False,
     // without running it, when the screen thread does not run.
@@ -81,6 +84,7 @@ private:
     Clock::time_point NextPresentTime() const;
     void PresentNewest(Clock::time_point now);
     void PutOnWindow();
+    void DrawOverlay();
     void Wake();
     void SetRefreshRate(int hz);
     Clock::duration RefreshPeriod() const {
@@ -106,11 +110,16 @@ private:
     std::atomic<uint32_t> windowId_{0};
     std::atomic<uint64_t> framesPresented_{0};
     std::atomic<bool> presentWaited_{false};
+    std::mutex overlayMutex_;
+    OverlayImage overlayPending_;  // guarded by overlayMutex_
+    bool overlayChanged_ = false;  // guarded by overlayMutex_
 
     // The screen thread's own.
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    SDL_Texture* overlayTexture_ = nullptr;
+    OverlayImage overlay_;  // the overlay shown
     bool exposed_ = false;
     Clock::time_point nextPresent_{};
     int waitingPresents_ = 0;  // recent presents that waited for the refresh, 0..8
