@@ -37,7 +37,7 @@ struct FlightControls {
     double turn = 0;     // + left, - right
     double tilt = 0;     // + raises the horizon value (looks up), - lowers it (looks down)
     bool boost = false;  // everything three times as fast
-    bool level = false;  // bring the horizon to the view's middle and stop climbing (once)
+    bool level = false;  // bring the horizon to the view's middle (once)
     double dragTurn = 0;  // heading units to turn at once (mouse drag), + left
     double dragTilt = 0;  // horizon rows to add at once (mouse drag), + looks up
 };
@@ -46,21 +46,27 @@ struct FlightControls {
 struct FlightLimits {
     double speed = 12.0;        // cells per second, ahead or back, at full stick
     double strafeSpeed = 8.0;   // cells per second, sideways
-    double climbSpeed = 16.0;   // height bytes per second, up or down
+    double climbSpeed = 12.0;   // height bytes per second, up or down
     double turnSpeed = 900.0;   // heading units per second (a turn in 4.5 s)
     double tiltSpeed = 90.0;    // horizon rows per second
-    double boost = 3.0;         // the factor Shift gives speeds and climbing
-    double inertia = 0.25;      // seconds for a speed to cover 63 % of a change
-    double turnInertia = 0.12;  // the same for turning and tilting
-    double clearance = 6.0;     // least height above the highest ground within 2 cells, bytes
-    double lookAhead = 1.0;     // seconds of motion looked along for ground to climb over
+    double boost = 2.0;         // the factor Shift gives speeds
+    double climbBoost = 2.0;    // the factor Shift gives climbing, and the steepest climb
+                                // the ground ahead asks for, in climbSpeeds
+    // Speeds follow the controls as critically damped springs: a change is
+    // three quarters made after 2.7 times this many seconds.
+    double inertia = 0.35;      // moving
+    double climbInertia = 0.35;  // climbing
+    double turnInertia = 0.15;  // turning and tilting
+    double brakeInertia = 0.2;  // slowing and climbing for the ground ahead
+    double clearance = 4.0;     // least height above the highest ground within 2 cells, bytes
+    double lookAheadMargin = 5.0;  // bytes above the clearance the climb aims at ahead
     double ceiling = 1000.0;    // highest flight, bytes
 };
 
 // The flown camera and its motion. The ground is the scene's 256 x 256
 // height map (index y * 256 + x; it wraps). Step is called once per frame
 // with the time since the last frame; every speed eases toward what the
-// controls ask with an exponential lag, the same whatever the frame rate.
+// controls ask without a jolt, the same whatever the frame rate.
 // After every step the camera is at least `clearance` above the highest
 // ground within two cells (the ground the check command measures); ground
 // ahead along the motion is met by climbing early, so the camera rises over
@@ -88,8 +94,20 @@ public:
     double LevelHorizon() const { return bottomRow_ / 2.0; }
     const FlightLimits& Limits() const { return limits_; }
 
+    // How far ahead the ground is looked at, in cells, and in how many steps.
+    static constexpr double kLookAheadCells = 60.0;
+    static constexpr int kLookAheadSteps = 30;
+
 private:
-    double LookAheadClimb(double velocityX, double velocityY) const;
+    // What the ground along the motion asks: the climb, bytes per second,
+    // and the fastest ground speed the steepest climb can clear it at.
+    struct Ahead {
+        double climb = 0;
+        double fastest = 1e9;
+    };
+    Ahead LookAhead(double directionX, double directionY, double speed) const;
+    // Floor blended between cell centres.
+    double SmoothFloor(double x, double y) const;
 
     const uint8_t* heights_;
     int bottomRow_;
@@ -100,6 +118,8 @@ private:
     double climbRate_ = 0;     // bytes per second
     double turnRate_ = 0;      // heading units per second
     double tiltRate_ = 0;      // horizon rows per second
+    // How fast each of them changes, per second.
+    double forwardSlope_ = 0, strafeSlope_ = 0, climbSlope_ = 0, turnSlope_ = 0, tiltSlope_ = 0;
 };
 
 // The renderer's angle of a heading unit, in radians (its sine table steps
