@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "path/key_path.h"
+#include "tests/support/command_line.h"
 #include "tests/support/fly_scenes.h"
 #include "tools/fly/path_recorder.h"
 #include "tools/scenegen/flight_review.h"
@@ -186,5 +187,94 @@ TEST_P(RecordedFlightTest, PlaysBackThroughEveryCameraAndCloseToTheFlight) {
 
 INSTANTIATE_TEST_SUITE_P(DefaultAndSteepScenes, RecordedFlightTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Steep" : "Default"; });
+
+}  // namespace
+
+namespace {
+
+// A gentle flight: ahead at cruising speed, turning a little, level.
+RecordedRun GentleRecording(const FlyTestScene& scene, double seconds) {
+    FreeFlight flight(scene.Heights(), 295);
+    CameraState start;
+    EXPECT_TRUE(CameraAtTime(*scene.load.scene.path, 0.0f, start));
+    flight.Place(PoseOf(start));
+    PathRecorder recorder(500);
+    RecordedRun run;
+    for (int f = 0; f <= static_cast<int>(seconds * 100); ++f) {
+        const double t = f / 100.0;
+        FlightControls c;
+        c.forward = 1.0;
+        c.turn = 0.15 * std::sin(t * 0.7);
+        if (f > 0) flight.Step(c, 0.01);
+        if (f == 1) {
+            recorder.Start();
+            run.startSeconds = 0;
+        }
+        recorder.Frame(t, flight.Pose());
+        run.frames.emplace_back(t, flight.Pose());
+    }
+    recorder.Stop();
+    run.keys = recorder.Keys();
+    return run;
+}
+
+TEST(PathRecorderTest, AClosedLoopEndsOnTheViewItStartsWithAndKeepsItsClearance) {
+    const auto scene = DefaultFlyScene();
+    ASSERT_FALSE(scene->load.error);
+    const RecordedRun run = GentleRecording(*scene, 20.0);
+    const FlightPlan open = PlanRecordedFlight(run.keys, 500, false, scene->Heights(), 4.0);
+    const FlightPlan closed = PlanRecordedFlight(run.keys, 500, true, scene->Heights(), 4.0);
+    ASSERT_EQ(open.keys.size(), run.keys.size() + 1);
+    ASSERT_GT(closed.keys.size(), run.keys.size() + 2) << "bridge keys, then the first two again";
+    for (size_t k = 0; k < run.keys.size(); ++k)
+        EXPECT_EQ(closed.keys[k], open.keys[k]) << "the recorded keys are kept as flown";
+    // The played end (the next-to-last key) is key 0 moved by whole map
+    // repeats and turns: the same view.
+    const auto& end = closed.keys[closed.keys.size() - 2];
+    const auto& first = closed.keys[0];
+    EXPECT_EQ((end[0] - first[0]) % (int64_t{256} << 16), 0);
+    EXPECT_EQ((end[1] - first[1]) % (int64_t{256} << 16), 0);
+    EXPECT_EQ(end[2], first[2]);
+    EXPECT_EQ((end[3] - first[3]) % 4096, 0);
+    EXPECT_EQ(end[4], first[4]);
+
+    // The bridge home keeps the clearance the check command asks for.
+    SceneLoad load;
+    TempDir dir;
+    for (const char* name : {"colour.bmp", "height.bmp", "sky.BMP"})
+        std::filesystem::copy_file(scene->directory + name, dir.File(name));
+    dir.Write("Keys2.txt", FormatKeyFile(closed, "colour.bmp", "height.bmp"));
+    const std::unique_ptr<KeyPath> path = LoadWritten(*scene, dir.File("Keys2.txt"), load);
+    ASSERT_TRUE(path);
+    const ClearanceReport c = MeasureClearance(SampleFlight(*path, 10), scene->Heights());
+    EXPECT_GE(c.lowestNear, 4.0);
+    // And the check command passes on it.
+    const CommandRun check = RunWithStderr(FLYOVER_TOOL, "check --scene " + dir.Path().string());
+    EXPECT_EQ(check.status, 0) << check.output;
+}
+
+TEST(PathRecorderTest, ARecordingTooShortGivesNoKeys) {
+    std::vector<FlightPose> keys(2);
+    EXPECT_TRUE(PlanRecordedFlight(keys, 500, false, nullptr, 4.0).keys.empty());
+    EXPECT_TRUE(PlanRecordedFlight(keys, 500, true, nullptr, 4.0).keys.empty());
+}
+
+TEST(PathRecorderTest, AWrittenFileNeverReplacesOne) {
+    TempDir dir;
+    const std::string path = dir.File("Keys2.txt.new");
+    std::string error;
+    EXPECT_EQ(WriteNewFile(path, "first\n", error), path);
+    EXPECT_EQ(WriteNewFile(path, "second\n", error), path + ".2");
+    EXPECT_EQ(WriteNewFile(path, "third\n", error), path + ".3");
+    std::ifstream first(path);
+    std::string line;
+    std::getline(first, line);
+    EXPECT_EQ(line, "first");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
+            << "no temporary file is left";
+    EXPECT_EQ(WriteNewFile(dir.File("missing/Keys2.txt.new"), "x", error), "");
+    EXPECT_NE(error.find("missing/Keys2.txt.new"), std::string::npos) << error;
+}
 
 }  // namespace
