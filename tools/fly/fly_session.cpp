@@ -240,7 +240,6 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
         const int64_t now = platform_.ClockMicroseconds();
         const double dt = static_cast<double>(now - last) / 1e6;
         const double seconds = static_cast<double>(now - start) / 1e6;
-        if (frame > 0) report_.frameMs.push_back(dt * 1000.0);
         last = now;
         recentFrames_.push_back(seconds);
         while (!recentFrames_.empty() && recentFrames_.front() <= seconds - 1.0)
@@ -257,6 +256,7 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
             Handle(input_.Take(event, player_mode_));
         }
         if (quit_) break;
+        if (frame > 0) report_.frameMs.push_back(dt * 1000.0);
 
         FlyFrame info;
         if (player_mode_) {
