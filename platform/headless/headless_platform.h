@@ -71,7 +71,7 @@ struct HeadlessOptions {
     // Input posted to Events() in order, each once the clock (read through
     // ClockMicroseconds or moved on by a present) reaches its time: the same
     // code runs on it as on a person's input.
-    std::vector<ScriptedInput> script;
+    std::vector<ScriptedInput> script{};
 };
 
 // The platform of flyover-tool and the tests: the screen in memory, sound

@@ -313,7 +313,8 @@ void SdlScreen::DrawOverlay() {
     }
     if (!overlayTexture_ || overlay_.Empty()) return;
     const SDL_Rect where{0, 0, overlay_.width, overlay_.height};
-    SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &where);
+    if (SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &where) == 0)
+        picturesWithOverlay_.fetch_add(1, std::memory_order_relaxed);
 }
 
 WindowedDisplayStatistics SdlScreen::Statistics() const {
@@ -324,5 +325,6 @@ WindowedDisplayStatistics SdlScreen::Statistics() const {
     s.refreshHz = 1e9 / static_cast<double>(periodNs_.load(std::memory_order_relaxed));
     s.presentWaitsForRefresh = presentWaited_.load(std::memory_order_relaxed);
     s.windowId = windowId_.load();
+    s.picturesWithOverlay = picturesWithOverlay_.load(std::memory_order_relaxed);
     return s;
 }

@@ -28,6 +28,7 @@ struct WindowedDisplayStatistics {
     double refreshHz = 0;                 // the refresh rate frames are paced to
     bool presentWaitsForRefresh = false;  // true when presenting itself waits for vsync
     uint32_t windowId = 0;                // SDL's id of the window, 0 before it is shown
+    uint64_t picturesWithOverlay = 0;     // pictures put on the window with an overlay over them
 };
 
 // The screen of the SDL platform. The renderer draws into a frame buffer in
@@ -109,6 +110,7 @@ private:
     std::atomic<int> scale_{0};
     std::atomic<uint32_t> windowId_{0};
     std::atomic<uint64_t> framesPresented_{0};
+    std::atomic<uint64_t> picturesWithOverlay_{0};
     std::atomic<bool> presentWaited_{false};
     std::mutex overlayMutex_;
     OverlayImage overlayPending_;  // guarded by overlayMutex_
