@@ -4,11 +4,17 @@
 
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 int64_t Platform::ClockMicroseconds() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+void Platform::WaitUntil(int64_t clockMicroseconds) {
+    const int64_t left = clockMicroseconds - ClockMicroseconds();
+    if (left > 0) std::this_thread::sleep_for(std::chrono::microseconds(left));
 }
 
 void Platform::ShowErrorBox(const std::string& text, const std::string& caption) {

@@ -44,6 +44,10 @@ public:
     // clock by a frame at each present, so that a loop runs the same in
     // every test). The demo keeps its own tick count (clock.h).
     virtual int64_t ClockMicroseconds();
+    // Called by a frame loop: returns once ClockMicroseconds() has reached
+    // `clockMicroseconds` (at once when it has). A platform whose clock is
+    // its own returns at once and lets its clock move as it does.
+    virtual void WaitUntil(int64_t clockMicroseconds);
 
     // The program's input: the screen's window posts to it from the
     // platform's own threads; any thread may post to it.

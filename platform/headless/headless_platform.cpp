@@ -72,3 +72,8 @@ void HeadlessPlatform::PostDueInput(int64_t now) {
     while (nextScripted_ < options_.script.size() && options_.script[nextScripted_].at <= now)
         Events().Post(options_.script[nextScripted_++].event);
 }
+
+void HeadlessPlatform::WaitUntil(int64_t clockMicroseconds) {
+    if (options_.frameStepMicroseconds > 0) return;
+    Platform::WaitUntil(clockMicroseconds);
+}

@@ -84,6 +84,8 @@ public:
     bool PlayLoopingSound(const uint8_t* wave, size_t size) override;
     void StopSound() override;
     int64_t ClockMicroseconds() override;
+    // With a stepped clock, returns at once: only presents move the clock.
+    void WaitUntil(int64_t clockMicroseconds) override;
 
     // For tests: the screen once opened (null before), whether a sound is
     // playing, and every error box shown ("caption: text").

@@ -39,6 +39,40 @@ double Percentile(std::vector<double> values, double share) {
     return values[std::min(at, values.size() - 1)];
 }
 
+// When to start drawing the next frame: the screen takes frames once per
+// refresh, so the loop learns the period between takes and its own drawing
+// time and starts drawing just in time. 0 until both are known.
+class LatePacing {
+public:
+    // `start`: the frame's start, `drawn`: when it was drawn, `taken`: when
+    // Present returned (the screen took it); the platform's clock.
+    void Presented(int64_t start, int64_t drawn, int64_t taken) {
+        if (lastTaken_ > 0) {
+            const double period = static_cast<double>(taken - lastTaken_);
+            period_ = period_ == 0 ? period : 0.9 * period_ + 0.1 * period;
+        }
+        // The drawing time: quick to rise, slow to fall.
+        const double draw = static_cast<double>(drawn - start);
+        drawing_ = draw > drawing_ ? draw : 0.95 * drawing_ + 0.05 * draw;
+        lastTaken_ = taken;
+        ++frames_;
+    }
+    int64_t NextStart() const {
+        // Only a steady period of a real refresh rate is waited for.
+        if (frames_ < 30 || period_ < kShortestPeriodUs || period_ > kLongestPeriodUs) return 0;
+        return lastTaken_ + static_cast<int64_t>(period_ - drawing_) - kSafetyUs;
+    }
+
+private:
+    static constexpr double kShortestPeriodUs = 4000;   // 250 Hz
+    static constexpr double kLongestPeriodUs = 50000;   // 20 Hz
+    static constexpr int64_t kSafetyUs = 6000;
+    int64_t lastTaken_ = 0;
+    double period_ = 0;
+    double drawing_ = 0;
+    int64_t frames_ = 0;
+};
+
 // The session's state between frames.
 class Session {
 public:
@@ -235,8 +269,14 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
     CameraState camera = CameraOf(flight_.Pose());
     std::vector<uint32_t> inputTimes;
 
+    // Input is read as late as the drawing allows: once the screen has
+    // taken a frame, the next is due a refresh period later, so the loop
+    // waits until the drawing time (and a safety margin) before then, and
+    // input that arrives meanwhile is in the frame shown at that refresh.
+    LatePacing pacing;
     for (int64_t frame = 0; !quit_; ++frame) {
         if (options_.maxFrames > 0 && frame >= options_.maxFrames) break;
+        if (const int64_t due = pacing.NextStart(); due > 0) platform_.WaitUntil(due);
         const int64_t now = platform_.ClockMicroseconds();
         const double dt = static_cast<double>(now - last) / 1e6;
         const double seconds = static_cast<double>(now - start) / 1e6;
@@ -288,7 +328,9 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
             screen.SetOverlay(OverlayImage{});
             overlayShown = false;
         }
+        const int64_t drawn = platform_.ClockMicroseconds();
         screen.Present();
+        pacing.Presented(now, drawn, platform_.ClockMicroseconds());
         const uint32_t shown = TickCount();
         for (const uint32_t t : inputTimes)
             report_.latencyMs.push_back(static_cast<double>(shown - t));
