@@ -3,9 +3,9 @@
 
 namespace {
 
-constexpr const CommandSpec* kCommands[] = {
-    &kRenderCommand, &kCameraCommand, &kSceneCommand, &kSoundCommand, &kCheckCommand, &kBenchCommand,
-    &kFlyCommand};
+constexpr const CommandSpec* kCommands[] = {&kRenderCommand, &kCameraCommand, &kSceneCommand,
+                                            &kSoundCommand,  &kCheckCommand,  &kBenchCommand,
+                                            &kFlyCommand};
 
 }  // namespace
 

@@ -69,8 +69,9 @@ int RunFlyCommand(const ParsedOptions& options) {
     if (!loaded) return 1;
     FlySessionOptions fly;
     fly.title = "flyover fly: " + options.Text("--scene");
-    fly.keysOut = options.Has("--keys-out") ? options.Text("--keys-out")
-                                            : AsDirectory(options.Text("--scene")) + "Keys2.txt.new";
+    fly.keysOut = options.Has("--keys-out")
+                      ? options.Text("--keys-out")
+                      : AsDirectory(options.Text("--scene")) + "Keys2.txt.new";
     fly.intervalMs = static_cast<int>(options.Whole("--interval", 500));
     fly.closeLoop = options.Has("--close-loop");
     fly.maxFrames = options.Whole("--frames", 0);
@@ -87,12 +88,12 @@ int RunFlyCommand(const ParsedOptions& options) {
     if (report.frames > 0) {
         const WindowedDisplayStatistics stats = platform.Statistics();
         std::printf("%s\n", DescribeReport(report).c_str());
-        std::printf("window: %llu pictures presented (%.1f per second) at %.0f Hz, %s\n",
-                    static_cast<unsigned long long>(stats.framesPresented),
-                    report.seconds > 0 ? static_cast<double>(stats.framesPresented) / report.seconds
-                                       : 0.0,
-                    stats.refreshHz,
-                    stats.presentWaitsForRefresh ? "paced by vsync" : "paced by a timer (no vsync)");
+        std::printf(
+            "window: %llu pictures presented (%.1f per second) at %.0f Hz, %s\n",
+            static_cast<unsigned long long>(stats.framesPresented),
+            report.seconds > 0 ? static_cast<double>(stats.framesPresented) / report.seconds : 0.0,
+            stats.refreshHz,
+            stats.presentWaitsForRefresh ? "paced by vsync" : "paced by a timer (no vsync)");
     }
     return status;
 #else

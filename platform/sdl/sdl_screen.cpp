@@ -280,8 +280,9 @@ void SdlScreen::PutOnWindow() {
 void SdlScreen::SetOverlay(const OverlayImage& overlay) {
     std::lock_guard<std::mutex> lock(overlayMutex_);
     // An image whose pixels do not fill it shows nothing.
-    const bool whole = !overlay.Empty() && overlay.pixels.size() == static_cast<size_t>(overlay.width) *
-                                                                        static_cast<size_t>(overlay.height);
+    const bool whole = !overlay.Empty() &&
+                       overlay.pixels.size() ==
+                           static_cast<size_t>(overlay.width) * static_cast<size_t>(overlay.height);
     overlayPending_ = whole ? overlay : OverlayImage{};
     overlayChanged_ = true;
 }

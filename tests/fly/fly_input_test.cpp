@@ -142,7 +142,8 @@ TEST(FlyInputTest, ControllersComeAndGoWithTheirSticks) {
     input.Take(Controller(EventKind::ControllerAdded), false);
     EXPECT_EQ(input.Controllers(), 1);
     input.Take(Controller(EventKind::ControllerAxis, controller::kLeftY, -32768), false);
-    input.Take(Controller(EventKind::ControllerAxis, controller::kLeftX, 4000), false);  // dead zone
+    input.Take(Controller(EventKind::ControllerAxis, controller::kLeftX, 4000),
+               false);  // dead zone
     input.Take(Controller(EventKind::ControllerAxis, controller::kRightTrigger, 32767), false);
     input.Take(Controller(EventKind::ControllerButtonDown, controller::kRightShoulder), false);
     FlightControls c = input.Controls();

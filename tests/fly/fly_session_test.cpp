@@ -35,8 +35,7 @@ ScriptedInput Release(double seconds, int32_t key) {
     return At(seconds, EventKind::KeyUp, key);
 }
 
-HeadlessOptions Scripted(std::vector<ScriptedInput> script,
-                         DisplayShape shape = DisplayShape{}) {
+HeadlessOptions Scripted(std::vector<ScriptedInput> script, DisplayShape shape = DisplayShape{}) {
     HeadlessOptions options;
     options.screen = shape;
     options.memoryCopy = true;
@@ -73,12 +72,13 @@ TEST_F(FlySessionTest, AScriptedFlightIsRecordedIntoAKeyFileTheDemoLoads) {
     const uint8_t* heights = scene_->Heights();
     int recordingFrames = 0, frames = 0;
     testing::internal::CaptureStdout();
-    const int status = RunFlySession(platform, scene_->Fly(), options_, report_, [&](const FlyFrame& f) {
-        ++frames;
-        recordingFrames += f.recording;
-        const GroundAround g = GroundAt(heights, f.camera.x, f.camera.y);
-        ASSERT_GT(f.camera.height, g.under << kHeightShift) << "frame " << f.index;
-    });
+    const int status =
+        RunFlySession(platform, scene_->Fly(), options_, report_, [&](const FlyFrame& f) {
+            ++frames;
+            recordingFrames += f.recording;
+            const GroundAround g = GroundAt(heights, f.camera.x, f.camera.y);
+            ASSERT_GT(f.camera.height, g.under << kHeightShift) << "frame " << f.index;
+        });
     const std::string said = testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, 0);
     EXPECT_NEAR(frames, 6.2 * 60, 3);
@@ -178,9 +178,9 @@ INSTANTIATE_TEST_SUITE_P(Displays, PlayerSeekTest,
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(FlySessionTest, FreeFlightTakesOverFromThePlayersFrame) {
-    HeadlessPlatform platform(Scripted({Press(0.05, keys::kTab), Press(0.10, keys::kSpace),
-                                        Press(0.20, keys::kUp), Press(0.30, keys::kTab),
-                                        Press(0.40, keys::kEscape)}));
+    HeadlessPlatform platform(
+        Scripted({Press(0.05, keys::kTab), Press(0.10, keys::kSpace), Press(0.20, keys::kUp),
+                  Press(0.30, keys::kTab), Press(0.40, keys::kEscape)}));
     CameraState lastPlayed, firstFlown;
     bool flying = false;
     ASSERT_EQ(RunFlySession(platform, scene_->Fly(), options_, report_,

@@ -20,7 +20,8 @@ uint8_t Ridge(int x, int) {
 }
 // Walls and pits: cells of 0 or 250 in blocks of 3 x 3, hash-chosen.
 uint8_t Cliffs(int x, int y) {
-    const unsigned h = (static_cast<unsigned>(x / 3) * 73856093u) ^ (static_cast<unsigned>(y / 3) * 19349663u);
+    const unsigned h =
+        (static_cast<unsigned>(x / 3) * 73856093u) ^ (static_cast<unsigned>(y / 3) * 19349663u);
     return (h >> 7) % 5 == 0 ? 250 : 0;
 }
 

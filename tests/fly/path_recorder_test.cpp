@@ -153,20 +153,23 @@ TEST_P(RecordedFlightTest, PlaysBackThroughEveryCameraAndCloseToTheFlight) {
     const auto scene = GetParam() ? SteepFlyScene() : DefaultFlyScene();
     ASSERT_FALSE(scene->load.error);
     Deviation worst;
-    const uint64_t seeds = std::getenv("FLYOVER_FLY_SEEDS") ? std::stoull(std::getenv("FLYOVER_FLY_SEEDS")) : 12;
+    const uint64_t seeds =
+        std::getenv("FLYOVER_FLY_SEEDS") ? std::stoull(std::getenv("FLYOVER_FLY_SEEDS")) : 12;
     for (uint64_t seed = 1; seed <= seeds; ++seed) {
         RandomPilot pilot(seed);
         CameraState start;
-        ASSERT_TRUE(CameraAtTime(*scene->load.scene.path, static_cast<float>(seed * 4000 % 60000), start));
+        ASSERT_TRUE(
+            CameraAtTime(*scene->load.scene.path, static_cast<float>(seed * 4000 % 60000), start));
         const RecordedRun run =
             FlyAndRecord(scene->Heights(), pilot, 100.0, 1.0, 31.0, 500, PoseOf(start));
         ASSERT_GE(run.keys.size(), 60u);
         const FlightPlan plan = PlanRecordedFlight(run.keys, 500, false, scene->Heights(), 4.0);
         ASSERT_EQ(plan.keys.size(), run.keys.size() + 1);
-        const std::string file = scene->directory + "fly_test_keys_" + std::to_string(seed) + ".txt";
+        const std::string file =
+            scene->directory + "fly_test_keys_" + std::to_string(seed) + ".txt";
         std::string error;
-        const std::string written = WriteNewFile(
-            file, FormatKeyFile(plan, "colour.bmp", "height.bmp"), error);
+        const std::string written =
+            WriteNewFile(file, FormatKeyFile(plan, "colour.bmp", "height.bmp"), error);
         ASSERT_EQ(written, file) << error;
         SceneLoad load;
         const std::unique_ptr<KeyPath> path = LoadWritten(*scene, written, load);

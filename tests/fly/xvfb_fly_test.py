@@ -134,13 +134,13 @@ def run(args, display, display_env, workdir):
     moved = fly.shot(os.path.join(workdir, "moved.rgb"))
     check(differing(start[TOP_MARGIN * SCREEN_W:], moved[TOP_MARGIN * SCREEN_W:]) > 1000,
           "W flies ahead: the view changes")
-    if args.screenshot:
-        subprocess.run(["import", "-window", str(fly.window), "-depth", "8", args.screenshot],
-                       check=True, timeout=WAIT)
 
     # Recording: Return starts it, flying, Return writes the key file.
     fly.keys("Return")
     fly.hold("w", 1.2)
+    if args.screenshot:
+        subprocess.run(["import", "-window", str(fly.window), "-depth", "8", args.screenshot],
+                       check=True, timeout=WAIT)
     fly.hold("a", 0.4)
     fly.hold("w", 1.0)
     fly.keys("Return")

@@ -57,7 +57,8 @@ FlightControls RandomPilot::At(double seconds) {
         until_ = seconds + 0.3 + 1.7 * Uniform();
         const auto axis = [this] {
             const double u = Uniform();
-            return u < 0.3 ? 0.0 : (u < 0.6 ? (Uniform() < 0.5 ? -1.0 : 1.0) : 2.0 * Uniform() - 1.0);
+            return u < 0.3 ? 0.0
+                           : (u < 0.6 ? (Uniform() < 0.5 ? -1.0 : 1.0) : 2.0 * Uniform() - 1.0);
         };
         held_ = FlightControls{};
         held_.forward = Uniform() < 0.7 ? 0.5 + 0.5 * Uniform() : axis();

@@ -10,8 +10,8 @@
 #include "render/tables.h"
 #include "scene/scene_loader.h"
 #include "tests/support/test_files.h"
-#include "tools/fly/free_flight.h"
 #include "tools/fly/fly_session.h"
+#include "tools/fly/free_flight.h"
 
 // A scene read by ReadScene from a directory that the scene keeps (a
 // temporary one for generated and hand-made scenes).

@@ -59,7 +59,7 @@ private:
     bool Held(int32_t key) const { return held_.count(key) != 0; }
     double Axis(int axis) const;  // summed over the controllers, -1 .. 1
 
-    std::set<int32_t> held_;                                   // keys down
+    std::set<int32_t> held_;                                                     // keys down
     std::map<int32_t, std::array<double, controller::kAxisCount>> controllers_;  // -1 .. 1 each
     std::map<int32_t, std::set<int32_t>> controllerButtons_;  // held, per controller
     double dragTurn_ = 0, dragTilt_ = 0;

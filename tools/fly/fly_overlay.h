@@ -9,14 +9,14 @@
 
 // The session's state as the overlay shows it.
 struct OverlayStatus {
-    bool player = false;    // the mode: the scene's flight played, or free flight
-    double fps = 0;         // frames per second over the last second
-    double frameMs = 0;     // the last frame's time, loop to loop
-    CameraState camera;     // the camera drawn
+    bool player = false;  // the mode: the scene's flight played, or free flight
+    double fps = 0;       // frames per second over the last second
+    double frameMs = 0;   // the last frame's time, loop to loop
+    CameraState camera;   // the camera drawn
     bool recording = false;
-    int keys = 0;           // keys recorded so far
+    int keys = 0;            // keys recorded so far
     bool closeLoop = false;  // whether a recording is written with its loop closed
-    int controllers = 0;    // game controllers plugged in
+    int controllers = 0;     // game controllers plugged in
     // Player.
     uint32_t timeMs = 0, durationMs = 0;
     int key = 0, playedKeys = 0;

@@ -64,8 +64,8 @@ public:
     }
 
 private:
-    static constexpr double kShortestPeriodUs = 4000;   // 250 Hz
-    static constexpr double kLongestPeriodUs = 50000;   // 20 Hz
+    static constexpr double kShortestPeriodUs = 4000;  // 250 Hz
+    static constexpr double kLongestPeriodUs = 50000;  // 20 Hz
     static constexpr int64_t kSafetyUs = 6000;
     int64_t lastTaken_ = 0;
     double period_ = 0;
@@ -191,8 +191,10 @@ void Session::Handle(FlyCommand command) {
             // Back to the key before, or to the start of this one when it is
             // more than a moment behind.
             const int key = player_.CurrentKey();
-            const bool atKey = player_.TimeMs() <=
-                               static_cast<uint32_t>(scene_.scene.path->Key(static_cast<uint32_t>(key)).time) + 250;
+            const bool atKey =
+                player_.TimeMs() <=
+                static_cast<uint32_t>(scene_.scene.path->Key(static_cast<uint32_t>(key)).time) +
+                    250;
             player_.JumpToKey(atKey ? key - 1 : key);
             break;
         }

@@ -39,10 +39,10 @@ struct FlyFrame {
 // What a session did: its frames, its time, what it wrote.
 struct FlySessionReport {
     int64_t frames = 0;
-    double seconds = 0;        // by the session's clock
-    double cpuSeconds = 0;     // the process's processor time meanwhile (every thread)
-    std::vector<double> frameMs;    // loop-to-loop time of each frame after the first
-    std::vector<double> latencyMs;  // input to the frame that showed it, handed to the screen
+    double seconds = 0;                 // by the session's clock
+    double cpuSeconds = 0;              // the process's processor time meanwhile (every thread)
+    std::vector<double> frameMs;        // loop-to-loop time of each frame after the first
+    std::vector<double> latencyMs;      // input to the frame that showed it, handed to the screen
     std::vector<std::string> keyFiles;  // the key files written, in order
 };
 

@@ -65,8 +65,9 @@ void FreeFlight::Place(const FlightPose& pose) {
 }
 
 double FreeFlight::Floor(double x, double y) const {
-    const GroundAround g = GroundAt(heights_, static_cast<int32_t>(std::floor(WrapInto(x, kMapSide) * kCellUnits)),
-                                    static_cast<int32_t>(std::floor(WrapInto(y, kMapSide) * kCellUnits)));
+    const GroundAround g =
+        GroundAt(heights_, static_cast<int32_t>(std::floor(WrapInto(x, kMapSide) * kCellUnits)),
+                 static_cast<int32_t>(std::floor(WrapInto(y, kMapSide) * kCellUnits)));
     return g.near + limits_.clearance;
 }
 
@@ -86,8 +87,7 @@ double FreeFlight::GroundSpeed() const {
     return std::hypot(forwardSpeed_, strafeSpeed_);
 }
 
-FreeFlight::Ahead FreeFlight::LookAhead(double directionX, double directionY,
-                                         double speed) const {
+FreeFlight::Ahead FreeFlight::LookAhead(double directionX, double directionY, double speed) const {
     // The ground along the motion, every two cells up to kLookAheadCells.
     // Each point asks for the climb that reaches its floor (and a margin)
     // when the camera gets there at `speed`; the speed is held to what the
@@ -169,7 +169,7 @@ void FreeFlight::Step(const FlightControls& controls, double seconds) {
     const double target = std::clamp(std::max(asked, ahead.climb), -steepest, steepest);
     // Ground ahead that the climb is behind on is answered more briskly.
     const double w = ahead.climb > asked && ahead.climb > climbRate_ ? 1.0 / limits_.brakeInertia
-                                                                    : 1.0 / limits_.climbInertia;
+                                                                     : 1.0 / limits_.climbInertia;
     pose_.height += Follow(climbRate_, climbSlope_, target, w, dt);
 
     // Never below the floor here, whatever the look-ahead missed.

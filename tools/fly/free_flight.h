@@ -31,36 +31,36 @@ FlightPose PoseOf(const CameraState& camera);
 // What the pilot asks for in one frame. Each axis runs -1 .. 1 (keys give
 // -1, 0 or 1; sticks anything between); mouse drags add whole turns and tilts.
 struct FlightControls {
-    double forward = 0;  // + ahead, - back
-    double strafe = 0;   // + right, - left
-    double climb = 0;    // + up, - down
-    double turn = 0;     // + left, - right
-    double tilt = 0;     // + raises the horizon value (looks up), - lowers it (looks down)
-    bool boost = false;  // everything three times as fast
-    bool level = false;  // bring the horizon to the view's middle (once)
+    double forward = 0;   // + ahead, - back
+    double strafe = 0;    // + right, - left
+    double climb = 0;     // + up, - down
+    double turn = 0;      // + left, - right
+    double tilt = 0;      // + raises the horizon value (looks up), - lowers it (looks down)
+    bool boost = false;   // everything three times as fast
+    bool level = false;   // bring the horizon to the view's middle (once)
     double dragTurn = 0;  // heading units to turn at once (mouse drag), + left
     double dragTilt = 0;  // horizon rows to add at once (mouse drag), + looks up
 };
 
 // How fast the flight goes and how closely it keeps to the ground.
 struct FlightLimits {
-    double speed = 12.0;        // cells per second, ahead or back, at full stick
-    double strafeSpeed = 8.0;   // cells per second, sideways
-    double climbSpeed = 12.0;   // height bytes per second, up or down
-    double turnSpeed = 900.0;   // heading units per second (a turn in 4.5 s)
-    double tiltSpeed = 90.0;    // horizon rows per second
-    double boost = 2.0;         // the factor Shift gives speeds
-    double climbBoost = 2.0;    // the factor Shift gives climbing, and the steepest climb
-                                // the ground ahead asks for, in climbSpeeds
+    double speed = 12.0;       // cells per second, ahead or back, at full stick
+    double strafeSpeed = 8.0;  // cells per second, sideways
+    double climbSpeed = 12.0;  // height bytes per second, up or down
+    double turnSpeed = 900.0;  // heading units per second (a turn in 4.5 s)
+    double tiltSpeed = 90.0;   // horizon rows per second
+    double boost = 2.0;        // the factor Shift gives speeds
+    double climbBoost = 2.0;   // the factor Shift gives climbing, and the steepest climb
+                               // the ground ahead asks for, in climbSpeeds
     // Speeds follow the controls as critically damped springs: a change is
     // three quarters made after 2.7 times this many seconds.
-    double inertia = 0.35;      // moving
-    double climbInertia = 0.35;  // climbing
-    double turnInertia = 0.15;  // turning and tilting
-    double brakeInertia = 0.2;  // slowing and climbing for the ground ahead
-    double clearance = 4.0;     // least height above the highest ground within 2 cells, bytes
+    double inertia = 0.35;         // moving
+    double climbInertia = 0.35;    // climbing
+    double turnInertia = 0.15;     // turning and tilting
+    double brakeInertia = 0.2;     // slowing and climbing for the ground ahead
+    double clearance = 4.0;        // least height above the highest ground within 2 cells, bytes
     double lookAheadMargin = 5.0;  // bytes above the clearance the climb aims at ahead
-    double ceiling = 1000.0;    // highest flight, bytes
+    double ceiling = 1000.0;       // highest flight, bytes
 };
 
 // The flown camera and its motion. The ground is the scene's 256 x 256

@@ -151,7 +151,8 @@ std::array<int64_t, 5> KeyValuesOf(const FlightPose& pose) {
     return {static_cast<int64_t>(std::floor(pose.x * kCellUnits)),
             static_cast<int64_t>(std::floor(pose.y * kCellUnits)),
             static_cast<int64_t>(std::floor(pose.height * kHeightUnit)),
-            static_cast<int64_t>(std::floor(pose.heading)), static_cast<int64_t>(std::lround(pose.horizon))};
+            static_cast<int64_t>(std::floor(pose.heading)),
+            static_cast<int64_t>(std::lround(pose.horizon))};
 }
 
 FlightPlan PlanRecordedFlight(const std::vector<FlightPose>& keys, int intervalMs, bool closeLoop,
@@ -179,9 +180,9 @@ FlightPlan PlanRecordedFlight(const std::vector<FlightPose>& keys, int intervalM
     const FlightPose firstStep = Minus(again1, again0);
     // About the recorded speed: the mean of the two ends' steps, at least a
     // cell a second.
-    const double step = std::max({0.5 * (std::hypot(lastStep.x, lastStep.y) +
-                                         std::hypot(firstStep.x, firstStep.y)),
-                                  intervalMs / 1000.0, 1e-3});
+    const double step =
+        std::max({0.5 * (std::hypot(lastStep.x, lastStep.y) + std::hypot(firstStep.x, firstStep.y)),
+                  intervalMs / 1000.0, 1e-3});
     const int segments =
         std::clamp(static_cast<int>(std::ceil(Distance(last, again0) / step)), 2, 400);
     std::vector<FlightPose> bridge = Bridge(last, lastStep, again0, firstStep, segments);
@@ -234,7 +235,8 @@ std::string WriteNewFile(const std::string& path, const std::string& text, std::
     }
     const int writeErrno = errno;
     if (close(fd) != 0 || done < text.size()) {
-        error = "cannot write " + path + ": " + std::strerror(done < text.size() ? writeErrno : errno);
+        error =
+            "cannot write " + path + ": " + std::strerror(done < text.size() ? writeErrno : errno);
         unlink(temp.c_str());
         return "";
     }
