@@ -48,18 +48,6 @@ double NearGround(const uint8_t* heights, double x, double y) {
     return GroundAt(heights, fixed(x), fixed(y)).near;
 }
 
-std::unique_ptr<KeyPath> PathOf(const FlightPlan& plan) {
-    auto path = std::make_unique<KeyPath>(5, 0.5f, static_cast<uint32_t>(plan.keys.size()));
-    for (size_t i = 0; i < plan.keys.size(); ++i) {
-        float v[5];
-        for (int c = 0; c < 5; ++c)
-            v[c] = static_cast<float>(plan.keys[i][c]);
-        path->AddKey(static_cast<int32_t>(i) * plan.intervalMs, v);
-    }
-    path->Prepare();
-    return path;
-}
-
 // Keys between `from` and `to` along a cubic whose ends move as `fromStep`
 // and `toStep` (each per interval), one every interval, `segments` intervals
 // in all; the ends themselves are not returned.
@@ -198,7 +186,7 @@ FlightPlan PlanRecordedFlight(const std::vector<FlightPose>& keys, int intervalM
             plan.keys.push_back(KeyValuesOf(b));
         plan.keys.push_back(KeyValuesOf(again0));
         plan.keys.push_back(KeyValuesOf(again1));
-        const std::unique_ptr<KeyPath> path = PathOf(plan);
+        const std::unique_ptr<KeyPath> path = BuildFlightPath(plan);
         std::vector<double> lift(bridge.size(), 0.0);
         bool settled = true;
         for (const FlightSample& s : SampleFlight(*path, 10)) {
