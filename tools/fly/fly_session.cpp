@@ -121,7 +121,7 @@ private:
     FlightPlayer player_;
     PathRecorder recorder_;
     FlyInput input_;
-    bool player_mode_ = false;
+    bool playerMode_ = false;
     bool closeLoop_;
     bool overlay_;
     bool quit_ = false;
@@ -139,15 +139,15 @@ void Session::Handle(FlyCommand command) {
             break;
         case FlyCommand::SwitchMode:
             input_.Release();
-            if (!player_mode_) {
+            if (!playerMode_) {
                 if (recorder_.Recording()) FinishRecording();
-                player_mode_ = true;
+                playerMode_ = true;
             } else {
                 // Fly on from the frame the player shows.
                 CameraState camera;
                 if (player_.Camera(camera)) flight_.Place(PoseOf(camera));
                 recorder_.Forget();
-                player_mode_ = false;
+                playerMode_ = false;
             }
             break;
         case FlyCommand::ToggleRecording:
@@ -240,7 +240,7 @@ void Session::FinishRecording() {
 
 OverlayStatus Session::Status(const CameraState& camera, double frameMs) const {
     OverlayStatus s;
-    s.player = player_mode_;
+    s.player = playerMode_;
     s.fps = static_cast<double>(recentFrames_.size());
     s.frameMs = frameMs;
     s.camera = camera;
@@ -295,13 +295,13 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
                 break;
             }
             if (IsInput(event.kind)) inputTimes.push_back(event.time);
-            Handle(input_.Take(event, player_mode_));
+            Handle(input_.Take(event, playerMode_));
         }
         if (quit_) break;
         if (frame > 0) report_.frameMs.push_back(dt * 1000.0);
 
         FlyFrame info;
-        if (player_mode_) {
+        if (playerMode_) {
             player_.Advance(dt);
             player_.Camera(camera);
         } else {
@@ -316,7 +316,7 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
         if (observe) {
             info.index = frame;
             info.seconds = seconds;
-            info.player = player_mode_;
+            info.player = playerMode_;
             info.camera = camera;
             info.pose = flight_.Pose();
             info.playerTimeMs = player_.TimeMs();

@@ -107,8 +107,8 @@ FreeFlight::Ahead FreeFlight::LookAhead(double directionX, double directionY, do
             // Below the margin here: climb back within a second, even at rest.
             if (k == 0) a.climb = std::max(a.climb, rise);
             a.climb = std::max(a.climb, rise * speed / d);
-            // Planned on a little more than half the steepest climb, which
-            // leaves the rest for the speed's own lag in slowing down.
+            // Planned on two fifths of the steepest climb, which leaves the
+            // rest for the speed's own lag in slowing down.
             a.fastest = std::min(a.fastest, 0.4 * steepest * d / rise);
         }
     }
