@@ -42,17 +42,23 @@ int32_t KeyFileReader::ReadInteger() {
     return static_cast<int32_t>(value);
 }
 
-std::vector<KeyValues> KeyFileReader::ReadKeys(int32_t count) {
-    std::vector<KeyValues> keys;
+int32_t KeyFileReader::ReadKeys(int32_t count, const std::function<void(const KeyValues&)>& add) {
     KeyValues v{0, 0, 0, 0, 0};
-    for (int32_t i = 0; i < count; ++i) {
+    int32_t read = 0;
+    for (; read < count; ++read) {
         const int got = std::fscanf(stream_, "%f %f %f %f %f", &v[0], &v[1], &v[2], &v[3], &v[4]);
         // At the end of the file, or stuck on text that is no number, the
         // original would add the same stale values again and again; stop.
         if (got <= 0) break;
         SkipWhiteSpace();
-        keys.push_back(v);
+        add(v);
     }
+    return read;
+}
+
+std::vector<KeyValues> KeyFileReader::ReadKeys(int32_t count) {
+    std::vector<KeyValues> keys;
+    ReadKeys(count, [&keys](const KeyValues& v) { keys.push_back(v); });
     return keys;
 }
 

@@ -110,18 +110,19 @@ SceneLoad ReadScene(const std::string& keyFilePath, const std::string& directory
     if (!load.error) load.error = ReadPicture(directory, kSkyFileName, scene.sky, Shape::Sky);
     if (load.error) return load;
 
-    // Key i plays at i * D ms (32-bit wrap-around). Only the key lines the
-    // file really holds are added, so a huge count allocates nothing extra; a
+    // Key i plays at i * D ms (32-bit wrap-around). Each key line goes
+    // straight into the path as it is read, and only the lines the file
+    // really holds are added, so a huge count allocates nothing extra; a
     // negative count gives an empty path.
-    const std::vector<KeyValues> keys = reader.ReadKeys(header.keyCount);
-    scene.path =
-        std::make_unique<KeyPath>(kKeyValues, kPathTension, static_cast<uint32_t>(keys.size()));
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const int32_t time = static_cast<int32_t>(static_cast<uint32_t>(i) *
-                                                  static_cast<uint32_t>(header.keyInterval));
-        scene.path->AddKey(time, keys[i].data());
-    }
-    scene.path->Prepare();
+    const uint32_t capacity = header.keyCount > 0 ? static_cast<uint32_t>(header.keyCount) : 0;
+    scene.path = std::make_unique<KeyPath>(kKeyValues, kPathTension, capacity);
+    KeyPath& path = *scene.path;
+    uint32_t i = 0;
+    reader.ReadKeys(header.keyCount, [&](const KeyValues& key) {
+        path.AddKey(static_cast<int32_t>(i++ * static_cast<uint32_t>(header.keyInterval)),
+                    key.data());
+    });
+    path.Prepare();
 
     scene.shadeTable = BuildShadeTable(scene.colourMap.palette.data());
     ConvertPaletteTo565(scene.sky, colours);
