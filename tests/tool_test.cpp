@@ -152,22 +152,28 @@ TEST(Tool, RenderPastTheEndOfThePath) {
     }
 }
 
-TEST(Tool, SceneFailuresShowTheProgramsMessages) {
+TEST(Tool, SceneFailuresShowTheProgramsMessagesAndWhy) {
     TempDir dir;
     CommandRun run =
         RunTool("render --scene " + dir.Path().string() + " --time 0 --out " + dir.File("x.png"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open file " + dir.Dir() + "Keys2.txt\n");
+    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open file " + dir.Dir() +
+                              "Keys2.txt\nflyover-tool: Keys2.txt does not exist\n");
 
     dir.Write("Keys2.txt", KeyFileText("3", "100", {}));
     run = RunTool("camera --scene " + dir.Dir() + " --time 0");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open Bitmap " + dir.Dir() + "colour.bmp\n");
+    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open Bitmap " + dir.Dir() +
+                              "colour.bmp\nflyover-tool: colour.bmp does not exist\n");
 
+    // A display too short for a view is refused before anything is read.
     run = RunTool("render --scene " + kFixture + " --time 0 --display 240x20 --out " +
                   dir.File("x.png"));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, "GXOpenDisplay failed\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("bad display size \"240x20\" (expected WxH, width 1 to 4096 and "
+                              "height 25 to 4096"),
+              std::string::npos)
+        << run.output;
 }
 
 TEST(Tool, RenderReportsAnUnwritableOutput) {

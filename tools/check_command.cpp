@@ -7,6 +7,7 @@
 
 #include "path/key_path.h"
 #include "shared/scene_types.h"
+#include "shared/text.h"
 #include "tools/commands.h"
 #include "tools/scenegen/flight_review.h"
 #include "tools/tool_scene.h"
@@ -50,9 +51,11 @@ constexpr double kLeastNearClearance = 4.0;
 
 class Report {
 public:
-    void Line(const std::string& text) { std::printf("%s\n", text.c_str()); }
+    // Names from the scene's files are in the text: control characters are
+    // shown escaped.
+    void Line(const std::string& text) { std::printf("%s\n", EscapeControls(text).c_str()); }
     void Problem(const std::string& text) {
-        std::printf("PROBLEM: %s\n", text.c_str());
+        std::printf("PROBLEM: %s\n", EscapeControls(text).c_str());
         ++problems_;
     }
     int Problems() const { return problems_; }
@@ -104,7 +107,7 @@ int RunCheckCommand(const ParsedOptions& options) {
     const int64_t step = options.Whole("--step", 10);
 
     const std::string dir = AsDirectory(options.Text("--scene"));
-    std::printf("Scene in %s\n", dir.c_str());
+    std::printf("Scene in %s\n", EscapeControls(dir).c_str());
     std::unique_ptr<ToolScreen> screen = OpenToolScreen(options.Display("--display"));
     std::unique_ptr<ToolScene> loaded = screen ? ReadToolScene(dir) : nullptr;
     if (!loaded) {
@@ -140,9 +143,10 @@ int RunCheckCommand(const ParsedOptions& options) {
     }
     const bool mapsUsable = report.Problems() == 0;
 
-    const uint32_t duration = PlayingDuration(path);
-    if (duration == 0) {
-        report.Problem("the flight never plays (fewer than three keys, or no time between them)");
+    const std::string noFlight = WhyNoFlight(&path, loaded->keyFile);
+    const uint32_t duration = noFlight.empty() ? PlayingDuration(path) : 0;
+    if (!noFlight.empty()) {
+        report.Problem("the flight never plays: " + noFlight);
     } else {
         report.Line(
             Format("The flight plays for %.3f s (keys 0 to %u; the last key only shapes "

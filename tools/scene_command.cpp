@@ -7,6 +7,7 @@
 
 #include "tools/commands.h"
 #include "tools/scenegen/scene_generator.h"
+#include "tools/tool_output.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ int RunSceneCommand(const ParsedOptions& options) {
     const SceneFiles files = GenerateScene(static_cast<uint64_t>(seed));
     std::string error;
     if (!WriteScene(files, out, error)) {
-        std::fprintf(stderr, "flyover-tool scene: %s\n", error.c_str());
+        ToolError("scene", error);
         return 1;
     }
     return 0;
