@@ -13,6 +13,7 @@ KeyPath::~KeyPath() = default;
 
 void KeyPath::AddKey(int32_t time, const float* keyValues) {
     if (count == capacity) return;
+    sorted = false;
     times.push_back(time);
     values.insert(values.end(), keyValues, keyValues + dimension);
     tangents.resize(tangents.size() + dimension, 0.0f);
@@ -21,6 +22,7 @@ void KeyPath::AddKey(int32_t time, const float* keyValues) {
 
 void KeyPath::SwapKeys(int32_t a, int32_t b) {
     if (a == b) return;
+    sorted = false;
     std::swap(times[a], times[b]);
     std::swap_ranges(Values(a), Values(a) + dimension, Values(b));
     std::swap_ranges(Tangents(a), Tangents(a) + dimension, Tangents(b));
@@ -107,6 +109,31 @@ void KeyPath::Prepare() {
         std::fill_n(Tangents(0), dimension, 0.0f);
         std::fill_n(Tangents(count - 1), dimension, 0.0f);
     }
+    sorted = true;
+}
+
+uint32_t KeyPath::SegmentAt(uint32_t t) const {
+    if (count < 3) return kNoSegment;
+    if (sorted && times[0] >= 0) {
+        // Times from 0 up compare the same signed or unsigned. In ascending
+        // order the only segment that can hold t starts at the last key at or
+        // before t: every earlier one ends at or before that key's time.
+        const auto starts = times.begin();
+        const auto ends = starts + (count - 1);  // keys that can start a segment, and one more
+        const auto after = std::upper_bound(starts, ends, t, [](uint32_t time, int32_t key) {
+            return time < static_cast<uint32_t>(key);
+        });
+        if (after == starts) return kNoSegment;
+        const auto i = static_cast<uint32_t>(after - starts - 1);
+        return i + 2 < count && t < static_cast<uint32_t>(times[i + 1]) ? i : kNoSegment;
+    }
+    // Segments 0 .. count-3: the last key only shapes the tangent before it.
+    for (uint32_t i = 0; i + 2 < count; ++i) {
+        const uint32_t t0 = static_cast<uint32_t>(times[i]);
+        const uint32_t t1 = static_cast<uint32_t>(times[i + 1]);
+        if (t0 <= t && t < t1) return i;
+    }
+    return kNoSegment;
 }
 
 namespace {
@@ -123,11 +150,9 @@ uint32_t ToMilliseconds(float time) {
 
 bool KeyPath::Evaluate(float time, float* out) const {
     const uint32_t t = ToMilliseconds(time);
-    // Segments 0 .. count-3: the last key only shapes the tangent before it.
-    for (uint32_t i = 0; i + 2 < count; ++i) {
+    if (const uint32_t i = SegmentAt(t); i != kNoSegment) {
         const uint32_t t0 = static_cast<uint32_t>(times[i]);
         const uint32_t t1 = static_cast<uint32_t>(times[i + 1]);
-        if (!(t0 <= t && t < t1)) continue;
 
         const float* p0 = &values[size_t{i} * dimension];
         const float* m0 = &tangents[size_t{i} * dimension];

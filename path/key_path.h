@@ -51,6 +51,14 @@ public:
     // keys), after copying the last key's values into `out`.
     bool Evaluate(float time, float* out) const;
 
+    // The segment Evaluate blends at `t` ms: the first i of 0 .. count - 3
+    // with keys[i].time <= t < keys[i + 1].time, both compared as unsigned
+    // 32-bit values; kNoSegment when there is none. Prepared keys of times
+    // from 0 up are searched in halves, others one by one from the first:
+    // the answer is the same either way.
+    static constexpr uint32_t kNoSegment = UINT32_MAX;
+    uint32_t SegmentAt(uint32_t t) const;
+
     uint32_t Dimension() const { return dimension; }
     uint32_t Capacity() const { return capacity; }
     uint32_t Count() const { return count; }
@@ -68,6 +76,7 @@ private:
     uint32_t capacity;
     uint32_t count;
     uint32_t dimension;
+    bool sorted = false;          // the keys are in ascending time order, as Prepare leaves them
     std::vector<int32_t> times;   // one a key
     std::vector<float> values;    // dimension a key, key after key
     std::vector<float> tangents;  // the same

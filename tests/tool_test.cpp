@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "tests/support/command_line.h"
@@ -192,6 +193,46 @@ TEST(Tool, CameraPrintsTheStateAndTheEvaluatedValues) {
               "1500 9919858 9326108 32500000 581 78 9919858 9326108 32500000 581.25 78.75\n"
               "4000 end\n"
               "16 8389116 8388799 39998220 0 80 8389116 8388799 39998220 0.114585616 80.0088577\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Tool, SceneMakesMissingParentsOrRefusesBeforeAnyWork) {
+    TempDir dir;
+    const std::string nested = dir.File("a/b/c");
+    CommandRun run = RunTool("scene --out " + nested);
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* name : {"Keys2.txt", "colour.bmp", "height.bmp", "sky.BMP"})
+        EXPECT_TRUE(std::filesystem::exists(nested + "/" + name)) << name;
+
+    dir.Write("file", std::string("in the way"));
+    run = RunTool("scene --out " + dir.File("file/x"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(
+        run.output.rfind("flyover-tool scene: cannot make the directory " + dir.File("file/x"), 0),
+        0u)
+        << run.output;
+}
+
+TEST(Tool, CheckFollowsAVeryLongFlightAtACoarserStep) {
+    // Three keys 2,000 s apart: 400,000 frames at 10 ms, so fewer, further
+    // apart, are followed, and the report says so.
+    TempDir dir;
+    for (const char* name : {"colour.bmp", "height.bmp", "sky.BMP"})
+        std::filesystem::copy_file(kFixture + "/" + name, dir.File(name));
+    dir.Write("Keys2.txt",
+              KeyFileText("3", "2000000",
+                          {"8388608 8388608 40000000 0 80", "9388608 8388608 40000000 512 80",
+                           "9388608 9388608 40000000 1024 80"}));
+    const CommandRun run = RunTool("check --scene " + dir.Path().string() + " --display 40x60");
+    EXPECT_NE(run.output.find("The flight is too long to follow every 10 ms: it is followed every "
+                              "100 ms, 20000 frames at most"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Followed 20000 frames, every 100 ms"), std::string::npos)
+        << run.output;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // check_command.cpp -- "flyover-tool check": loads a scene as the demo does and reports what it
 // holds
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -48,6 +49,9 @@ constinit const CommandSpec kCheckCommand = {
 namespace {
 
 constexpr double kLeastNearClearance = 4.0;
+// The most frames followed: a flight longer than that many steps is followed
+// at a coarser step, so that a path of a million keys is reviewed in seconds.
+constexpr uint32_t kMostFramesFollowed = 20000;
 
 class Report {
 public:
@@ -104,7 +108,7 @@ std::string Where(const FlightSample& s) {
 }  // namespace
 
 int RunCheckCommand(const ParsedOptions& options) {
-    const int64_t step = options.Whole("--step", 10);
+    const int64_t askedStep = options.Whole("--step", 10);
 
     const std::string dir = AsDirectory(options.Text("--scene"));
     std::printf("Scene in %s\n", EscapeControls(dir).c_str());
@@ -155,6 +159,15 @@ int RunCheckCommand(const ParsedOptions& options) {
     }
 
     if (duration > 0 && mapsUsable) {
+        const uint64_t step = std::max<uint64_t>(
+            static_cast<uint64_t>(askedStep),
+            (uint64_t{duration} + kMostFramesFollowed - 1) / kMostFramesFollowed);
+        if (step > static_cast<uint64_t>(askedStep))
+            report.Line(
+                Format("The flight is too long to follow every %lld ms: it is followed every "
+                       "%llu ms, %u frames at most",
+                       static_cast<long long>(askedStep), static_cast<unsigned long long>(step),
+                       kMostFramesFollowed));
         const std::vector<FlightSample> samples = SampleFlight(path, static_cast<uint32_t>(step));
         const uint8_t* heights = scene.heightMap.pixels.data();
         const ClearanceReport c = MeasureClearance(samples, heights);
@@ -187,8 +200,8 @@ int RunCheckCommand(const ParsedOptions& options) {
             noGround += v.ground == 0;
             noSky += v.sky == 0;
         }
-        report.Line(Format("Followed %zu frames, every %lld ms, on a %d x %d view", samples.size(),
-                           static_cast<long long>(step), view.width, view.bottomRow + 1));
+        report.Line(Format("Followed %zu frames, every %llu ms, on a %d x %d view", samples.size(),
+                           static_cast<unsigned long long>(step), view.width, view.bottomRow + 1));
         report.Line(Format("Least ground in a frame: %.1f%% of the view, %s",
                            100.0 * leastGround / pixels, Where(leastGroundAt).c_str()));
         report.Line(Format("Least sky in a frame: %.1f%% of the view, %s",
