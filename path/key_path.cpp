@@ -23,9 +23,10 @@ void KeyPath::AddKey(int32_t time, const float* keyValues) {
 void KeyPath::SwapKeys(int32_t a, int32_t b) {
     if (a == b) return;
     sorted = false;
-    std::swap(times[a], times[b]);
-    std::swap_ranges(Values(a), Values(a) + dimension, Values(b));
-    std::swap_ranges(Tangents(a), Tangents(a) + dimension, Tangents(b));
+    const auto ka = static_cast<uint32_t>(a), kb = static_cast<uint32_t>(b);
+    std::swap(times[ka], times[kb]);
+    std::swap_ranges(Values(ka), Values(ka) + dimension, Values(kb));
+    std::swap_ranges(Tangents(ka), Tangents(ka) + dimension, Tangents(kb));
 }
 
 void KeyPath::SortKeys(int32_t lo, int32_t hi) {
@@ -34,16 +35,16 @@ void KeyPath::SortKeys(int32_t lo, int32_t hi) {
     // so the stack stays shallow on long, already ordered key files. The two
     // parts are disjoint, so the order they are sorted in changes nothing.
     while (hi > lo) {
-        const int32_t pivot = times[hi];
+        const int32_t pivot = times[static_cast<size_t>(hi)];
         int32_t i = lo - 1;
         int32_t j = hi;
         for (;;) {
             do
                 ++i;
-            while (times[i] < pivot);
+            while (times[static_cast<size_t>(i)] < pivot);
             do
                 --j;
-            while (j > lo && times[j] > pivot);
+            while (j > lo && times[static_cast<size_t>(j)] > pivot);
             if (i >= j) break;
             SwapKeys(i, j);
         }

@@ -67,7 +67,8 @@ std::vector<uint8_t> ReadRowsAtOffset(std::FILE* file, uint64_t paletteEnd, uint
     if (gap < afterPalette.size()) {
         // The rows begin within what was read: drop the gap, read the rest.
         const bool more = afterPalette.size() == pixelBytes;
-        afterPalette.erase(afterPalette.begin(), afterPalette.begin() + gap);
+        afterPalette.erase(afterPalette.begin(),
+                           afterPalette.begin() + static_cast<std::ptrdiff_t>(gap));
         if (more) {
             const std::vector<uint8_t> rest = ReadUpTo(file, gap);
             afterPalette.insert(afterPalette.end(), rest.begin(), rest.end());
@@ -190,7 +191,8 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image, std::string& why
         image.palette.assign(256, 0);
         for (int e = 0; e < 256; ++e) {
             const uint8_t* b = stored + e * 4;
-            image.palette[e] = (uint32_t{b[0]} << 16) | (uint32_t{b[1]} << 8) | b[2];
+            image.palette[static_cast<size_t>(e)] =
+                (uint32_t{b[0]} << 16) | (uint32_t{b[1]} << 8) | b[2];
         }
     }
 

@@ -64,7 +64,7 @@ std::vector<KeyValues> KeyFileReader::ReadKeys(int32_t count) {
 
 size_t CharacterCount(const std::string& text) {
     size_t n = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80) ++n;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
     return n;
 }
