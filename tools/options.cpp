@@ -137,10 +137,13 @@ std::string Synopsis(const CommandSpec& command) {
             item = Token(option);
             if (option.repeatable) item += " [" + Token(option) + " ...]";
         } else {
-            item = "[" + Token(option) + (option.repeatable ? " ...]" : "]");
+            item = "[";
+            item += Token(option);
+            item += option.repeatable ? " ...]" : "]";
         }
         if (optional && lineLength + 1 + item.size() > kUsageWidth) {
-            text += "\n" + std::string(lead.size(), ' ');
+            text += '\n';
+            text.append(lead.size(), ' ');
             lineLength = lead.size();
         }
         text += " " + item;
@@ -152,11 +155,14 @@ std::string Synopsis(const CommandSpec& command) {
 // One option's entry in the list: its token, then its help from helpColumn
 // on; a token too wide for that stands on a line of its own.
 std::string OptionEntry(const OptionSpec& option, size_t column) {
-    std::string text = "  " + Token(option);
-    if (text.size() + 2 <= column)
+    std::string text = "  ";
+    text += Token(option);
+    if (text.size() + 2 <= column) {
         text.resize(column, ' ');
-    else
-        text += "\n" + std::string(column, ' ');
+    } else {
+        text += '\n';
+        text.append(column, ' ');
+    }
     for (const char* c = option.help; *c; ++c) {
         text += *c;
         if (*c == '\n') text += std::string(column, ' ');
