@@ -275,7 +275,14 @@ def main():
     with wave.open(args.sound) as w:
         clip = w.readframes(w.getnframes())
 
-    workdir = tempfile.mkdtemp(prefix="flyover-xvfb-")
+    return with_xvfb("flyover-xvfb-",
+                     lambda display, env, workdir: run(args, display, env, workdir, clip))
+
+
+def with_xvfb(prefix, body):
+    """Runs body(display, display_env, workdir) in a fresh Xvfb with a scratch
+    folder named from `prefix`, removes both, and returns the exit status."""
+    workdir = tempfile.mkdtemp(prefix=prefix)
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
                              "-nolisten", "tcp"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
@@ -285,8 +292,7 @@ def main():
             return 1
         display = ":" + number
         os.environ["DISPLAY"] = display  # for import and xwininfo
-        display_env = dict(os.environ)
-        run(args, display, display_env, workdir, clip)
+        body(display, dict(os.environ), workdir)
     finally:
         xvfb.terminate()
         xvfb.wait(timeout=WAIT)

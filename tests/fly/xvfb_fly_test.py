@@ -17,28 +17,15 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "demo"))
-from xvfb_demo_test import (check, failures, find_windows, screenshot, skip_or_fail,  # noqa: E402
-                            to565, wait_for_exit, window_size, WAIT)
+from xvfb_demo_test import (check, screenshot, skip_or_fail, to565, wait_for_exit,  # noqa: E402
+                            wait_for_window, window_size, with_xvfb, WAIT)
 
 TITLE = "flyover fly: "
 SCREEN_W, SCREEN_H = 240, 320
 TOP_MARGIN = 24
-
-
-def wait_for_window(display_env, process):
-    deadline = time.monotonic() + WAIT
-    while time.monotonic() < deadline:
-        windows = find_windows(display_env, TITLE)
-        if windows:
-            return windows[0]
-        if process.poll() is not None:
-            return None
-        time.sleep(0.05)
-    return None
 
 
 def differing(a, b):
@@ -96,29 +83,13 @@ def main():
     except ImportError:
         skip_or_fail("python3-xlib is not installed (.ci/install-deps installs it)")
 
-    workdir = tempfile.mkdtemp(prefix="flyover-xvfb-fly-")
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    try:
-        number = xvfb.stdout.readline().decode().strip()
-        if not number:
-            check(False, "Xvfb started")
-            return 1
-        display = ":" + number
-        os.environ["DISPLAY"] = display  # for import and xwininfo
-        run(args, display, dict(os.environ), workdir)
-    finally:
-        xvfb.terminate()
-        xvfb.wait(timeout=WAIT)
-        shutil.rmtree(workdir, ignore_errors=True)
-    print("%d failed" % len(failures) if failures else "all passed")
-    return 1 if failures else 0
+    return with_xvfb("flyover-xvfb-fly-", lambda display, env, workdir: run(args, display, env, workdir))
 
 
 def run(args, display, display_env, workdir):
     keys_out = os.path.join(workdir, "recorded.txt")
     fly = Fly(args.tool, args.scene, keys_out, display, workdir)
-    fly.window = wait_for_window(display_env, fly.process)
+    fly.window = wait_for_window(display_env, TITLE, fly.process)
     if not check(fly.window is not None, "the fly window appears\n" + fly.output()):
         fly.process.kill()
         return
