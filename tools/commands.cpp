@@ -3,8 +3,10 @@
 
 namespace {
 
-constexpr const CommandSpec* kCommands[] = {&kRenderCommand, &kCameraCommand, &kSceneCommand,
-                                            &kSoundCommand,  &kCheckCommand,  &kBenchCommand};
+constexpr const CommandSpec* kCommands[] = {
+    &kRenderCommand, &kCameraCommand, &kSceneCommand,  &kSoundCommand,
+    &kCheckCommand,  &kBenchCommand,  &kRecordCommand,
+};
 
 }  // namespace
 
