@@ -28,7 +28,7 @@ constexpr OptionSpec kOptions[] = {
     kSceneOption,
     TextOption("--out", "FILE",
                "where to write, by the name's ending: .mp4 (H.264, AAC),\n"
-               ".mkv (the same in Matroska), .webm (VP9, Opus), .gif or\n"
+               ".mkv (H.264, Opus), .webm (VP9, Opus), .gif or\n"
                ".webp (animated, no sound), or DIR/ for numbered PNG files")
         .Required(),
     WholeOption("--fps", "N", 1, 240, "whole frames a second, 1 to 240",

@@ -43,13 +43,21 @@ EncoderSettings SettingsFor(OutputKind kind, Quality quality) {
                 // than real time on two cores.
                 s.videoOptions = "preset=ultrafast qp=" + std::to_string(kX264Qp[level]);
             }
-            s.audioEncoder = "aac";
-            s.sampleFormat = AV_SAMPLE_FMT_FLTP;
-            // Twice the clip's 11025 Hz holds all of it, at half the
-            // encoding work of 44.1 or 48 kHz.
-            s.sampleRate = 22050;
-            s.audioOptions = "aac_coder=fast";
-            s.audioBitRate = kAacBitRate[level];
+            if (kind == OutputKind::Mp4) {
+                s.audioEncoder = "aac";
+                s.sampleFormat = AV_SAMPLE_FMT_FLTP;
+                // Twice the clip's 11025 Hz holds all of it, at half the
+                // encoding work of 44.1 or 48 kHz.
+                s.sampleRate = 22050;
+                s.audioOptions = "aac_coder=fast";
+                s.audioBitRate = kAacBitRate[level];
+            } else {
+                // Matroska marks Opus's start-up delay, so the sound starts
+                // with frame 0; it does not for AAC.
+                s.audioEncoder = "libopus";
+                s.sampleFormat = AV_SAMPLE_FMT_FLT;
+                s.audioBitRate = kOpusBitRate[level];
+            }
             break;
         case OutputKind::Webm:
             s.muxer = "webm";

@@ -31,7 +31,7 @@ const char* KindName(OutputKind kind) {
         case OutputKind::Mp4:
             return "MP4 (H.264, AAC)";
         case OutputKind::Mkv:
-            return "Matroska (H.264, AAC)";
+            return "Matroska (H.264, Opus)";
         case OutputKind::Webm:
             return "WebM (VP9, Opus)";
         case OutputKind::Gif:

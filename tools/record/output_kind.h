@@ -7,7 +7,7 @@
 
 enum class OutputKind {
     Mp4,        // H.264 and AAC in MP4
-    Mkv,        // H.264 and AAC in Matroska
+    Mkv,        // H.264 and Opus in Matroska
     Webm,       // VP9 and Opus in WebM
     Gif,        // animated GIF, one palette for the whole clip, no sound
     Webp,       // animated WebP, no sound
