@@ -48,7 +48,7 @@ constexpr OptionSpec kOptions[] = {
                 "(default 2; 1 for GIF and WebP)"),
     FlagOption("--view-only", "record the view alone, without the 24-row margin above it"),
     ChoiceOption("--quality", "Q", QualityNames,
-                 "low, medium, high (the default) or lossless: lossless\n"
+                 "low, medium (the default), high or lossless: lossless\n"
                  "video decodes to exactly the frames render draws (H.264\n"
                  "4:4:4 RGB, VP9 RGB, lossless WebP; GIF only when the clip\n"
                  "has at most 127 colours); PNG files are always exact"),

@@ -6,6 +6,7 @@
 extern "C" {
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
+#include <libavutil/imgutils.h>
 }
 
 std::string AvErrorText(int code) {
@@ -14,14 +15,30 @@ std::string AvErrorText(int code) {
     return text;
 }
 
-AvFramePtr NewVideoFrame(AVPixelFormat format, int width, int height) {
+namespace {
+
+constexpr int kAlign = 64;  // bytes: rows aligned for the encoders' vector code
+
+}  // namespace
+
+AvFramePtr NewVideoFrame(AVPixelFormat format, int width, int height, AVBufferPool* pool) {
     AvFramePtr frame(av_frame_alloc());
     if (!frame) return nullptr;
     frame->format = format;
     frame->width = width;
     frame->height = height;
-    if (av_frame_get_buffer(frame.get(), 0) < 0) return nullptr;
+    if (!pool) return av_frame_get_buffer(frame.get(), kAlign) < 0 ? nullptr : std::move(frame);
+    frame->buf[0] = av_buffer_pool_get(pool);
+    if (!frame->buf[0] || av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data,
+                                               format, width, height, kAlign) < 0)
+        return nullptr;
     return frame;
+}
+
+BufferPoolPtr NewFramePool(AVPixelFormat format, int width, int height) {
+    const int size = av_image_get_buffer_size(format, width, height, kAlign);
+    if (size < 0) return nullptr;
+    return BufferPoolPtr(av_buffer_pool_init(static_cast<size_t>(size) + kAlign, nullptr));
 }
 
 AvCodecPtr OpenEncoder(const char* name, const std::function<void(AVCodecContext*)>& setUp,

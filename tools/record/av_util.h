@@ -41,8 +41,17 @@ using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
 // The library's text for an error code: "No space left on device".
 std::string AvErrorText(int code);
 
-// A new frame of `format` and size with its own buffers; null when memory runs out.
-AvFramePtr NewVideoFrame(AVPixelFormat format, int width, int height);
+struct BufferPoolFree {
+    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+};
+using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolFree>;
+
+// A new frame of `format` and size with its own buffers; null when memory
+// runs out. With a `pool` (made by NewFramePool for the same format and
+// size) the buffer is one the pool has had back, if any: fresh memory for
+// every frame would be page faults for every frame.
+AvFramePtr NewVideoFrame(AVPixelFormat format, int width, int height, AVBufferPool* pool = nullptr);
+BufferPoolPtr NewFramePool(AVPixelFormat format, int width, int height);
 
 // Opens the encoder `name` with `options` (space-separated "key=value"
 // pairs of its private options) after `setUp` has filled the context. Returns null with a message

@@ -22,6 +22,11 @@ public:
     bool Start(std::string& error) {
         const EncoderSettings& s = request_.settings;
         const PictureGeometry& g = request_.geometry;
+        pool_ = NewFramePool(s.pixelFormat, g.width, g.height);
+        if (!pool_) {
+            error = "out of memory";
+            return false;
+        }
         if (s.yuv || s.pixelFormat == AV_PIX_FMT_PAL8 || s.pixelFormat == AV_PIX_FMT_RGB24)
             return true;
         scratch_.resize(static_cast<size_t>(g.width) * g.height * 3);
@@ -40,7 +45,7 @@ public:
     bool Convert(const FrameBuffer& screen, Picture& picture, std::string& error) override {
         const EncoderSettings& s = request_.settings;
         const PictureGeometry& g = request_.geometry;
-        picture.frame = NewVideoFrame(s.pixelFormat, g.width, g.height);
+        picture.frame = NewVideoFrame(s.pixelFormat, g.width, g.height, pool_.get());
         if (!picture.frame) {
             error = "out of memory";
             return false;
@@ -69,6 +74,7 @@ public:
 
 private:
     const MediaRequest& request_;
+    BufferPoolPtr pool_;  // frames come back to it once encoded
     SwsPtr sws_;
     std::vector<uint8_t> scratch_;
 };

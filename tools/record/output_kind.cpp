@@ -66,7 +66,7 @@ std::vector<std::string> QualityNames() {
 
 Quality QualityNamed(const std::string& name) {
     if (name == "low") return Quality::Low;
-    if (name == "medium") return Quality::Medium;
+    if (name == "high") return Quality::High;
     if (name == "lossless") return Quality::Lossless;
-    return Quality::High;
+    return Quality::Medium;
 }

@@ -42,6 +42,7 @@ int DefaultScale(OutputKind kind);
 // whole hundredths of a second and players slow down those under two.
 int MaxFps(OutputKind kind);
 
-// The names --quality takes, and the level for one of them.
+// The names --quality takes, and the level for one of them (Medium for
+// any other name, as when --quality is not given).
 std::vector<std::string> QualityNames();
 Quality QualityNamed(const std::string& name);

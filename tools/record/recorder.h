@@ -23,7 +23,7 @@ struct RecordRequest {
     DisplayShape display;
     PictureGeometry geometry;  // as GeometryFor gives it; the recorder pads it where codecs need
     OutputKind kind = OutputKind::Mp4;
-    Quality quality = Quality::High;
+    Quality quality = Quality::Medium;
     std::string out;                          // the --out name
     const WaveClip* sound = nullptr;          // null: no sound
     int64_t soundStartMs = 0;                 // where the sound's loop is at frame 0

@@ -89,9 +89,11 @@ void DrawYuv420EvenScale(const FrameBuffer& frame, const PictureGeometry& g, con
         uint8_t* const u0 = planes[1] + static_cast<ptrdiff_t>(row) * half * strides[1];
         uint8_t* const v0 = planes[2] + static_cast<ptrdiff_t>(row) * half * strides[2];
         if (scale == 2) {
+            // Two equal luma bytes a pixel, stored as one 16-bit word.
             for (int column = 0; column < width; ++column) {
                 const uint16_t pixel = line[static_cast<size_t>(column)];
-                y0[2 * column] = y0[2 * column + 1] = t.luma[pixel];
+                const uint16_t pair = static_cast<uint16_t>(t.luma[pixel] * 0x0101u);
+                std::memcpy(y0 + 2 * column, &pair, 2);
                 u0[column] = t.chroma8[pixel][0];
                 v0[column] = t.chroma8[pixel][1];
             }
