@@ -35,7 +35,8 @@ constexpr OptionSpec kOptions[] = {
                 "frames a second, 1 to 240 (GIF at most 50); default 60,\n"
                 "20 for GIF, 25 for WebP"),
     WholeOption("--from", "MS", 0, UINT32_MAX, "whole milliseconds, 0 to 4294967295",
-                "flight time of the first frame, whole milliseconds (default 0)"),
+                "flight time of the first frame in whole milliseconds\n"
+                "(default 0)"),
     WholeOption("--to", "MS", 1, kMaxRecordingMs, "whole milliseconds, 1 to 86400000",
                 "end before this time on the demo's clock (which reads\n"
                 "--from at the first frame); past the path's end the flight\n"

@@ -13,7 +13,7 @@ std::string ProgressLine(int64_t done, int64_t total, double seconds, int width)
 class ProgressBar {
 public:
     // Draws on `out` when `terminal`; otherwise Update and Clear do nothing.
-    // `label` stands before the bar ("palette", "frames").
+    // `label` stands before the bar ("palette", "recording").
     ProgressBar(std::FILE* out, bool terminal, std::string label, int64_t total);
     ~ProgressBar() { Clear(); }
 

@@ -114,7 +114,7 @@ std::unique_ptr<GifPalette> CountGifColours(const RecordRequest& request, Record
                                             std::string& error) {
     const int64_t frames = request.plan->Frames();
     ColourCounts total;
-    ProgressBar bar(request.messages, request.terminal, "colours", frames);
+    ProgressBar bar(request.messages, request.terminal, "palette", frames);
     const PipelineOutcome outcome = RunOrderedPipeline<ColourCounts>(
         ShapeFor(request, frames, 65536 * 4),
         [&]() { return std::make_unique<ColourCounter>(request); },
@@ -190,7 +190,7 @@ bool Record(const RecordRequest& request, RecordReport& report, std::string& err
     double writeSeconds = 0;
     PipelineOutcome outcome;
     {
-        ProgressBar bar(req.messages, req.terminal, "frames", frames);
+        ProgressBar bar(req.messages, req.terminal, "recording", frames);
         outcome = RunOrderedPipeline<Picture>(
             ShapeFor(req, frames, int64_t{req.geometry.width} * req.geometry.height * 4),
             [&]() -> std::unique_ptr<ItemMaker<Picture>> {
