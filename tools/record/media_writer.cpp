@@ -17,16 +17,12 @@ namespace {
 // Converts drawn screens into the video encoder's frames on a worker thread.
 class MediaConverter final : public PictureConverter {
 public:
-    MediaConverter(const MediaRequest& request) : request_(request) {}
+    MediaConverter(const MediaRequest& request, AVBufferPool* pool)
+        : request_(request), pool_(pool) {}
 
     bool Start(std::string& error) {
         const EncoderSettings& s = request_.settings;
         const PictureGeometry& g = request_.geometry;
-        pool_ = NewFramePool(s.pixelFormat, g.width, g.height);
-        if (!pool_) {
-            error = "out of memory";
-            return false;
-        }
         if (s.yuv || s.pixelFormat == AV_PIX_FMT_PAL8 || s.pixelFormat == AV_PIX_FMT_RGB24)
             return true;
         scratch_.resize(static_cast<size_t>(g.width) * g.height * 3);
@@ -45,7 +41,7 @@ public:
     bool Convert(const FrameBuffer& screen, Picture& picture, std::string& error) override {
         const EncoderSettings& s = request_.settings;
         const PictureGeometry& g = request_.geometry;
-        picture.frame = NewVideoFrame(s.pixelFormat, g.width, g.height, pool_.get());
+        picture.frame = NewVideoFrame(s.pixelFormat, g.width, g.height, pool_);
         if (!picture.frame) {
             error = "out of memory";
             return false;
@@ -74,7 +70,7 @@ public:
 
 private:
     const MediaRequest& request_;
-    BufferPoolPtr pool_;  // frames come back to it once encoded
+    AVBufferPool* pool_;  // the writer's: frames go back to it once encoded
     SwsPtr sws_;
     std::vector<uint8_t> scratch_;
 };
@@ -93,7 +89,7 @@ public:
     bool Open(const std::string& path, std::string& error);
 
     std::unique_ptr<PictureConverter> MakeConverter(std::string& error) const override {
-        auto converter = std::make_unique<MediaConverter>(request_);
+        auto converter = std::make_unique<MediaConverter>(request_, pool_.get());
         if (!converter->Start(error)) return nullptr;
         return converter;
     }
@@ -132,6 +128,10 @@ private:
     bool WriteSoundUntil(int64_t frames, bool last, std::string& error);
 
     const MediaRequest request_;
+    // The pictures' memory, shared by the converters. Declared first, so it
+    // goes last, on the writer's thread, after the encoders have let go of
+    // every frame (the GIF encoder keeps the one before).
+    BufferPoolPtr pool_;
     std::unique_ptr<AVFormatContext, FormatClose> format_;
     AvCodecPtr video_, audio_;
     AVStream* videoStream_ = nullptr;
@@ -150,6 +150,11 @@ bool MediaWriter::Open(const std::string& path, std::string& error) {
         return false;
     }
     format_.reset(format);
+    pool_ = NewFramePool(s.pixelFormat, request_.geometry.width, request_.geometry.height);
+    if (!pool_) {
+        error = "out of memory";
+        return false;
+    }
     // No library versions, random identifiers or dates in the file.
     format->flags |= AVFMT_FLAG_BITEXACT;
     if (!packet_ || !OpenVideo(error) || (request_.sound && !OpenAudio(error))) return false;
