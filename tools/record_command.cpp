@@ -12,6 +12,7 @@
 #include "tools/commands.h"
 #include "tools/record/recorder.h"
 #include "tools/record/stop_signal.h"
+#include "tools/record_command.h"
 #include "tools/scenegen/sound.h"
 #include "tools/tool_scene.h"
 
@@ -92,34 +93,61 @@ constinit const CommandSpec kRecordCommand = {
     22,
     RunRecordCommand};
 
-int RunRecordCommand(const ParsedOptions& options) {
+int64_t MaxRecordingFrames(int fps) {
+    return FramesBefore(kMaxRecordingMs, fps);
+}
+
+std::optional<RecordSettings> ReadRecordSettings(const ParsedOptions& options, std::string& usage) {
+    RecordSettings settings;
     const std::string& out = options.Text("--out");
     const std::optional<OutputKind> kind = KindForOut(out);
-    if (!kind)
-        return UsageError("record", "cannot tell what to write from --out \"" + out +
-                                        "\" (expected a name ending in " + KindsAccepted() + ")");
-    const int fps = static_cast<int>(options.Whole("--fps", DefaultFps(*kind)));
-    if (fps > MaxFps(*kind))
-        return UsageError("record", std::string(KindName(*kind)) + " plays at most " +
-                                        std::to_string(MaxFps(*kind)) + " frames a second");
-    if (options.Has("--to") && options.Has("--loops"))
-        return UsageError("record", "give at most one of --to and --loops");
-    RecordSpan span;
-    span.fps = fps;
+    if (!kind) {
+        usage = "cannot tell what to write from --out \"" + out + "\" (expected a name ending in " +
+                KindsAccepted() + ")";
+        return std::nullopt;
+    }
+    settings.kind = *kind;
+    RecordSpan& span = settings.span;
+    span.fps = static_cast<int>(options.Whole("--fps", DefaultFps(*kind)));
+    if (span.fps > MaxFps(*kind)) {
+        usage = std::string(KindName(*kind)) + " plays at most " + std::to_string(MaxFps(*kind)) +
+                " frames a second";
+        return std::nullopt;
+    }
+    if (options.Has("--to") && options.Has("--loops")) {
+        usage = "give at most one of --to and --loops";
+        return std::nullopt;
+    }
     span.fromMs = options.Whole("--from", 0);
     if (options.Has("--to")) span.toMs = options.Whole("--to", 0);
     span.loops = static_cast<int>(options.Whole("--loops", 1));
-    if (span.toMs && *span.toMs <= span.fromMs)
-        return UsageError("record", "--to must come after --from");
-    const DisplayShape display = options.Display("--display");
-    const PictureGeometry geometry =
-        GeometryFor(display, options.Has("--view-only"),
+    if (span.toMs && *span.toMs <= span.fromMs) {
+        usage = "--to must come after --from";
+        return std::nullopt;
+    }
+    settings.display = options.Display("--display");
+    settings.geometry =
+        GeometryFor(settings.display, options.Has("--view-only"),
                     static_cast<int>(options.Whole("--scale", DefaultScale(*kind))));
-    if (geometry.width > kMaxOutputSide || geometry.height > kMaxOutputSide)
-        return UsageError("record", "the picture would be " +
-                                        SizeText(geometry.width, geometry.height) + ", over " +
-                                        std::to_string(kMaxOutputSide) +
-                                        " pixels a side: lower --scale");
+    const PictureGeometry& g = settings.geometry;
+    if (g.width > kMaxOutputSide || g.height > kMaxOutputSide) {
+        usage = "the picture would be " + SizeText(g.width, g.height) + ", over " +
+                std::to_string(kMaxOutputSide) + " pixels a side: lower --scale";
+        return std::nullopt;
+    }
+    settings.quality = QualityNamed(options.Text("--quality"));
+    settings.sound = !options.Has("--no-sound");
+    return settings;
+}
+
+int RunRecordCommand(const ParsedOptions& options) {
+    std::string usage;
+    const std::optional<RecordSettings> settings = ReadRecordSettings(options, usage);
+    if (!settings) return UsageError("record", usage);
+    const DisplayShape& display = settings->display;
+    const RecordSpan& span = settings->span;
+    const int fps = span.fps;
+    const std::string& out = options.Text("--out");
 
     const std::unique_ptr<ToolScreen> screen = OpenToolScreen(display);
     if (!screen) return 1;
@@ -127,7 +155,7 @@ int RunRecordCommand(const ParsedOptions& options) {
     if (!loaded) return 1;
     std::string error;
     const std::optional<FramePlan> plan =
-        FramePlan::Make(*loaded->scene.path, span, FramesBefore(kMaxRecordingMs, fps), error);
+        FramePlan::Make(*loaded->scene.path, span, MaxRecordingFrames(fps), error);
     if (!plan) {
         std::fprintf(stderr, "flyover-tool record: %s\n", error.c_str());
         return 1;
@@ -149,11 +177,11 @@ int RunRecordCommand(const ParsedOptions& options) {
     request.path = loaded->scene.path.get();
     request.plan = &*plan;
     request.display = display;
-    request.geometry = geometry;
-    request.kind = *kind;
-    request.quality = QualityNamed(options.Text("--quality"));
+    request.geometry = settings->geometry;
+    request.kind = settings->kind;
+    request.quality = settings->quality;
     request.out = out;
-    request.sound = options.Has("--no-sound") ? nullptr : &clip;
+    request.sound = settings->sound ? &clip : nullptr;
     request.soundStartMs = span.fromMs;
     request.workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     request.stop = &StopOnSignals::Flag();
