@@ -94,7 +94,7 @@ PipelineOutcome RunOrderedPipeline(
                 break;
             }
             ++consumed;
-            slotFree.notify_all();
+            slotFree.notify_one();  // one slot came free: one worker can use it
         }
         if (onConsumed) onConsumed(consumed);
     }

@@ -34,8 +34,8 @@ uint8_t Round(int64_t fixed, int64_t offset, int64_t bits = kShift) {
 
 struct Tables {
     std::array<uint8_t, 65536> luma{};
-    std::array<ChromaFixed, 65536> chroma{};              // for means of four
-    std::array<std::array<uint8_t, 2>, 65536> chroma8{};  // one pixel's Cb and Cr, rounded
+    std::array<ChromaFixed, 65536> chroma{};  // for means of four
+    std::array<uint32_t, 65536> packed{};     // one pixel's Y | Cb << 8 | Cr << 16, rounded
 };
 
 const Tables& YuvTables() {
@@ -47,7 +47,9 @@ const Tables& YuvTables() {
             t.luma[pixel] = Round(kYr * r + kYg * g + kYb * b, 16);
             t.chroma[pixel] = {static_cast<int32_t>(kUr * r + kUg * g + kUb * b),
                                static_cast<int32_t>(kVr * r + kVg * g + kVb * b)};
-            t.chroma8[pixel] = {Round(t.chroma[pixel].u, 128), Round(t.chroma[pixel].v, 128)};
+            t.packed[pixel] = uint32_t{t.luma[pixel]} |
+                              uint32_t{Round(t.chroma[pixel].u, 128)} << 8 |
+                              uint32_t{Round(t.chroma[pixel].v, 128)} << 16;
         }
         return t;
     }();
@@ -89,20 +91,23 @@ void DrawYuv420EvenScale(const FrameBuffer& frame, const PictureGeometry& g, con
         uint8_t* const u0 = planes[1] + static_cast<ptrdiff_t>(row) * half * strides[1];
         uint8_t* const v0 = planes[2] + static_cast<ptrdiff_t>(row) * half * strides[2];
         if (scale == 2) {
-            // Two equal luma bytes a pixel, stored as one 16-bit word.
+            // One table read a pixel; its two equal luma bytes stored as one 16-bit word.
             for (int column = 0; column < width; ++column) {
-                const uint16_t pixel = line[static_cast<size_t>(column)];
-                const uint16_t pair = static_cast<uint16_t>(t.luma[pixel] * 0x0101u);
+                const uint32_t yuv = t.packed[line[static_cast<size_t>(column)]];
+                const uint16_t pair = static_cast<uint16_t>((yuv & 0xFF) * 0x0101u);
                 std::memcpy(y0 + 2 * column, &pair, 2);
-                u0[column] = t.chroma8[pixel][0];
-                v0[column] = t.chroma8[pixel][1];
+                u0[column] = static_cast<uint8_t>(yuv >> 8);
+                v0[column] = static_cast<uint8_t>(yuv >> 16);
             }
         } else {
             for (int column = 0; column < width; ++column) {
-                const uint16_t pixel = line[static_cast<size_t>(column)];
-                std::memset(y0 + column * scale, t.luma[pixel], static_cast<size_t>(scale));
-                std::memset(u0 + column * half, t.chroma8[pixel][0], static_cast<size_t>(half));
-                std::memset(v0 + column * half, t.chroma8[pixel][1], static_cast<size_t>(half));
+                const uint32_t yuv = t.packed[line[static_cast<size_t>(column)]];
+                std::memset(y0 + column * scale, static_cast<int>(yuv & 0xFF),
+                            static_cast<size_t>(scale));
+                std::memset(u0 + column * half, static_cast<int>(yuv >> 8 & 0xFF),
+                            static_cast<size_t>(half));
+                std::memset(v0 + column * half, static_cast<int>(yuv >> 16),
+                            static_cast<size_t>(half));
             }
         }
         for (int s = 1; s < scale; ++s)
