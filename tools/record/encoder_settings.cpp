@@ -15,6 +15,13 @@ int Level(Quality quality) {
     return quality == Quality::Lossless ? 2 : static_cast<int>(quality);
 }
 
+// Opus, at 48 kHz as it always runs.
+void UseOpus(EncoderSettings& s, int level) {
+    s.audioEncoder = "libopus";
+    s.sampleFormat = AV_SAMPLE_FMT_FLT;
+    s.audioBitRate = kOpusBitRate[level];
+}
+
 }  // namespace
 
 EncoderSettings SettingsFor(OutputKind kind, Quality quality) {
@@ -54,9 +61,7 @@ EncoderSettings SettingsFor(OutputKind kind, Quality quality) {
             } else {
                 // Matroska marks Opus's start-up delay, so the sound starts
                 // with frame 0; it does not for AAC.
-                s.audioEncoder = "libopus";
-                s.sampleFormat = AV_SAMPLE_FMT_FLT;
-                s.audioBitRate = kOpusBitRate[level];
+                UseOpus(s, level);
             }
             break;
         case OutputKind::Webm:
@@ -72,9 +77,7 @@ EncoderSettings SettingsFor(OutputKind kind, Quality quality) {
                 s.videoOptions = "deadline=realtime cpu-used=8 row-mt=1 b=0 crf=" +
                                  std::to_string(kVp9Crf[level]);
             }
-            s.audioEncoder = "libopus";
-            s.sampleFormat = AV_SAMPLE_FMT_FLT;
-            s.audioBitRate = kOpusBitRate[level];
+            UseOpus(s, level);
             break;
         case OutputKind::Gif:
             s.muxer = "gif";

@@ -119,6 +119,8 @@ public:
     }
 
 private:
+    // A stream of the container for what `codec` makes.
+    AVStream* AddStream(const AVCodecContext& codec, std::string& error);
     bool OpenVideo(std::string& error);
     bool OpenAudio(std::string& error);
     // Sends `frame` (null: the end) and writes every packet that comes out.
@@ -177,6 +179,16 @@ bool MediaWriter::Open(const std::string& path, std::string& error) {
     return true;
 }
 
+AVStream* MediaWriter::AddStream(const AVCodecContext& codec, std::string& error) {
+    AVStream* stream = avformat_new_stream(format_.get(), nullptr);
+    if (!stream || avcodec_parameters_from_context(stream->codecpar, &codec) < 0) {
+        error = "out of memory";
+        return nullptr;
+    }
+    stream->time_base = codec.time_base;
+    return stream;
+}
+
 bool MediaWriter::OpenVideo(std::string& error) {
     const EncoderSettings& s = request_.settings;
     const bool globalHeader = format_->oformat->flags & AVFMT_GLOBALHEADER;
@@ -201,13 +213,8 @@ bool MediaWriter::OpenVideo(std::string& error) {
         },
         s.videoOptions.c_str(), error);
     if (!video_) return false;
-    videoStream_ = avformat_new_stream(format_.get(), nullptr);
-    if (!videoStream_ ||
-        avcodec_parameters_from_context(videoStream_->codecpar, video_.get()) < 0) {
-        error = "out of memory";
-        return false;
-    }
-    videoStream_->time_base = video_->time_base;
+    videoStream_ = AddStream(*video_, error);
+    if (!videoStream_) return false;
     videoStream_->avg_frame_rate = {request_.fps, 1};
     return true;
 }
@@ -229,13 +236,8 @@ bool MediaWriter::OpenAudio(std::string& error) {
         },
         s.audioOptions.c_str(), error);
     if (!audio_) return false;
-    audioStream_ = avformat_new_stream(format_.get(), nullptr);
-    if (!audioStream_ ||
-        avcodec_parameters_from_context(audioStream_->codecpar, audio_.get()) < 0) {
-        error = "out of memory";
-        return false;
-    }
-    audioStream_->time_base = audio_->time_base;
+    audioStream_ = AddStream(*audio_, error);
+    if (!audioStream_) return false;
     sound_ = SoundTrack::Make(*request_.sound, request_.soundStartMs, *audio_, error);
     return sound_ != nullptr;
 }

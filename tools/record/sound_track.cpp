@@ -52,18 +52,24 @@ SoundTrack::~SoundTrack() {
     av_channel_layout_uninit(&layout_);
 }
 
+AvFramePtr SoundTrack::NewFrame(int count) const {
+    AvFramePtr frame(av_frame_alloc());
+    if (!frame) return nullptr;
+    frame->format = format_;
+    frame->sample_rate = rate_;
+    frame->nb_samples = count;
+    if (av_channel_layout_copy(&frame->ch_layout, &layout_) < 0 ||
+        av_frame_get_buffer(frame.get(), 0) < 0)
+        return nullptr;
+    return frame;
+}
+
 bool SoundTrack::Refill() {
     FillLooping(clip_.samples, clip_.size, position_, input_.data(), input_.size());
     const int room = swr_get_out_samples(resampler_.get(), kInputChunk);
     if (room < 0) return false;
-    AvFramePtr out(av_frame_alloc());
+    AvFramePtr out = NewFrame(room);
     if (!out) return false;
-    out->format = format_;
-    out->sample_rate = rate_;
-    out->nb_samples = room;
-    if (av_channel_layout_copy(&out->ch_layout, &layout_) < 0 ||
-        av_frame_get_buffer(out.get(), 0) < 0)
-        return false;
     const uint8_t* in[] = {input_.data()};
     const int made = swr_convert(resampler_.get(), out->data, room, in, kInputChunk);
     if (made < 0) return false;
@@ -73,15 +79,9 @@ bool SoundTrack::Refill() {
 AvFramePtr SoundTrack::Next(int count) {
     while (av_audio_fifo_size(queue_.get()) < count)
         if (!Refill()) return nullptr;
-    AvFramePtr frame(av_frame_alloc());
-    if (!frame) return nullptr;
-    frame->format = format_;
-    frame->sample_rate = rate_;
-    frame->nb_samples = count;
-    if (av_channel_layout_copy(&frame->ch_layout, &layout_) < 0 ||
-        av_frame_get_buffer(frame.get(), 0) < 0)
-        return nullptr;
-    if (av_audio_fifo_read(queue_.get(), reinterpret_cast<void**>(frame->data), count) != count)
+    AvFramePtr frame = NewFrame(count);
+    if (!frame ||
+        av_audio_fifo_read(queue_.get(), reinterpret_cast<void**>(frame->data), count) != count)
         return nullptr;
     return frame;
 }

@@ -28,6 +28,8 @@ private:
     SoundTrack() = default;
     // Resamples another stretch of the clip into the queue.
     bool Refill();
+    // An empty frame of `count` samples in the encoder's format.
+    AvFramePtr NewFrame(int count) const;
 
     WaveClip clip_;
     size_t position_ = 0;  // the next byte of the clip to resample
