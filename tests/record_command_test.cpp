@@ -257,11 +257,16 @@ TEST_F(RecordTest, BadInputIsRefusedWithAMessageAndLeavesNoFile) {
 
 TEST_F(RecordTest, CtrlCFinishesAPlayableFileOfWhatWasDone) {
     const std::string out = dir.File("long.mkv");
-    // A long recording, interrupted after a moment as a user would.
+    // A long recording, interrupted as a user would once frames are being
+    // written (its temporary file past 100 kB; at most 30 s of waiting).
     const CommandRun run =
         RunCommandLine(std::string(FLYOVER_TOOL) + " record --scene " + kFixture + " --out " + out +
                        " --loops 200 --no-sound 2> " + dir.File("log") +
-                       " & pid=$!; sleep 1; kill -INT $pid; wait $pid; echo status=$?");
+                       " & pid=$!; for i in $(seq 300); do"
+                       " [ \"$(cat " +
+                       out +
+                       ".partial-* 2>/dev/null | wc -c)\" -gt 100000 ] && break;"
+                       " sleep 0.1; done; kill -INT $pid; wait $pid; echo status=$?");
     const std::string log = ReadBytes(dir.File("log"));
     EXPECT_NE(run.output.find("status=1"), std::string::npos) << run.output << log;
     const size_t at = log.find("stopped at frame ");
