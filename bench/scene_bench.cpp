@@ -1,7 +1,12 @@
 // scene_bench.cpp -- the path's Evaluate, LoadScene of the default scene, and the table builds
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "bench/bench_scene.h"
@@ -67,6 +72,48 @@ void BM_LoadScene(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LoadScene)->Unit(benchmark::kMicrosecond);
+
+// A scene whose key file holds a million key lines: the time to read it and
+// the heap it keeps (counters key_file_bytes_per_key and
+// heap_bytes_per_key, from the C library's allocation statistics), and the
+// time to evaluate the path at its end.
+void BM_ReadLongKeyFile(benchmark::State& state) {
+    FLYOVER_NEED_SCENE(state);
+    constexpr int kKeys = 1000000;
+    const std::string source = AsDirectory(BenchSceneDirectory());
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("flyover-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    for (const char* name : {"colour.bmp", "height.bmp", "sky.BMP"})
+        std::filesystem::copy_file(source + name, dir / name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    {
+        std::ofstream keys(dir / kKeyFileName);
+        keys << "colour.bmp\nheight.bmp\n" << kKeys << "\n1500\n";
+        for (int i = 0; i < kKeys; ++i)
+            keys << 8388608 + (i % 1000) * 4096 << ' ' << 8388608 << " 40000000 " << i % 4096
+                 << " 80\n";
+    }
+    const double fileBytes = static_cast<double>(std::filesystem::file_size(dir / kKeyFileName));
+    const ColourTables& colours = BenchScene()->colours;
+    double heapPerKey = 0;
+    for (auto _ : state) {
+        const size_t before = mallinfo2().uordblks;
+        const SceneLoad load =
+            ReadScene((dir / kKeyFileName).string(), dir.string() + "/", colours);
+        if (!load) {
+            state.SkipWithError("ReadScene failed");
+            break;
+        }
+        heapPerKey = static_cast<double>(mallinfo2().uordblks - before) / kKeys;
+        float out[5];
+        benchmark::DoNotOptimize(load.scene.path->Evaluate(1499990000.0f, out));
+    }
+    std::filesystem::remove_all(dir);
+    state.counters["key_file_bytes_per_key"] = fileBytes / kKeys;
+    state.counters["heap_bytes_per_key"] = heapPerKey;
+}
+BENCHMARK(BM_ReadLongKeyFile)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_BuildColourTables(benchmark::State& state) {
     for (auto _ : state) {

@@ -3,30 +3,30 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
+#include <functional>
+#include <numeric>
 
 KeyPath::KeyPath(uint32_t dimension_, float tension_, uint32_t capacity_)
-    : tension(tension_),
-      capacity(capacity_),
-      count(0),
-      keys(std::make_unique<PathKey[]>(capacity_)),
-      dimension(dimension_) {}
+    : tension(tension_), capacity(capacity_), count(0), dimension(dimension_) {}
 
 KeyPath::~KeyPath() = default;
 
-void KeyPath::AddKey(int32_t time, const float* values) {
+void KeyPath::AddKey(int32_t time, const float* keyValues) {
     if (count == capacity) return;
-    PathKey& key = keys[count];
-    key.time = time;
-    key.value = std::make_unique<float[]>(dimension);
-    std::copy(values, values + dimension, key.value.get());
-    key.tangent = std::make_unique<float[]>(dimension);
+    sorted = false;
+    times.push_back(time);
+    values.insert(values.end(), keyValues, keyValues + dimension);
+    tangents.resize(tangents.size() + dimension, 0.0f);
     ++count;
 }
 
 void KeyPath::SwapKeys(int32_t a, int32_t b) {
     if (a == b) return;
-    std::swap(keys[a], keys[b]);
+    sorted = false;
+    const auto ka = static_cast<uint32_t>(a), kb = static_cast<uint32_t>(b);
+    std::swap(times[ka], times[kb]);
+    std::swap_ranges(Values(ka), Values(ka) + dimension, Values(kb));
+    std::swap_ranges(Tangents(ka), Tangents(ka) + dimension, Tangents(kb));
 }
 
 void KeyPath::SortKeys(int32_t lo, int32_t hi) {
@@ -35,16 +35,16 @@ void KeyPath::SortKeys(int32_t lo, int32_t hi) {
     // so the stack stays shallow on long, already ordered key files. The two
     // parts are disjoint, so the order they are sorted in changes nothing.
     while (hi > lo) {
-        const int32_t pivot = keys[hi].time;
+        const int32_t pivot = times[static_cast<size_t>(hi)];
         int32_t i = lo - 1;
         int32_t j = hi;
         for (;;) {
             do
                 ++i;
-            while (keys[i].time < pivot);
+            while (times[static_cast<size_t>(i)] < pivot);
             do
                 --j;
-            while (j > lo && keys[j].time > pivot);
+            while (j > lo && times[static_cast<size_t>(j)] > pivot);
             if (i >= j) break;
             SwapKeys(i, j);
         }
@@ -59,37 +59,82 @@ void KeyPath::SortKeys(int32_t lo, int32_t hi) {
     }
 }
 
-void KeyPath::Prepare() {
-    if (count >= 2) {
-        const auto byTime = [](const PathKey& a, const PathKey& b) { return a.time < b.time; };
-        const auto strictly = [](const PathKey& a, const PathKey& b) { return a.time >= b.time; };
-        PathKey* first = keys.get();
-        PathKey* last = keys.get() + count;
-        // Keys arrive in ascending order from the loader: then the quicksort
-        // would move nothing, in count^2/2 comparisons. With all times distinct
-        // every sort gives the same order, so a faster one is used; only equal
-        // times need the original's partitioning to keep their order.
-        if (std::adjacent_find(first, last, strictly) != last) {
-            std::vector<int32_t> times;
-            times.reserve(count);
-            for (const PathKey* k = first; k != last; ++k)
-                times.push_back(k->time);
-            std::sort(times.begin(), times.end());
-            if (std::adjacent_find(times.begin(), times.end()) == times.end())
-                std::sort(first, last, byTime);
-            else
-                SortKeys(0, static_cast<int32_t>(count - 1));
+void KeyPath::SortByDistinctTimes() {
+    // The order of the keys by time, then each cycle of that permutation
+    // followed with swaps: in place, one index a key.
+    std::vector<uint32_t> order(count);
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(),
+              [this](uint32_t a, uint32_t b) { return times[a] < times[b]; });
+    for (uint32_t start = 0; start < count; ++start) {
+        // Slot `start` takes key order[start]; the key there moves on along
+        // the cycle. Entries already placed point to themselves.
+        uint32_t at = start;
+        while (order[at] != start) {
+            const uint32_t from = order[at];
+            SwapKeys(static_cast<int32_t>(at), static_cast<int32_t>(from));
+            order[at] = at;
+            at = from;
         }
+        order[at] = at;
+    }
+}
+
+void KeyPath::Prepare() {
+    // What AddKey grew by doubling is cut to size: a long key file costs its
+    // keys and nothing more.
+    times.shrink_to_fit();
+    values.shrink_to_fit();
+    tangents.shrink_to_fit();
+    // Keys arrive in ascending order from the loader: then the quicksort
+    // would move nothing, in count^2/2 comparisons. With all times distinct
+    // every sort gives the same order, so a faster one is used; only equal
+    // times need the original's partitioning to keep their order.
+    if (count >= 2 &&
+        std::adjacent_find(times.begin(), times.end(), std::greater_equal<>()) != times.end()) {
+        std::vector<int32_t> sorted(times);
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end())
+            SortByDistinctTimes();
+        else
+            SortKeys(0, static_cast<int32_t>(count - 1));
     }
     for (uint32_t k = 1; k + 1 < count; ++k) {
-        for (uint32_t c = 0; c < dimension; ++c) {
-            keys[k].tangent[c] = (keys[k + 1].value[c] - keys[k - 1].value[c]) * tension;
-        }
+        const float* previous = Values(k - 1);
+        const float* next = Values(k + 1);
+        float* tangent = Tangents(k);
+        for (uint32_t c = 0; c < dimension; ++c)
+            tangent[c] = (next[c] - previous[c]) * tension;
     }
     if (count >= 1) {
-        std::fill_n(keys[0].tangent.get(), dimension, 0.0f);
-        std::fill_n(keys[count - 1].tangent.get(), dimension, 0.0f);
+        std::fill_n(Tangents(0), dimension, 0.0f);
+        std::fill_n(Tangents(count - 1), dimension, 0.0f);
     }
+    sorted = true;
+}
+
+uint32_t KeyPath::SegmentAt(uint32_t t) const {
+    if (count < 3) return kNoSegment;
+    if (sorted && times[0] >= 0) {
+        // Times from 0 up compare the same signed or unsigned. In ascending
+        // order the only segment that can hold t starts at the last key at or
+        // before t: every earlier one ends at or before that key's time.
+        const auto starts = times.begin();
+        const auto ends = starts + (count - 1);  // keys that can start a segment, and one more
+        const auto after = std::upper_bound(starts, ends, t, [](uint32_t time, int32_t key) {
+            return time < static_cast<uint32_t>(key);
+        });
+        if (after == starts) return kNoSegment;
+        const auto i = static_cast<uint32_t>(after - starts - 1);
+        return i + 2 < count && t < static_cast<uint32_t>(times[i + 1]) ? i : kNoSegment;
+    }
+    // Segments 0 .. count-3: the last key only shapes the tangent before it.
+    for (uint32_t i = 0; i + 2 < count; ++i) {
+        const uint32_t t0 = static_cast<uint32_t>(times[i]);
+        const uint32_t t1 = static_cast<uint32_t>(times[i + 1]);
+        if (t0 <= t && t < t1) return i;
+    }
+    return kNoSegment;
 }
 
 namespace {
@@ -106,16 +151,14 @@ uint32_t ToMilliseconds(float time) {
 
 bool KeyPath::Evaluate(float time, float* out) const {
     const uint32_t t = ToMilliseconds(time);
-    // Segments 0 .. count-3: the last key only shapes the tangent before it.
-    for (uint32_t i = 0; i + 2 < count; ++i) {
-        const uint32_t t0 = static_cast<uint32_t>(keys[i].time);
-        const uint32_t t1 = static_cast<uint32_t>(keys[i + 1].time);
-        if (!(t0 <= t && t < t1)) continue;
+    if (const uint32_t i = SegmentAt(t); i != kNoSegment) {
+        const uint32_t t0 = static_cast<uint32_t>(times[i]);
+        const uint32_t t1 = static_cast<uint32_t>(times[i + 1]);
 
-        const float* p0 = keys[i].value.get();
-        const float* m0 = keys[i].tangent.get();
-        const float* p1 = keys[i + 1].value.get();
-        const float* m1 = keys[i + 1].tangent.get();
+        const float* p0 = &values[size_t{i} * dimension];
+        const float* m0 = &tangents[size_t{i} * dimension];
+        const float* p1 = &values[size_t{i + 1} * dimension];
+        const float* m1 = &tangents[size_t{i + 1} * dimension];
 
         const float s = static_cast<float>(t - t0) / static_cast<float>(t1 - t0);
         const float s2 = s * s;
@@ -132,7 +175,7 @@ bool KeyPath::Evaluate(float time, float* out) const {
         }
         return true;
     }
-    if (count > 0) std::copy_n(keys[count - 1].value.get(), dimension, out);
+    if (count > 0) std::copy_n(&values[size_t{count - 1} * dimension], dimension, out);
     return false;
 }
 

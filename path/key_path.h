@@ -1,24 +1,30 @@
 // key_path.h -- keyframe path: Catmull-Rom tangents and cubic Hermite blending over time
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <vector>
 
-// One key: a time in milliseconds and `dimension` values with their tangents.
-// An empty slot has time -1 and no arrays.
+// One key as the path holds it: a time in milliseconds and `dimension`
+// values with their tangents (zero until Prepare sets them). Valid until the
+// path changes.
 struct PathKey {
-    int32_t time = -1;
-    std::unique_ptr<float[]> value;
-    std::unique_ptr<float[]> tangent;
+    int32_t time;
+    const float* value;
+    const float* tangent;
 };
 
 // A path of keys, each a time and a vector of floats. Between two keys the
 // vector follows a cubic Hermite curve with Catmull-Rom tangents. Built by the
 // scene loader (AddKey in file order, then Prepare), then only evaluated, by
 // the render thread, once per frame.
+//
+// The keys are stored compactly, times and values each in one block, so a
+// path costs what evaluating it needs (4 + 8 * dimension bytes a key) and
+// nothing is allocated for slots that stay empty.
 class KeyPath {
 public:
-    // `capacity` key slots, each empty; no keys stored yet.
+    // A path of at most `capacity` keys; no keys stored yet.
     KeyPath(uint32_t dimension, float tension, uint32_t capacity);
     ~KeyPath();
     KeyPath(const KeyPath&) = delete;
@@ -45,17 +51,35 @@ public:
     // keys), after copying the last key's values into `out`.
     bool Evaluate(float time, float* out) const;
 
+    // The segment Evaluate blends at `t` ms: the first i of 0 .. count - 3
+    // with keys[i].time <= t < keys[i + 1].time, both compared as unsigned
+    // 32-bit values; kNoSegment when there is none. Prepared keys of times
+    // from 0 up are searched in halves, others one by one from the first:
+    // the answer is the same either way.
+    static constexpr uint32_t kNoSegment = UINT32_MAX;
+    uint32_t SegmentAt(uint32_t t) const;
+
     uint32_t Dimension() const { return dimension; }
     uint32_t Capacity() const { return capacity; }
     uint32_t Count() const { return count; }
-    const PathKey& Key(uint32_t i) const { return keys[i]; }
+    // Key i, 0 <= i < Count().
+    PathKey Key(uint32_t i) const {
+        return {times[i], &values[size_t{i} * dimension], &tangents[size_t{i} * dimension]};
+    }
 
 private:
+    void SortByDistinctTimes();
+    float* Values(uint32_t i) { return &values[size_t{i} * dimension]; }
+    float* Tangents(uint32_t i) { return &tangents[size_t{i} * dimension]; }
+
     float tension;
     uint32_t capacity;
     uint32_t count;
-    std::unique_ptr<PathKey[]> keys;
     uint32_t dimension;
+    bool sorted = false;          // the keys are in ascending time order, as Prepare leaves them
+    std::vector<int32_t> times;   // one a key
+    std::vector<float> values;    // dimension a key, key after key
+    std::vector<float> tangents;  // the same
 };
 
 // Converts a path value to a camera value: truncated toward zero, saturated

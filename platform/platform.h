@@ -35,7 +35,8 @@ public:
     // Called on the main thread: writes "caption: text" (just "text" when
     // the caption is empty) to stderr, then shows a modal box with an OK
     // button, owned by no window, where the platform can show one; returns
-    // once it is dismissed.
+    // once it is dismissed. Control characters are shown escaped ("\x1b")
+    // in both.
     void ShowErrorBox(const std::string& text, const std::string& caption);
 
     // The program's input: the screen's window posts to it from the

@@ -14,9 +14,10 @@ uint16_t PackRgb565(int r, int g, int b) {
 ColourTables BuildColourTables() {
     ColourTables tables;
     for (int i = 0; i < 256; ++i) {
-        tables.red[i] = PackRgb565(i, 0, 0);
-        tables.green[i] = PackRgb565(0, i, 0);
-        tables.blue[i] = PackRgb565(0, 0, i);
+        const auto at = static_cast<size_t>(i);
+        tables.red[at] = PackRgb565(i, 0, 0);
+        tables.green[at] = PackRgb565(0, i, 0);
+        tables.blue[at] = PackRgb565(0, 0, i);
     }
     return tables;
 }
@@ -29,7 +30,7 @@ SineTable BuildSineTable() {
     for (int i = 0; i < kAngleUnits; ++i) {
         const double angle = i * step;
         const double s = std::sin(angle) * 65536.0;
-        table[i] = static_cast<int32_t>(s);
+        table[static_cast<size_t>(i)] = static_cast<int32_t>(s);
     }
     return table;
 }
@@ -44,9 +45,9 @@ ShadeTable BuildShadeTable(const uint32_t* palette) {
         const int haze = 256 * a;
         for (int e = 0; e < 256; ++e) {
             const uint32_t entry = palette[e];
-            shade[e * kFogLevels + level] = PackRgb565((PaletteRed(entry) * keep + haze) / 32,
-                                                       (PaletteGreen(entry) * keep + haze) / 32,
-                                                       (PaletteBlue(entry) * keep + haze) / 32);
+            shade[static_cast<size_t>(e * kFogLevels + level)] = PackRgb565(
+                (PaletteRed(entry) * keep + haze) / 32, (PaletteGreen(entry) * keep + haze) / 32,
+                (PaletteBlue(entry) * keep + haze) / 32);
         }
     }
     return shade;
@@ -56,10 +57,11 @@ void ConvertPaletteTo565(BitmapImage& image, const ColourTables& tables) {
     if (image.palette.empty()) return;
     std::vector<uint16_t> converted(256);
     for (int e = 0; e < 256; ++e) {
-        const uint32_t entry = image.palette[e];
-        converted[e] = static_cast<uint16_t>(tables.red[PaletteRed(entry)] |
-                                             tables.green[PaletteGreen(entry)] |
-                                             tables.blue[PaletteBlue(entry)]);
+        const uint32_t entry = image.palette[static_cast<size_t>(e)];
+        converted[static_cast<size_t>(e)] =
+            static_cast<uint16_t>(tables.red[static_cast<size_t>(PaletteRed(entry))] |
+                                  tables.green[static_cast<size_t>(PaletteGreen(entry))] |
+                                  tables.blue[static_cast<size_t>(PaletteBlue(entry))]);
     }
     image.palette565 = std::move(converted);
     image.palette.clear();

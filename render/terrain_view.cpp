@@ -97,7 +97,7 @@ inline long long DrawTerrain(const ViewGeometry& view, const TerrainSources& src
             // picture; those rows repeat the picture's first row.
             int skyRow = 255 - band + k;
             if (skyRow < 0) skyRow = 0;
-            origin[pos] = src.skyPalette[src.skyPixels[skyRow * 512 + sx]];
+            origin[pos] = src.skyPalette[src.skyPixels[static_cast<unsigned>(skyRow) * 512u + sx]];
             pos += yStep;
         }
         for (int row = band; row <= next; ++row) {

@@ -247,7 +247,8 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
                 const __m256i n =
                     _mm256_add_epi32(twoThirds, _mm256_set1_epi32(plan.stepAddTwice[s]));
                 const __m256i quotient = _mm256_cvttps_epi32(
-                    _mm256_mul_ps(_mm256_cvtepi32_ps(n), _mm256_set1_ps(kStepHalfReciprocal[s])));
+                    _mm256_mul_ps(_mm256_cvtepi32_ps(n),
+                                  _mm256_set1_ps(kStepHalfReciprocal[static_cast<size_t>(s)])));
                 const __m256i projected =
                     _mm256_sub_epi32(quotient, _mm256_set1_epi32(plan.stepSub[s]));
                 const __m256i next = _mm256_max_epi32(fill, _mm256_min_epi32(projected, rows));
@@ -442,7 +443,8 @@ FLYOVER_AVX2 void RenderGroups(const FramePlan& plan, RenderScratch& scratch) {
     }
     BuildWindowMaxima(maxima);
     std::vector<const uint16_t*>& skyLines = scratch.skyLines;
-    if (skyLines.size() < static_cast<size_t>(plan.rows)) skyLines.resize(plan.rows);
+    if (skyLines.size() < static_cast<size_t>(plan.rows))
+        skyLines.resize(static_cast<size_t>(plan.rows));
     SkyLines sky;
     sky.plan = &plan;
     sky.colours = &scratch.sky;

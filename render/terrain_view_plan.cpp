@@ -47,7 +47,7 @@ bool PlanFrame(const ViewGeometry& view, const TerrainSources& sources, const Ca
     plan.k0 = static_cast<int32_t>(k0);
     for (int s = 0; s < kMarchSteps; ++s) {
         const int64_t m = s + 1;
-        const int64_t offset = kStepOffset[s];
+        const int64_t offset = kStepOffset[static_cast<size_t>(s)];
         plan.stepAdd[s] = static_cast<int32_t>(m - 1 + m * offset - heightCells);
         plan.stepAddTwice[s] = 2 * plan.stepAdd[s] + 1;
         plan.stepSub[s] = static_cast<int32_t>(offset + k0);
@@ -80,7 +80,8 @@ void WriteColumn(const FramePlan& plan, int col, const uint16_t* ground, int fil
         origin[pos] = skyPalette[skyPixels[sx]];
         pos += yStep;
     }
-    for (ptrdiff_t at = (255 - band + k) * 512 + sx; k < skyRows; ++k) {
+    for (ptrdiff_t at = static_cast<ptrdiff_t>(255 - band + k) * 512 + static_cast<ptrdiff_t>(sx);
+         k < skyRows; ++k) {
         origin[pos] = skyPalette[skyPixels[at]];
         at += 512;
         pos += yStep;

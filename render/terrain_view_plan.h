@@ -69,7 +69,7 @@ inline int64_t RayHeight(const FramePlan& plan, int s, int filled) {
 template <typename Make>
 constexpr std::array<uint32_t, kMarchSteps> StepTable(Make make) {
     std::array<uint32_t, kMarchSteps> table{};
-    for (int s = 0; s < kMarchSteps; ++s)
+    for (size_t s = 0; s < kMarchSteps; ++s)
         table[s] = make(static_cast<uint64_t>(s) + 1);
     return table;
 }
@@ -90,7 +90,7 @@ inline constexpr std::array<uint32_t, kMarchSteps> kStepOffset =
 // 1 / (2 * (s + 1)) rounded to single precision.
 inline constexpr std::array<float, kMarchSteps> kStepHalfReciprocal = [] {
     std::array<float, kMarchSteps> table{};
-    for (int s = 0; s < kMarchSteps; ++s)
+    for (size_t s = 0; s < kMarchSteps; ++s)
         table[s] = 1.0f / static_cast<float>(2 * (s + 1));
     return table;
 }();
@@ -99,7 +99,9 @@ inline constexpr std::array<float, kMarchSteps> kStepHalfReciprocal = [] {
 inline int32_t ProjectedRows(const FramePlan& plan, int s, uint32_t h) {
     const uint32_t n = Third(h * 256u + static_cast<uint32_t>(plan.heightRound)) +
                        static_cast<uint32_t>(plan.stepAdd[s]);
-    return static_cast<int32_t>((static_cast<uint64_t>(n) * kStepMagic[s]) >> 31) - plan.stepSub[s];
+    return static_cast<int32_t>((static_cast<uint64_t>(n) * kStepMagic[static_cast<size_t>(s)]) >>
+                                31) -
+           plan.stepSub[s];
 }
 
 // Ground maxima, for skipping stretches of a march that cannot meet the

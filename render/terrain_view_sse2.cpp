@@ -169,8 +169,8 @@ void MarchGroup(const FramePlan& plan, int col0, const uint8_t* maxima,
                     one,
                     _mm_mulhi_epu16(_mm_add_epi32(_mm_slli_epi32(h, 8), heightRound), third16));
                 const __m128i n = _mm_add_epi32(twoThirds, _mm_set1_epi32(plan.stepAddTwice[s]));
-                const __m128i quotient = _mm_cvttps_epi32(
-                    _mm_mul_ps(_mm_cvtepi32_ps(n), _mm_set1_ps(kStepHalfReciprocal[s])));
+                const __m128i quotient = _mm_cvttps_epi32(_mm_mul_ps(
+                    _mm_cvtepi32_ps(n), _mm_set1_ps(kStepHalfReciprocal[static_cast<size_t>(s)])));
                 __m128i projected = _mm_sub_epi32(quotient, _mm_set1_epi32(plan.stepSub[s]));
                 projected = Select(_mm_cmpgt_epi32(projected, rows), rows, projected);
                 const __m128i hit = _mm_cmpgt_epi32(projected, fill);

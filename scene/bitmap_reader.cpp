@@ -51,12 +51,12 @@ bool Skip(std::FILE* file, uint64_t count) {
     return true;
 }
 
-// The pixel rows, up to `pixelBytes` bytes in file order, of a file whose
-// info header is longer than 40 bytes, the stream standing at `paletteEnd`
-// (the byte after the palette). Such files come from writers that say where
-// their rows begin in bfOffBits: the rows are read from `offBits` when it
-// lies after the palette's end, within kMaxBitmapBytes of it, and before the
-// file's end; otherwise from the palette's end, as for a 40-byte header.
+// The pixel rows, up to `pixelBytes` bytes in file order, the stream standing
+// at `paletteEnd` (the byte after the palette). The rows are read from
+// `offBits` when it lies after the palette's end, within kMaxBitmapBytes of
+// it, and before the file's end; otherwise from the palette's end, where the
+// original always read them, and where every file whose offset is exactly
+// the headers and the palette has them.
 std::vector<uint8_t> ReadRowsAtOffset(std::FILE* file, uint64_t paletteEnd, uint32_t offBits,
                                       size_t pixelBytes) {
     // The bytes right after the palette: the rows when the offset is not usable.
@@ -67,7 +67,8 @@ std::vector<uint8_t> ReadRowsAtOffset(std::FILE* file, uint64_t paletteEnd, uint
     if (gap < afterPalette.size()) {
         // The rows begin within what was read: drop the gap, read the rest.
         const bool more = afterPalette.size() == pixelBytes;
-        afterPalette.erase(afterPalette.begin(), afterPalette.begin() + gap);
+        afterPalette.erase(afterPalette.begin(),
+                           afterPalette.begin() + static_cast<std::ptrdiff_t>(gap));
         if (more) {
             const std::vector<uint8_t> rest = ReadUpTo(file, gap);
             afterPalette.insert(afterPalette.end(), rest.begin(), rest.end());
@@ -81,20 +82,52 @@ std::vector<uint8_t> ReadRowsAtOffset(std::FILE* file, uint64_t paletteEnd, uint
     return atOffset.empty() ? afterPalette : atOffset;
 }
 
+// The name of a BMP compression method.
+std::string CompressionName(uint32_t compression) {
+    switch (compression) {
+        case 1:
+            return "RLE8";
+        case 2:
+            return "RLE4";
+        case 3:
+            return "bit fields";
+        case 4:
+            return "JPEG";
+        case 5:
+            return "PNG";
+        case 6:
+            return "alpha bit fields";
+        default:
+            return "method " + std::to_string(compression);
+    }
+}
+
 }  // namespace
 
 int LoadBitmapFile(const std::string& path, BitmapImage& image) {
+    std::string why;
+    return LoadBitmapFile(path, image, why);
+}
+
+int LoadBitmapFile(const std::string& path, BitmapImage& image, std::string& why) {
     image = BitmapImage{};
 
-    const FilePointer opened = OpenRegularFile(path);
+    const FilePointer opened = OpenRegularFile(path, &why);
     if (!opened) return kBitmapOpenFailed;
     std::FILE* const file = opened.get();
+    const auto refuse = [&why](std::string reason) {
+        why = std::move(reason);
+        return kBitmapBadHeader;
+    };
 
     uint8_t header[kFileHeaderBytes + kInfoHeaderBytes];
     // A file shorter than the two headers cannot be judged: refuse it.
-    if (ReadBytes(file, header, sizeof header) != sizeof header) return kBitmapBadHeader;
+    const size_t got = ReadBytes(file, header, sizeof header);
+    if (got < 2 || Read16(header) != 0x4D42)
+        return refuse("is not a BMP picture (no \"BM\" at its start)");
+    if (got != sizeof header)
+        return refuse("ends after " + std::to_string(got) + " bytes, inside its headers");
     const uint8_t* info = header + kFileHeaderBytes;
-    const uint16_t type = Read16(header);
     const uint32_t offBits = Read32(header + 10);
     const uint32_t infoSize = Read32(info);
     const int32_t width = static_cast<int32_t>(Read32(info + 4));
@@ -104,30 +137,44 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
     const uint32_t compression = Read32(info + 16);
     const uint32_t colorsUsed = Read32(info + 32);
 
-    if (planes != 1 || compression != 0 || bitCount < 8 || type != 0x4D42) return kBitmapBadHeader;
     // The original assumed the 40-byte header without looking. Smaller ones
     // (the 12-byte OS/2 header) lay their fields out differently and would be
     // misread; larger ones (V4, V5) extend the 40 bytes and are read below.
-    if (infoSize < kInfoHeaderBytes || infoSize > kMaxInfoHeaderBytes) return kBitmapBadHeader;
+    if (infoSize < kInfoHeaderBytes || infoSize > kMaxInfoHeaderBytes)
+        return refuse("has an info header of " + std::to_string(infoSize) +
+                      " bytes; 40 to 1024 are read");
+    if (planes != 1) return refuse("has " + std::to_string(planes) + " planes; 1 is read");
+    if (compression != 0)
+        return refuse("is compressed (" + CompressionName(compression) +
+                      "); only uncompressed pictures are read");
+    if (bitCount < 8)
+        return refuse("has " + std::to_string(bitCount) + " bits a pixel; 8 or more are read");
 
     // The shape must make a pixel block we can hold: computed in 64 bits so
     // that no product wraps, and bounded before anything is allocated.
-    if (width <= 0 || height == 0 || height == INT32_MIN) return kBitmapBadHeader;
+    if (width <= 0 || height == 0 || height == INT32_MIN)
+        return refuse("is " + std::to_string(width) + " x " + std::to_string(height) +
+                      " pixels: no picture");
     const int64_t stride = ((int64_t{bitCount} * width + 31) >> 3) & ~int64_t{3};
     const int64_t rows = height < 0 ? -int64_t{height} : int64_t{height};
-    if (stride > kMaxBitmapBytes || stride * rows > kMaxBitmapBytes) return kBitmapBadHeader;
+    if (stride > kMaxBitmapBytes || stride * rows > kMaxBitmapBytes)
+        return refuse("is " + std::to_string(width) + " x " + std::to_string(rows) + " at " +
+                      std::to_string(bitCount) + " bits: more than 64 MiB of pixels");
 
     uint32_t paletteCount = colorsUsed;
     if (paletteCount == 0 && bitCount == 8) paletteCount = 256;
     // The palette block holds 256 entries; a file declaring more is refused.
-    if (paletteCount > 256) return kBitmapBadHeader;
+    if (paletteCount > 256)
+        return refuse("declares " + std::to_string(paletteCount) +
+                      " palette entries; at most 256 are read");
 
     // The rest of a longer info header (masks, colour space, gamma) says
     // nothing this reader uses; a file that ends inside it is refused.
     if (infoSize > kInfoHeaderBytes) {
         uint8_t rest[kMaxInfoHeaderBytes - kInfoHeaderBytes];
         const size_t restBytes = infoSize - kInfoHeaderBytes;
-        if (ReadBytes(file, rest, restBytes) != restBytes) return kBitmapBadHeader;
+        if (ReadBytes(file, rest, restBytes) != restBytes)
+            return refuse("ends inside its " + std::to_string(infoSize) + "-byte info header");
     }
 
     image.width = width;
@@ -144,7 +191,8 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
         image.palette.assign(256, 0);
         for (int e = 0; e < 256; ++e) {
             const uint8_t* b = stored + e * 4;
-            image.palette[e] = (uint32_t{b[0]} << 16) | (uint32_t{b[1]} << 8) | b[2];
+            image.palette[static_cast<size_t>(e)] =
+                (uint32_t{b[0]} << 16) | (uint32_t{b[1]} << 8) | b[2];
         }
     }
 
@@ -153,13 +201,11 @@ int LoadBitmapFile(const std::string& path, BitmapImage& image) {
     // file stay zero.
     const size_t rowBytes = static_cast<size_t>(stride);
     const size_t pixelBytes = rowBytes * static_cast<size_t>(rows);
-    // Keeps the original's reading for the 40-byte header: the rows follow
-    // the palette directly, and the file's pixel offset is not consulted.
-    const std::vector<uint8_t> stored =
-        infoSize == kInfoHeaderBytes
-            ? ReadUpTo(file, pixelBytes)
-            : ReadRowsAtOffset(file, kFileHeaderBytes + uint64_t{infoSize} + paletteCount * 4,
-                               offBits, pixelBytes);
+    // The original read the rows right after the palette whatever bfOffBits
+    // said, and so took the bytes of a gap before them for pixels; a gap is
+    // skipped here, and a file without one reads as it always did.
+    const std::vector<uint8_t> stored = ReadRowsAtOffset(
+        file, kFileHeaderBytes + uint64_t{infoSize} + paletteCount * 4, offBits, pixelBytes);
     image.pixels.assign(pixelBytes, 0);
     for (size_t k = 0; k * rowBytes < stored.size(); ++k) {
         const size_t row = height >= 0 ? static_cast<size_t>(rows) - 1 - k : k;

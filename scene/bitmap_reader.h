@@ -14,11 +14,11 @@ constexpr int64_t kMaxBitmapBytes = int64_t{64} << 20;
 
 // Called by the scene loader for each picture. Clears `image`, then reads the
 // file at `path`: the 14-byte file header, the info header, biClrUsed palette
-// entries (256 when 0 for an 8-bit file) and the pixel rows. With the 40-byte
-// info header the original assumed, the palette and the rows follow one
-// another with no seek, as the original read them. With a longer one (V4's
-// 108 bytes, V5's 124) the palette follows the whole header and the rows
-// start at bfOffBits when that lies after the palette and inside the file.
+// entries (256 when 0 for an 8-bit file) and the pixel rows. The palette
+// follows the whole info header (40 bytes, the original's assumption, or a
+// longer one: V4's 108 bytes, V5's 124); the rows start at bfOffBits when
+// that lies after the palette and inside the file, else right after the
+// palette, as the original always read them.
 // Returns 1 on success, kBitmapOpenFailed or kBitmapBadHeader. Refused
 // headers: not "BM", an info header shorter than 40 bytes or longer than
 // 1024, planes other than 1, any compression, fewer than 8 bits per pixel,
@@ -26,3 +26,8 @@ constexpr int64_t kMaxBitmapBytes = int64_t{64} << 20;
 // kMaxBitmapBytes of pixels. Bytes missing from a short file read as zero. A
 // failed read leaves the image empty.
 int LoadBitmapFile(const std::string& path, BitmapImage& image);
+
+// The same; on a failure `why` gets what is wrong with the file, as words
+// that follow its name ("is compressed (RLE8); only uncompressed pictures
+// are read").
+int LoadBitmapFile(const std::string& path, BitmapImage& image, std::string& why);

@@ -42,23 +42,29 @@ int32_t KeyFileReader::ReadInteger() {
     return static_cast<int32_t>(value);
 }
 
-std::vector<KeyValues> KeyFileReader::ReadKeys(int32_t count) {
-    std::vector<KeyValues> keys;
+int32_t KeyFileReader::ReadKeys(int32_t count, const std::function<void(const KeyValues&)>& add) {
     KeyValues v{0, 0, 0, 0, 0};
-    for (int32_t i = 0; i < count; ++i) {
+    int32_t read = 0;
+    for (; read < count; ++read) {
         const int got = std::fscanf(stream_, "%f %f %f %f %f", &v[0], &v[1], &v[2], &v[3], &v[4]);
         // At the end of the file, or stuck on text that is no number, the
         // original would add the same stale values again and again; stop.
         if (got <= 0) break;
         SkipWhiteSpace();
-        keys.push_back(v);
+        add(v);
     }
+    return read;
+}
+
+std::vector<KeyValues> KeyFileReader::ReadKeys(int32_t count) {
+    std::vector<KeyValues> keys;
+    ReadKeys(count, [&keys](const KeyValues& v) { keys.push_back(v); });
     return keys;
 }
 
 size_t CharacterCount(const std::string& text) {
     size_t n = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80) ++n;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
     return n;
 }

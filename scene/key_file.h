@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,10 +26,13 @@ public:
     // number that cannot be read gives 0.
     int32_t ReadInteger();
 
-    // Reads up to `count` key lines ("%f %f %f %f %f\n", single precision)
-    // and returns them. Values a line fails to give keep those of the line
-    // before (zero for the first). Reading stops at the end of the file or at
-    // a line where no number can be read: missing keys are not invented.
+    // Reads up to `count` key lines ("%f %f %f %f %f\n", single precision),
+    // handing each to `add` as it is read, and returns how many were read.
+    // Values a line fails to give keep those of the line before (zero for the
+    // first). Reading stops at the end of the file or at a line where no
+    // number can be read: missing keys are not invented.
+    int32_t ReadKeys(int32_t count, const std::function<void(const KeyValues&)>& add);
+    // The same, collected.
     std::vector<KeyValues> ReadKeys(int32_t count);
 
 private:

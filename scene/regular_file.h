@@ -15,7 +15,9 @@ using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 // and binary are one on the systems we run on). Null for a missing or
 // unreadable file, a directory, a FIFO or a device, so that reading never
 // blocks and never reads a stream without end, and for a path holding a NUL.
-FilePointer OpenRegularFile(const std::string& path);
+// When `why` is given, a failure puts there what is wrong with the path, as
+// words that follow its name ("does not exist", "is a directory", ...).
+FilePointer OpenRegularFile(const std::string& path, std::string* why = nullptr);
 
 // Reads up to `count` bytes into `buffer`; returns the number delivered
 // (fewer at the end of the file or on an error).

@@ -50,33 +50,70 @@ std::string ShapeWanted(Shape shape) {
     return "";
 }
 
-// Reads one picture into `image`; the error names its full path.
+// What each picture is called in the reasons.
+const char* Role(Shape shape) {
+    switch (shape) {
+        case Shape::Map:
+            return "height map";
+        case Shape::ColourMap:
+            return "colour map";
+        case Shape::Sky:
+            return "sky";
+    }
+    return "";
+}
+
+// Reads one picture into `image`; the error names its full path and says
+// why, starting with the picture's name.
 std::optional<SceneError> ReadPicture(const std::string& directory, const std::string& name,
                                       BitmapImage& image, Shape shape) {
     const std::string path = directory + name;
+    if (name.empty())
+        return BitmapError(path, std::string(kKeyFileName) + " names no " + Role(shape));
     if (CharacterCount(name) > kMaxNameChars)
-        return BitmapError(path, "the name is longer than 79 characters");
+        return BitmapError(path, "the " + std::string(Role(shape)) + "'s name in " + kKeyFileName +
+                                     " is longer than 79 characters");
     if (CharacterCount(path) > kMaxPathChars)
-        return BitmapError(path, "the path is longer than 255 characters");
-    switch (LoadBitmapFile(path, image)) {
-        case 1:
-            break;
-        case kBitmapOpenFailed:
-            return BitmapError(path, "the file cannot be opened");
-        default:
-            return BitmapError(path, "not an uncompressed BMP picture of 8 or more bits");
-    }
+        return BitmapError(path, "the path of " + name + " is longer than 255 characters");
+    std::string why;
+    if (LoadBitmapFile(path, image, why) != 1) return BitmapError(path, name + " " + why);
     if (!HasShape(image, shape)) {
-        return BitmapError(path, "the picture is " + std::to_string(image.width) + " x " +
+        return BitmapError(path, name + " is " + std::to_string(image.width) + " x " +
                                      std::to_string(image.Rows()) + ", " +
                                      std::to_string(image.bitCount) + "-bit" +
-                                     (image.HasPalette() ? "" : " without a palette") +
-                                     "; it must be " + ShapeWanted(shape));
+                                     (image.HasPalette() ? "" : " without a palette") + "; the " +
+                                     Role(shape) + " must be " + ShapeWanted(shape));
     }
     return std::nullopt;
 }
 
 }  // namespace
+
+std::string WhyNoFlight(const KeyPath* path, const KeyFileHeader& header) {
+    // The frame loop starts the flight's clock at 0 and starts it again
+    // whenever the path has no camera for the time: the flight plays when
+    // the path has a camera at 0.
+    const uint32_t count = path ? path->Count() : 0;
+    std::vector<float> values(path ? path->Dimension() : 0);
+    if (path && path->Evaluate(0.0f, values.data())) return "";
+    const std::string keys = kKeyFileName;
+    const std::string interval = std::to_string(header.keyInterval) + " ms";
+    if (count == 0 && header.keyCount <= 0)
+        return keys + " declares " + std::to_string(header.keyCount) + " keys";
+    if (count == 0)
+        return "no key line of " + keys + " can be read (the interval was read as " + interval +
+               "; what follows it is not a number)";
+    if (count < 3)
+        return keys + " holds " + std::to_string(count) + " key line" + (count == 1 ? "" : "s") +
+               "; a flight needs at least 3";
+    if (header.keyInterval == 0)
+        return "the key interval in " + keys + " is 0 ms: every key is at time 0";
+    if (header.keyInterval < 0)
+        return "the key interval in " + keys + " is negative (" + interval +
+               "): the keys' times never rise";
+    return "the key interval in " + keys + " (" + interval +
+           ") is so long that the keys' times pass 2^31 ms and wrap round";
+}
 
 std::string AsDirectory(const std::string& directory) {
     if (directory.empty()) return "./";
@@ -87,12 +124,17 @@ SceneLoad ReadScene(const std::string& keyFilePath, const std::string& directory
                     const ColourTables& colours) {
     SceneLoad load;
     if (CharacterCount(keyFilePath) > kMaxPathChars) {
-        load.error = KeyFileError(keyFilePath, "the path is longer than 255 characters");
+        load.error =
+            KeyFileError(keyFilePath, "the path of the key file is longer than 255 characters");
         return load;
     }
-    const FilePointer keyFile = OpenRegularFile(keyFilePath);
+    std::string why;
+    const FilePointer keyFile = OpenRegularFile(keyFilePath, &why);
     if (!keyFile) {
-        load.error = KeyFileError(keyFilePath, "the file cannot be opened");
+        const size_t slash = keyFilePath.find_last_of('/');
+        const std::string name =
+            slash == std::string::npos ? keyFilePath : keyFilePath.substr(slash + 1);
+        load.error = KeyFileError(keyFilePath, (name.empty() ? keyFilePath : name) + " " + why);
         return load;
     }
 
@@ -110,18 +152,19 @@ SceneLoad ReadScene(const std::string& keyFilePath, const std::string& directory
     if (!load.error) load.error = ReadPicture(directory, kSkyFileName, scene.sky, Shape::Sky);
     if (load.error) return load;
 
-    // Key i plays at i * D ms (32-bit wrap-around). Only the key lines the
-    // file really holds are added, so a huge count allocates nothing extra; a
+    // Key i plays at i * D ms (32-bit wrap-around). Each key line goes
+    // straight into the path as it is read, and only the lines the file
+    // really holds are added, so a huge count allocates nothing extra; a
     // negative count gives an empty path.
-    const std::vector<KeyValues> keys = reader.ReadKeys(header.keyCount);
-    scene.path =
-        std::make_unique<KeyPath>(kKeyValues, kPathTension, static_cast<uint32_t>(keys.size()));
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const int32_t time = static_cast<int32_t>(static_cast<uint32_t>(i) *
-                                                  static_cast<uint32_t>(header.keyInterval));
-        scene.path->AddKey(time, keys[i].data());
-    }
-    scene.path->Prepare();
+    const uint32_t capacity = header.keyCount > 0 ? static_cast<uint32_t>(header.keyCount) : 0;
+    scene.path = std::make_unique<KeyPath>(kKeyValues, kPathTension, capacity);
+    KeyPath& path = *scene.path;
+    uint32_t i = 0;
+    reader.ReadKeys(header.keyCount, [&](const KeyValues& key) {
+        path.AddKey(static_cast<int32_t>(i++ * static_cast<uint32_t>(header.keyInterval)),
+                    key.data());
+    });
+    path.Prepare();
 
     scene.shadeTable = BuildShadeTable(scene.colourMap.palette.data());
     ConvertPaletteTo565(scene.sky, colours);

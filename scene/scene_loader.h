@@ -14,8 +14,11 @@ struct SceneError {
     // PATH" for the key file, "Can't open Bitmap PATH" for a picture. The
     // demo shows them under the caption kFileErrorCaption.
     std::string message;
-    std::string path;    // the file that failed
-    std::string reason;  // why, in plain words, for tools that say more
+    std::string path;  // the file that failed
+    // Why, in words that start with the file's name ("sky.BMP is 1 x 1; the
+    // sky must be 512 x 256, 8-bit with a palette"; "Keys2.txt names no
+    // colour map"), for the tools, which print it below the message.
+    std::string reason;
 };
 
 // The key file's first items, as read.
@@ -47,6 +50,12 @@ struct SceneLoad {
 // read. Safe to call from any thread.
 SceneLoad ReadScene(const std::string& keyFilePath, const std::string& directory,
                     const ColourTables& colours);
+
+// Why the path of a scene read from a key file with `header` never plays,
+// in words naming the key file ("Keys2.txt holds 2 key lines; a flight needs
+// at least 3"); "" when it plays. The demo's flight plays when the path has
+// a camera at time 0: a key at 0 and a later one that is not the last.
+std::string WhyNoFlight(const KeyPath* path, const KeyFileHeader& header);
 
 // `directory` as ReadScene takes it: with a trailing "/" ("./" when empty).
 std::string AsDirectory(const std::string& directory);

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdio>
@@ -115,6 +116,16 @@ std::vector<uint8_t> WithInfoSize(std::vector<uint8_t> bytes, uint32_t infoSize)
     return bytes;
 }
 
+// The same BMP with `gap` bytes of 0xEE between the palette and the rows,
+// and bfOffBits moved to say so (as BMP Suite's pal8offs has it).
+std::vector<uint8_t> WithGapBeforeRows(std::vector<uint8_t> bytes, uint32_t gap) {
+    const uint32_t off = bytes[10] | bytes[11] << 8 | bytes[12] << 16;
+    bytes.insert(bytes.begin() + off, gap, 0xEE);
+    for (int i = 0; i < 4; ++i)
+        bytes[10 + i] = uint8_t((off + gap) >> (8 * i));
+    return bytes;
+}
+
 void Replace(const TempDir& d, const std::string& name) {
     fs::remove(d.Path() / name);
 }
@@ -126,9 +137,11 @@ struct Case {
     // the scene directory to load (empty: the directory itself).
     std::function<std::string(const TempDir&)> arrange;
     Outcome outcome;
-    std::string file;  // the file the message names, relative to the scene directory
+    std::string file;  // the file the message names, relative to the scene directory, as shown
     // Permission bits do not stop root: the outcome when the test runs as root.
     std::optional<Outcome> asRoot = std::nullopt;
+    // Words the line saying why must hold (any reason at all when empty).
+    std::string why = "";
 };
 
 // Shorthand for cases whose arrangement only writes files in the directory.
@@ -173,17 +186,19 @@ std::vector<Case> Catalogue() {
              return dir;
          },
          Outcome::KeyFileError, "Keys2.txt"},
-        {"K7", "empty", In([](const TempDir& d) { Body(d, ""); }), Outcome::BitmapError, ""},
+        {"K7", "empty", In([](const TempDir& d) { Body(d, ""); }), Outcome::BitmapError, "",
+         std::nullopt, "flyover-tool: Keys2.txt names no colour map"},
         {"K7", "white space only", In([](const TempDir& d) { Body(d, " \n\t\r\n"); }),
-         Outcome::BitmapError, ""},
+         Outcome::BitmapError, "", std::nullopt, "flyover-tool: Keys2.txt names no colour map"},
         {"K8", "one name only", In([](const TempDir& d) { Body(d, "colour.bmp\n"); }),
-         Outcome::BitmapError, ""},
+         Outcome::BitmapError, "", std::nullopt, "flyover-tool: Keys2.txt names no height map"},
         {"K9", "a name of 80 characters", In([](const TempDir& d) {
              const std::string name = std::string(76, 'c') + ".bmp";
              fs::copy_file(d.File("colour.bmp"), d.File(name));
              Body(d, name + " height.bmp 4 1000\n");
          }),
-         Outcome::BitmapError, std::string(76, 'c') + ".bmp"},
+         Outcome::BitmapError, std::string(76, 'c') + ".bmp", std::nullopt,
+         "the colour map's name in Keys2.txt is longer than 79 characters"},
         {"K10", "directory and name over 255 characters",
          [](const TempDir& d) {
              const std::string dir = d.Dir() + std::string(200 - d.Dir().size(), 'd') + "/";
@@ -198,10 +213,10 @@ std::vector<Case> Catalogue() {
          Outcome::BitmapError, std::string(56, 'c') + ".bmp"},
         {"K11", "a name holding a NUL byte",
          In([](const TempDir& d) { Body(d, std::string("col\0our.bmp height.bmp 4 1000\n", 30)); }),
-         Outcome::BitmapError, "col"},
+         Outcome::BitmapError, "col\\x00our.bmp", std::nullopt, "holds a NUL byte"},
         {"K12", "a name in Latin-1, not UTF-8",
          In([](const TempDir& d) { Body(d, "caf\xE9.bmp height.bmp 4 1000\n"); }),
-         Outcome::BitmapError, "caf\xE9.bmp"},
+         Outcome::BitmapError, "caf\\xe9.bmp", std::nullopt, "caf\\xe9.bmp does not exist"},
         {"K13", "a picture's name naming a directory",
          In([](const TempDir& d) { Body(d, ". height.bmp 4 1000\n"); }), Outcome::BitmapError, "."},
 
@@ -209,11 +224,22 @@ std::vector<Case> Catalogue() {
              Body(d, std::string(10'000'000, 'n') + " height.bmp 4 1000\n");
          }),
          Outcome::BitmapError, std::string(4096, 'n')},
+        {"K15", "a name holding terminal escape sequences", In([](const TempDir& d) {
+             Body(d, "\x1b]0;owned\x07\x1b[31mred.bmp height.bmp 4 1000\n");
+         }),
+         Outcome::BitmapError, "\\x1b]0;owned\\x07\\x1b[31mred.bmp", std::nullopt,
+         "\\x1b]0;owned\\x07\\x1b[31mred.bmp does not exist"},
+        {"K15", "a name holding a C1 control (CSI as UTF-8)", In([](const TempDir& d) {
+             Body(d,
+                  "a\xC2\x9B"
+                  "31mb.bmp height.bmp 4 1000\n");
+         }),
+         Outcome::BitmapError, "a\\xc2\\x9b31mb.bmp"},
 
         // Key counts, intervals and numbers: the original reads them with
         // the C library's formats and refuses none of them.
         {"N1", "count -5", In([](const TempDir& d) { Keys(d, "-5", "1000"); }), Outcome::NoFlight,
-         ""},
+         "", std::nullopt, "Keys2.txt declares -5 keys"},
         {"N1", "count -2147483648", In([](const TempDir& d) { Keys(d, "-2147483648", "1000"); }),
          Outcome::NoFlight, ""},
         {"N2", "count 0x4", In([](const TempDir& d) { Keys(d, "0x4", "1000"); }), Outcome::Flies,
@@ -233,15 +259,22 @@ std::vector<Case> Catalogue() {
         {"N6", "count 10 with 4 key lines", In([](const TempDir& d) { Keys(d, "10", "1000"); }),
          Outcome::Flies, ""},
         {"N7", "count 2: too few keys", In([](const TempDir& d) { Keys(d, "2", "1000"); }),
-         Outcome::NoFlight, ""},
+         Outcome::NoFlight, "", std::nullopt,
+         "Keys2.txt holds 2 key lines; a flight needs at least 3"},
         {"N8", "count abc", In([](const TempDir& d) { Keys(d, "abc", "1000"); }), Outcome::NoFlight,
          ""},
         {"N8", "interval x", In([](const TempDir& d) { Keys(d, "4", "x"); }), Outcome::NoFlight,
          ""},
-        {"N9", "interval 0", In([](const TempDir& d) { Keys(d, "4", "0"); }), Outcome::NoFlight,
-         ""},
+        {"N9", "interval 0", In([](const TempDir& d) { Keys(d, "4", "0"); }), Outcome::NoFlight, "",
+         std::nullopt, "the key interval in Keys2.txt is 0 ms"},
         {"N10", "interval -1000", In([](const TempDir& d) { Keys(d, "4", "-1000"); }),
-         Outcome::NoFlight, ""},
+         Outcome::NoFlight, "", std::nullopt, "is negative (-1000 ms)"},
+        {"N17", "interval 1e40, a number in floating point",
+         In([](const TempDir& d) { Keys(d, "4", "1e40"); }), Outcome::NoFlight, "", std::nullopt,
+         "no key line of Keys2.txt can be read (the interval was read as 1 ms"},
+        {"N17", "interval 2147483647: the times wrap",
+         In([](const TempDir& d) { Keys(d, "3", "2147483647"); }), Outcome::NoFlight, "",
+         std::nullopt, "the keys' times pass 2^31 ms and wrap round"},
         {"N11", "text in the second key line", In([](const TempDir& d) {
              Keys(d, "4", "1000", {kKeyLines[0], "x y z", kKeyLines[2], kKeyLines[3]});
          }),
@@ -273,7 +306,7 @@ std::vector<Case> Catalogue() {
         {"N16", "a binary key file", In([](const TempDir& d) {
              Body(d, std::string("\x01\x02\x03 \xff\xfe 4 1000 ") + kKeyLines[0]);
          }),
-         Outcome::BitmapError, "\x01\x02\x03"},
+         Outcome::BitmapError, "\\x01\\x02\\x03"},
 
         // The pictures. Each row names the picture the message names.
         {"B1", "no colour map", In([](const TempDir& d) { Replace(d, "colour.bmp"); }),
@@ -441,7 +474,18 @@ std::vector<Case> Catalogue() {
          "sky.BMP"},
         {"B14", "a 1 x 1 height map",
          In([](const TempDir& d) { d.Write("height.bmp", Picture(1, 1)); }), Outcome::BitmapError,
-         "height.bmp"},
+         "height.bmp", std::nullopt,
+         "flyover-tool: height.bmp is 1 x 1, 8-bit; the height map must be at least 256 x 256, "
+         "8-bit"},
+        {"B14", "a sky of 1 x 1", In([](const TempDir& d) { d.Write("sky.BMP", Picture(1, 1)); }),
+         Outcome::BitmapError, "sky.BMP", std::nullopt,
+         "flyover-tool: sky.BMP is 1 x 1, 8-bit; the sky must be 512 x 256, 8-bit with a palette"},
+        {"B14", "maps of 127 x 64", In([](const TempDir& d) {
+             d.Write("colour.bmp", Picture(127, 64));
+             d.Write("height.bmp", Picture(127, 64));
+         }),
+         Outcome::BitmapError, "colour.bmp", std::nullopt,
+         "colour.bmp is 127 x 64, 8-bit; the colour map must be at least 256 x 256"},
         {"B15", "maps larger than 256 x 256", In([](const TempDir& d) {
              d.Write("colour.bmp", Picture(300, 260));
              d.Write("height.bmp", Picture(512, 512));
@@ -491,10 +535,22 @@ std::vector<Case> Catalogue() {
              fs::create_symlink(d.Path() / "gone.bmp", d.Path() / "sky.BMP");
          }),
          Outcome::BitmapError, "sky.BMP"},
-        {"B25", "a pixel offset pointing anywhere (40-byte header)", In([](const TempDir& d) {
+        {"B25", "a pixel offset pointing past the end (40-byte header)", In([](const TempDir& d) {
              auto bytes = Picture(256, 256);
              bytes[10] = 0xFF, bytes[11] = 0xFF, bytes[12] = 0xFF, bytes[13] = 0xFF;
              d.Write("colour.bmp", bytes);
+         }),
+         Outcome::Flies, ""},
+        {"B25", "a pixel offset pointing into the palette (40-byte header)",
+         In([](const TempDir& d) {
+             auto bytes = Picture(256, 256);
+             bytes[10] = 60, bytes[11] = 0, bytes[12] = 0, bytes[13] = 0;
+             d.Write("colour.bmp", bytes);
+         }),
+         Outcome::Flies, ""},
+        {"B26", "a gap between palette and rows, the pixel offset after it (40-byte header)",
+         In([](const TempDir& d) {
+             d.Write("colour.bmp", WithGapBeforeRows(Picture(256, 256), 32));
          }),
          Outcome::Flies, ""},
     };
@@ -535,19 +591,28 @@ TEST(BadInputCatalogue, EachInputIsAnsweredAsDocumented) {
         const std::string png = d.File("frame.png");
         const ToolRun run = RenderScene(scene, png);
         EXPECT_EQ(run.out, "");
+        // The program's own message, then one line saying why.
+        const size_t lineEnd = run.err.find('\n');
+        const std::string first = run.err.substr(0, lineEnd);
+        const std::string why = lineEnd == std::string::npos ? "" : run.err.substr(lineEnd + 1);
         switch (outcome) {
             case Outcome::KeyFileError:
+            case Outcome::BitmapError: {
+                const char* words =
+                    outcome == Outcome::KeyFileError ? "Can't open file " : "Can't open Bitmap ";
                 EXPECT_EQ(run.status, 1);
-                EXPECT_EQ(run.err, "Pelmora, File Error: Can't open file " + scene + c.file + "\n");
+                EXPECT_EQ(first, "Pelmora, File Error: " + (words + scene) + c.file);
+                EXPECT_EQ(why.rfind("flyover-tool: ", 0), 0u) << run.err;
+                EXPECT_GT(why.size(), 16u) << run.err;
+                EXPECT_EQ(std::count(why.begin(), why.end(), '\n'), 1) << run.err;
+                EXPECT_NE(why.find(c.why), std::string::npos) << run.err;
                 break;
-            case Outcome::BitmapError:
-                EXPECT_EQ(run.status, 1);
-                EXPECT_EQ(run.err,
-                          "Pelmora, File Error: Can't open Bitmap " + scene + c.file + "\n");
-                break;
+            }
             case Outcome::NoFlight:
                 EXPECT_EQ(run.status, 1);
-                EXPECT_EQ(run.err, "flight time 0 is past the end of the path\n");
+                EXPECT_EQ(run.err.rfind("flyover-tool render: the path has no flight: ", 0), 0u)
+                    << run.err;
+                EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
                 break;
             case Outcome::Flies:
                 EXPECT_EQ(run.status, 0);

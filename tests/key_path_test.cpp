@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "path/key_path.h"
@@ -272,6 +273,42 @@ TEST(CameraAtTime, ConvertsNanAndHugeValuesWithoutFault) {
         EXPECT_EQ(camera.height, c.expected[2]);
         EXPECT_EQ(camera.heading, c.expected[3]);
         EXPECT_EQ(camera.horizon, c.expected[4]);
+    }
+}
+
+// The segment search's definition, one segment after another from the first.
+uint32_t SegmentByDefinition(const KeyPath& path, uint32_t t) {
+    for (uint32_t i = 0; i + 2 < path.Count(); ++i)
+        if (uint32_t(path.Key(i).time) <= t && t < uint32_t(path.Key(i + 1).time)) return i;
+    return KeyPath::kNoSegment;
+}
+
+TEST(KeyPath, SegmentSearchFindsTheFirstSegmentHoldingTheTime) {
+    // Prepared paths of all kinds: long and short, times repeated, negative
+    // times, huge ones, intervals of 0 and 1; probed at every key's time, one
+    // either side, and at random.
+    std::mt19937 rng(7);
+    for (int trial = 0; trial < 300; ++trial) {
+        const uint32_t keys = 1 + rng() % (trial % 10 == 0 ? 2000 : 12);
+        KeyPath path(1, 0.5f, keys);
+        int32_t time = trial % 3 == 0 ? -int32_t(rng() % 5000) : 0;
+        for (uint32_t k = 0; k < keys; ++k) {
+            const float v = float(k);
+            path.AddKey(time, &v);
+            const uint32_t step =
+                rng() % 4 == 0 ? 0 : 1 + rng() % (trial % 7 == 0 ? 1u << 30 : 100);
+            time = int32_t(uint32_t(time) + step);
+        }
+        path.Prepare();
+        std::vector<uint32_t> probes = {0, 1, UINT32_MAX, 0x80000000u};
+        for (uint32_t k = 0; k < path.Count(); ++k)
+            for (uint32_t d : {uint32_t(-1), 0u, 1u})
+                probes.push_back(uint32_t(path.Key(k).time) + d);
+        for (int r = 0; r < 50; ++r)
+            probes.push_back(rng());
+        for (uint32_t t : probes)
+            ASSERT_EQ(path.SegmentAt(t), SegmentByDefinition(path, t))
+                << "trial " << trial << ", t " << t;
     }
 }
 

@@ -298,9 +298,10 @@ TEST_F(RealWorldBmpTest, PillowPictures) {
         Check(v);
 }
 
-// Hand-made files with longer info headers and every kind of pixel offset:
-// the rows are read at bfOffBits only when it lies after the palette and
-// inside the file; otherwise right after the palette, as for 40 bytes.
+// Hand-made files with every length of info header and every kind of pixel
+// offset: the rows are read at bfOffBits only when it lies after the palette
+// and inside the file; otherwise right after the palette, as the original
+// read them.
 TEST(LongerInfoHeaders, RowsStartAtASaneOffset) {
     enum Rows { Exact, AfterPalette, Refused };
     const struct {
@@ -319,7 +320,9 @@ TEST(LongerInfoHeaders, RowsStartAtASaneOffset) {
         {"V5, offset past the end", LongHeaderBmp(124, 0, 100000), AfterPalette},
         {"V5, offset at the very end", LongHeaderBmp(124, 0, 14 + 124 + 64 + 24), AfterPalette},
         {"V5, offset 2^32 - 1", LongHeaderBmp(124, 0, 0xFFFFFFFF), AfterPalette},
-        {"40 bytes: offset not consulted", LongHeaderBmp(40, 0, 9999), AfterPalette},
+        {"40 bytes, a gap before the rows", LongHeaderBmp(40, 6), Exact},
+        {"40 bytes, top-down with a gap", LongHeaderBmp(40, 10, -1, -3), Exact},
+        {"40 bytes, offset past the end", LongHeaderBmp(40, 0, 9999), AfterPalette},
         {"OS/2 core header (12 bytes)", LongHeaderBmp(12, 0), Refused},
         {"39-byte header", LongHeaderBmp(39, 0), Refused},
         {"0-byte header", LongHeaderBmp(0, 0), Refused},
@@ -350,8 +353,9 @@ TEST(LongerInfoHeaders, RowsStartAtASaneOffset) {
 
 TEST(LongerInfoHeaders, AGapIsReadAsRowsWhenTheOffsetIsNotSane) {
     TempDir dir;
-    // 40 bytes: the original's reading, gap bytes become the first rows stored.
-    // V5 with an offset past the end: the same fallback.
+    // 40 bytes with an offset of 0: the original's reading, the gap's bytes
+    // become the first rows stored. V5 with an offset past the end: the same
+    // fallback.
     for (int64_t offBits : {int64_t{-1}, int64_t{100000}}) {
         const uint32_t infoSize = offBits < 0 ? 40 : 124;
         dir.Write("p.bmp", LongHeaderBmp(infoSize, 4, offBits < 0 ? 0 : offBits));

@@ -43,7 +43,7 @@ protected:
         return times;
     }
     std::vector<float> KeyValues(uint32_t i) const {
-        const float* v = scene().path->Key(i).value.get();
+        const float* v = scene().path->Key(i).value;
         return std::vector<float>(v, v + 5);
     }
 

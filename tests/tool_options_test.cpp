@@ -163,7 +163,11 @@ TEST(ToolOptions, UsageErrorsSayWhatIsWrong) {
         {With({"--seconds", "1e-2"}), "bad --seconds \"1e-2\" (expected 0.001 to 3600)"},
         {With({"--colour", "pink"}), "unknown --colour \"pink\" (expected red, green or blue)"},
         {With({"--display", "0x5"}),
-         "bad display size \"0x5\" (expected WxH, each side 1 to 4096)"},
+         "bad display size \"0x5\" (expected WxH, width 1 to 4096 and height 25 to 4096: the view "
+         "lies below a 24-row margin)"},
+        {With({"--display", "240x24:rot90"}),
+         "bad display size \"240x24\" (expected WxH, width 1 to 4096 and height 25 to 4096: the "
+         "view lies below a 24-row margin)"},
         {With({"--display=9x9:sideways"}),
          "unknown display layout \"sideways\" (expected normal, bottom-up, rot90, rot180 or "
          "rot270)"},

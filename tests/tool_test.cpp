@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "tests/support/command_line.h"
@@ -152,22 +153,28 @@ TEST(Tool, RenderPastTheEndOfThePath) {
     }
 }
 
-TEST(Tool, SceneFailuresShowTheProgramsMessages) {
+TEST(Tool, SceneFailuresShowTheProgramsMessagesAndWhy) {
     TempDir dir;
     CommandRun run =
         RunTool("render --scene " + dir.Path().string() + " --time 0 --out " + dir.File("x.png"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open file " + dir.Dir() + "Keys2.txt\n");
+    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open file " + dir.Dir() +
+                              "Keys2.txt\nflyover-tool: Keys2.txt does not exist\n");
 
     dir.Write("Keys2.txt", KeyFileText("3", "100", {}));
     run = RunTool("camera --scene " + dir.Dir() + " --time 0");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open Bitmap " + dir.Dir() + "colour.bmp\n");
+    EXPECT_EQ(run.output, "Pelmora, File Error: Can't open Bitmap " + dir.Dir() +
+                              "colour.bmp\nflyover-tool: colour.bmp does not exist\n");
 
+    // A display too short for a view is refused before anything is read.
     run = RunTool("render --scene " + kFixture + " --time 0 --display 240x20 --out " +
                   dir.File("x.png"));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, "GXOpenDisplay failed\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("bad display size \"240x20\" (expected WxH, width 1 to 4096 and "
+                              "height 25 to 4096"),
+              std::string::npos)
+        << run.output;
 }
 
 TEST(Tool, RenderReportsAnUnwritableOutput) {
@@ -186,6 +193,46 @@ TEST(Tool, CameraPrintsTheStateAndTheEvaluatedValues) {
               "1500 9919858 9326108 32500000 581 78 9919858 9326108 32500000 581.25 78.75\n"
               "4000 end\n"
               "16 8389116 8388799 39998220 0 80 8389116 8388799 39998220 0.114585616 80.0088577\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Tool, SceneMakesMissingParentsOrRefusesBeforeAnyWork) {
+    TempDir dir;
+    const std::string nested = dir.File("a/b/c");
+    CommandRun run = RunTool("scene --out " + nested);
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* name : {"Keys2.txt", "colour.bmp", "height.bmp", "sky.BMP"})
+        EXPECT_TRUE(std::filesystem::exists(nested + "/" + name)) << name;
+
+    dir.Write("file", std::string("in the way"));
+    run = RunTool("scene --out " + dir.File("file/x"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(
+        run.output.rfind("flyover-tool scene: cannot make the directory " + dir.File("file/x"), 0),
+        0u)
+        << run.output;
+}
+
+TEST(Tool, CheckFollowsAVeryLongFlightAtACoarserStep) {
+    // Three keys 2,000 s apart: 400,000 frames at 10 ms, so fewer, further
+    // apart, are followed, and the report says so.
+    TempDir dir;
+    for (const char* name : {"colour.bmp", "height.bmp", "sky.BMP"})
+        std::filesystem::copy_file(kFixture + "/" + name, dir.File(name));
+    dir.Write("Keys2.txt",
+              KeyFileText("3", "2000000",
+                          {"8388608 8388608 40000000 0 80", "9388608 8388608 40000000 512 80",
+                           "9388608 9388608 40000000 1024 80"}));
+    const CommandRun run = RunTool("check --scene " + dir.Path().string() + " --display 40x60");
+    EXPECT_NE(run.output.find("The flight is too long to follow every 10 ms: it is followed every "
+                              "100 ms, 20000 frames at most"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Followed 20000 frames, every 100 ms"), std::string::npos)
+        << run.output;
 }
 
 }  // namespace

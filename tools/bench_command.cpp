@@ -11,6 +11,7 @@
 #include "shared/scene_types.h"
 #include "tools/bench_support.h"
 #include "tools/commands.h"
+#include "tools/tool_output.h"
 #include "tools/tool_scene.h"
 
 namespace {
@@ -105,9 +106,8 @@ int RunBenchCommand(const ParsedOptions& options) {
     const bool json = options.Has("--json");
     const RenderPath path = PathNamed(options.Text("--path"));
     if (!RenderPathAvailable(path)) {
-        std::fprintf(stderr,
-                     "flyover-tool bench: the %s renderer is not available on this machine\n",
-                     RenderPathName(path));
+        ToolError("bench", std::string("the ") + RenderPathName(path) +
+                               " renderer is not available on this machine");
         return 1;
     }
 
@@ -131,8 +131,8 @@ int RunBenchCommand(const ParsedOptions& options) {
         const double frameStart = NowSeconds();
         if (!CameraAtTime(flight, static_cast<float>(time), camera)) {
             if (time == 0) {
-                std::fprintf(stderr, "flyover-tool bench: the path in %s has no frame to draw\n",
-                             sceneDir.c_str());
+                ToolError("bench", "the path in " + sceneDir + " has no frame to draw: " +
+                                       WhyNoFlight(&flight, loaded->keyFile));
                 return 1;
             }
             // The end of the path: the flight's clock restarts, as in the demo.

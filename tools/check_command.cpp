@@ -1,5 +1,6 @@
 // check_command.cpp -- "flyover-tool check": loads a scene as the demo does and reports what it
 // holds
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -7,6 +8,7 @@
 
 #include "path/key_path.h"
 #include "shared/scene_types.h"
+#include "shared/text.h"
 #include "tools/commands.h"
 #include "tools/scenegen/flight_review.h"
 #include "tools/tool_scene.h"
@@ -47,12 +49,17 @@ constinit const CommandSpec kCheckCommand = {
 namespace {
 
 constexpr double kLeastNearClearance = 4.0;
+// The most frames followed: a flight longer than that many steps is followed
+// at a coarser step, so that a path of a million keys is reviewed in seconds.
+constexpr uint32_t kMostFramesFollowed = 20000;
 
 class Report {
 public:
-    void Line(const std::string& text) { std::printf("%s\n", text.c_str()); }
+    // Names from the scene's files are in the text: control characters are
+    // shown escaped.
+    void Line(const std::string& text) { std::printf("%s\n", EscapeControls(text).c_str()); }
     void Problem(const std::string& text) {
-        std::printf("PROBLEM: %s\n", text.c_str());
+        std::printf("PROBLEM: %s\n", EscapeControls(text).c_str());
         ++problems_;
     }
     int Problems() const { return problems_; }
@@ -101,10 +108,10 @@ std::string Where(const FlightSample& s) {
 }  // namespace
 
 int RunCheckCommand(const ParsedOptions& options) {
-    const int64_t step = options.Whole("--step", 10);
+    const int64_t askedStep = options.Whole("--step", 10);
 
     const std::string dir = AsDirectory(options.Text("--scene"));
-    std::printf("Scene in %s\n", dir.c_str());
+    std::printf("Scene in %s\n", EscapeControls(dir).c_str());
     std::unique_ptr<ToolScreen> screen = OpenToolScreen(options.Display("--display"));
     std::unique_ptr<ToolScene> loaded = screen ? ReadToolScene(dir) : nullptr;
     if (!loaded) {
@@ -140,9 +147,10 @@ int RunCheckCommand(const ParsedOptions& options) {
     }
     const bool mapsUsable = report.Problems() == 0;
 
-    const uint32_t duration = PlayingDuration(path);
-    if (duration == 0) {
-        report.Problem("the flight never plays (fewer than three keys, or no time between them)");
+    const std::string noFlight = WhyNoFlight(&path, loaded->keyFile);
+    const uint32_t duration = noFlight.empty() ? PlayingDuration(path) : 0;
+    if (!noFlight.empty()) {
+        report.Problem("the flight never plays: " + noFlight);
     } else {
         report.Line(
             Format("The flight plays for %.3f s (keys 0 to %u; the last key only shapes "
@@ -151,6 +159,15 @@ int RunCheckCommand(const ParsedOptions& options) {
     }
 
     if (duration > 0 && mapsUsable) {
+        const uint64_t step = std::max<uint64_t>(
+            static_cast<uint64_t>(askedStep),
+            (uint64_t{duration} + kMostFramesFollowed - 1) / kMostFramesFollowed);
+        if (step > static_cast<uint64_t>(askedStep))
+            report.Line(
+                Format("The flight is too long to follow every %lld ms: it is followed every "
+                       "%llu ms, %u frames at most",
+                       static_cast<long long>(askedStep), static_cast<unsigned long long>(step),
+                       kMostFramesFollowed));
         const std::vector<FlightSample> samples = SampleFlight(path, static_cast<uint32_t>(step));
         const uint8_t* heights = scene.heightMap.pixels.data();
         const ClearanceReport c = MeasureClearance(samples, heights);
@@ -183,8 +200,8 @@ int RunCheckCommand(const ParsedOptions& options) {
             noGround += v.ground == 0;
             noSky += v.sky == 0;
         }
-        report.Line(Format("Followed %zu frames, every %lld ms, on a %d x %d view", samples.size(),
-                           static_cast<long long>(step), view.width, view.bottomRow + 1));
+        report.Line(Format("Followed %zu frames, every %llu ms, on a %d x %d view", samples.size(),
+                           static_cast<unsigned long long>(step), view.width, view.bottomRow + 1));
         report.Line(Format("Least ground in a frame: %.1f%% of the view, %s",
                            100.0 * leastGround / pixels, Where(leastGroundAt).c_str()));
         report.Line(Format("Least sky in a frame: %.1f%% of the view, %s",

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shared/text.h"
 #include "tools/commands.h"
 
 namespace {
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
     }
     for (const CommandSpec* c : ToolCommands())
         if (!std::strcmp(argv[1], c->name)) return RunCommand(*c, argc - 2, argv + 2);
-    std::fprintf(stderr, "flyover-tool: unknown command \"%s\"\n\n", argv[1]);
+    std::fprintf(stderr, "flyover-tool: unknown command \"%s\"\n\n",
+                 EscapeControls(argv[1]).c_str());
     PrintHelp(stderr);
     return 2;
 }

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <optional>
 
+#include "shared/scene_format.h"
+#include "shared/text.h"
+
 namespace {
 
 constexpr size_t kUsageWidth = 80;  // where the usage synopsis wraps
@@ -60,9 +63,17 @@ std::optional<std::string> ReadValue(const OptionSpec& option, const std::string
                    JoinWords(names, "or") + ")";
         }
         case OptionKind::Display: {
+            // Any shape the settings take, but for the tool's commands one that
+            // holds a view: the demo's 24-row margin and one row at least.
             std::string error;
-            if (ParseDisplayShape(text, value.display, error)) return std::nullopt;
-            return error;
+            const bool parsed = ParseDisplayShape(text, value.display, error);
+            if (parsed && value.display.height >= kMinDisplayRows) return std::nullopt;
+            if (!parsed && error.rfind("bad display size", 0) != 0) return error;
+            const std::string size = text.substr(0, text.find(':'));
+            return "bad display size \"" + size + "\" (expected WxH, width 1 to " +
+                   std::to_string(kMaxDisplaySide) + " and height " +
+                   std::to_string(kMinDisplayRows) + " to " + std::to_string(kMaxDisplaySide) +
+                   ": the view lies below a 24-row margin)";
         }
     }
     return std::nullopt;
@@ -126,10 +137,13 @@ std::string Synopsis(const CommandSpec& command) {
             item = Token(option);
             if (option.repeatable) item += " [" + Token(option) + " ...]";
         } else {
-            item = "[" + Token(option) + (option.repeatable ? " ...]" : "]");
+            item = "[";
+            item += Token(option);
+            item += option.repeatable ? " ...]" : "]";
         }
         if (optional && lineLength + 1 + item.size() > kUsageWidth) {
-            text += "\n" + std::string(lead.size(), ' ');
+            text += '\n';
+            text.append(lead.size(), ' ');
             lineLength = lead.size();
         }
         text += " " + item;
@@ -141,11 +155,14 @@ std::string Synopsis(const CommandSpec& command) {
 // One option's entry in the list: its token, then its help from helpColumn
 // on; a token too wide for that stands on a line of its own.
 std::string OptionEntry(const OptionSpec& option, size_t column) {
-    std::string text = "  " + Token(option);
-    if (text.size() + 2 <= column)
+    std::string text = "  ";
+    text += Token(option);
+    if (text.size() + 2 <= column) {
         text.resize(column, ' ');
-    else
-        text += "\n" + std::string(column, ' ');
+    } else {
+        text += '\n';
+        text.append(column, ' ');
+    }
     for (const char* c = option.help; *c; ++c) {
         text += *c;
         if (*c == '\n') text += std::string(column, ' ');
@@ -269,8 +286,9 @@ std::string FormatHelp(const CommandSpec& command) {
 }
 
 int UsageError(const std::string& command, const std::string& message) {
+    // Arguments can hold anything: their control characters are shown escaped.
     std::fprintf(stderr, "flyover-tool %s: %s\nTry 'flyover-tool %s --help'.\n", command.c_str(),
-                 message.c_str(), command.c_str());
+                 EscapeControls(message).c_str(), command.c_str());
     return 2;
 }
 

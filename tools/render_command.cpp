@@ -8,6 +8,7 @@
 #include "shared/scene_types.h"
 #include "tools/commands.h"
 #include "tools/png_writer.h"
+#include "tools/tool_output.h"
 #include "tools/tool_scene.h"
 
 namespace {
@@ -61,8 +62,12 @@ int RunRenderCommand(const ParsedOptions& options) {
     CameraState camera;
     if (const OptionValue* time = options.Last("--time")) {
         if (!CameraAtTime(*loaded->scene.path, static_cast<float>(time->whole), camera)) {
-            std::fprintf(stderr, "flight time %lld is past the end of the path\n",
-                         static_cast<long long>(time->whole));
+            const std::string why = WhyNoFlight(loaded->scene.path.get(), loaded->keyFile);
+            if (why.empty())
+                ProgramMessage("flight time " + std::to_string(time->whole) +
+                               " is past the end of the path");
+            else
+                ToolError("render", "the path has no flight: " + why);
             return 1;
         }
     } else {
@@ -74,7 +79,7 @@ int RunRenderCommand(const ParsedOptions& options) {
     std::string error;
     if (!WritePng(options.Text("--out"), frame.Width(), frame.Height(), frame.ScreenPixels(),
                   error)) {
-        std::fprintf(stderr, "flyover-tool render: %s\n", error.c_str());
+        ToolError("render", error);
         return 1;
     }
     return 0;

@@ -1,12 +1,13 @@
 // scene_command.cpp -- "flyover-tool scene": writes the generated landscape, sky and flight into a
 // directory
-#include <sys/stat.h>
 #include <cstdint>
-#include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "tools/commands.h"
 #include "tools/scenegen/scene_generator.h"
+#include "tools/tool_output.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ constexpr OptionSpec kOptions[] = {
 constinit const CommandSpec kSceneCommand = {
     "scene",
     "generate a landscape, sky and flight into a directory",
-    "Generates a complete scene and writes it into DIR (created if missing):\n"
+    "Generates a complete scene and writes it into DIR (created, with any missing\n"
+    "parents, if missing):\n"
     "Keys2.txt, colour.bmp, height.bmp and sky.BMP. The same seed always gives\n"
     "the same bytes; the default seed is the scene the build ships.\n",
     kOptions,
@@ -33,13 +35,21 @@ constinit const CommandSpec kSceneCommand = {
 
 int RunSceneCommand(const ParsedOptions& options) {
     const std::string& out = options.Text("--out");
-    mkdir(out.c_str(), 0777);  // an existing directory is fine; a failure shows when writing
+    // The directory and its parents first: a path that cannot hold the scene
+    // is refused before the generator's work.
+    std::error_code error;
+    std::filesystem::create_directories(out, error);
+    if (error || !std::filesystem::is_directory(out)) {
+        ToolError("scene", "cannot make the directory " + out + ": " +
+                               (error ? error.message() : "a file of that name is in the way"));
+        return 1;
+    }
 
     const int64_t seed = options.Whole("--seed", static_cast<int64_t>(kDefaultSceneSeed));
     const SceneFiles files = GenerateScene(static_cast<uint64_t>(seed));
-    std::string error;
-    if (!WriteScene(files, out, error)) {
-        std::fprintf(stderr, "flyover-tool scene: %s\n", error.c_str());
+    std::string writeError;
+    if (!WriteScene(files, out, writeError)) {
+        ToolError("scene", writeError);
         return 1;
     }
     return 0;

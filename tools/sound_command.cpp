@@ -5,6 +5,7 @@
 #include "tools/commands.h"
 #include "tools/scenegen/indexed_image.h"
 #include "tools/scenegen/sound.h"
+#include "tools/tool_output.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ constinit const CommandSpec kSoundCommand = {
 int RunSoundCommand(const ParsedOptions& options) {
     std::string error;
     if (!WriteFileBytes(options.Text("--out"), EncodeWav(SynthesizeLoop()), error)) {
-        std::fprintf(stderr, "flyover-tool sound: %s\n", error.c_str());
+        ToolError("sound", error);
         return 1;
     }
     return 0;

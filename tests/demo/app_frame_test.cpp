@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -155,6 +156,34 @@ TEST(RunFramesTest, FlightStartsAgainAfterThePathsEnd) {
     EXPECT_NEAR(cameras[5].y, cameras[1].y, kFewMs);
     EXPECT_NEAR(cameras[6].x, cameras[2].x, kFewMs);
     EXPECT_NEAR(cameras[6].y, cameras[2].y, kFewMs);
+}
+
+TEST(RunFramesTest, TheFlightCrossesTheTickCountersWrapWithoutAJumpOrAStall) {
+    // The tick count starts 300 ms short of its 32-bit wrap: the flight's
+    // time goes on rising through the wrap, and the camera moves on smoothly.
+    HeadlessScreen& display = StartUp(true);
+    SetTickCountForTesting(0xFFFFFFFFu - 300);
+    std::vector<uint32_t> times;
+    std::vector<CameraState> cameras;
+    display.onPresent = [&] {
+        times.push_back(ElapsedMs());
+        cameras.push_back(cameraState);
+        if (times.back() >= 700) renderRunning = 0;
+        std::this_thread::sleep_for(2ms);
+    };
+    renderRunning = 1;
+    startTick = TickCount();
+    RunFrames();
+    ASSERT_GE(times.size(), 20u);
+    EXPECT_LT(TickCount(), startTick) << "the counter wrapped meanwhile";
+    for (size_t i = 1; i < times.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_GE(times[i], times[i - 1]);
+        EXPECT_LT(times[i] - times[i - 1], 200u) << "no stall";
+        // About 1000 camera units per ms in the fixture's flight.
+        EXPECT_LT(std::abs(int64_t{cameras[i].x} - cameras[i - 1].x), 250000) << "no jump";
+        EXPECT_LT(std::abs(int64_t{cameras[i].y} - cameras[i - 1].y), 250000) << "no jump";
+    }
 }
 
 TEST(RunFramesTest, DirectDisplayGetsNoDrawingPasses) {
