@@ -14,6 +14,7 @@
 #include "tools/record/stop_signal.h"
 #include "tools/record_command.h"
 #include "tools/scenegen/sound.h"
+#include "tools/tool_output.h"
 #include "tools/tool_scene.h"
 
 extern "C" {
@@ -157,7 +158,7 @@ int RunRecordCommand(const ParsedOptions& options) {
     const std::optional<FramePlan> plan =
         FramePlan::Make(*loaded->scene.path, span, MaxRecordingFrames(fps), error);
     if (!plan) {
-        std::fprintf(stderr, "flyover-tool record: %s\n", error.c_str());
+        ToolError("record", error);
         return 1;
     }
 
@@ -165,7 +166,7 @@ int RunRecordCommand(const ParsedOptions& options) {
     const std::vector<uint8_t> wave = EncodeWav(SynthesizeLoop());
     WaveClip clip;
     if (!ParseWave(wave.data(), wave.size(), clip, error)) {
-        std::fprintf(stderr, "flyover-tool record: the sound: %s\n", error.c_str());
+        ToolError("record", "the sound: " + error);
         return 1;
     }
 
@@ -191,24 +192,22 @@ int RunRecordCommand(const ParsedOptions& options) {
     RecordReport report;
     const bool written = Record(request, report, error);
     if (!written) {
-        std::fprintf(stderr, "flyover-tool record: %s; nothing written\n", error.c_str());
+        ToolError("record", error + "; nothing written");
         return 1;
     }
     const double videoSeconds = static_cast<double>(FrameClockMs(report.frames, fps)) / 1000;
     const std::string size = SizeText(report.geometry.width, report.geometry.height);
-    if (report.stopped)
-        std::fprintf(stderr, "flyover-tool record: stopped at frame %lld of %lld: ",
-                     static_cast<long long>(report.frames), static_cast<long long>(plan->Frames()));
-    else
-        std::fprintf(stderr, "flyover-tool record: ");
-    std::fprintf(stderr,
-                 "wrote %s: %lld frames, %s at %d fps, %s, in %.2f s (%.1fx real time; "
-                 "drawing %.0f frames/s and converting %.0f frames/s per thread, encoding %.0f "
-                 "frames/s)\n",
-                 out.c_str(), static_cast<long long>(report.frames), Duration(videoSeconds).c_str(),
-                 fps, size.c_str(), report.seconds, videoSeconds / report.seconds,
-                 PerSecond(report.frames, report.drawSeconds),
-                 PerSecond(report.frames, report.convertSeconds),
-                 PerSecond(report.frames, report.writeSeconds));
+    char figures[256];
+    std::snprintf(figures, sizeof figures,
+                  ": %lld frames, %s at %d fps, %s, in %.2f s (%.1fx real time; drawing %.0f "
+                  "frames/s and converting %.0f frames/s per thread, encoding %.0f frames/s)",
+                  static_cast<long long>(report.frames), Duration(videoSeconds).c_str(), fps,
+                  size.c_str(), report.seconds, videoSeconds / report.seconds,
+                  PerSecond(report.frames, report.drawSeconds),
+                  PerSecond(report.frames, report.convertSeconds),
+                  PerSecond(report.frames, report.writeSeconds));
+    const std::string stopped = "stopped at frame " + std::to_string(report.frames) + " of " +
+                                std::to_string(plan->Frames()) + ": ";
+    ToolError("record", (report.stopped ? stopped : std::string()) + "wrote " + out + figures);
     return report.stopped ? 1 : 0;
 }
