@@ -28,6 +28,12 @@ enum : int32_t {
     kReturn = '\r',
     kEscape = 27,
     kSpace = ' ',
+    kTab = '\t',
+    kF1 = 0x4000003A,
+    kHome = 0x4000004A,
+    kEnd = 0x4000004D,
+    kKeypadPlus = 0x40000057,
+    kKeypadMinus = 0x40000056,
     kRight = 0x4000004F,
     kLeft = 0x40000050,
     kDown = 0x40000051,
@@ -38,6 +44,34 @@ enum : int32_t {
     kRightShift = 0x400000E5,
 };
 }  // namespace keys
+
+// Game controllers' buttons and axes (ControllerButton*, ControllerAxis
+// codes), as SDL's game-controller interface numbers them.
+namespace controller {
+enum : int32_t {
+    kA = 0,
+    kB = 1,
+    kX = 2,
+    kY = 3,
+    kBack = 4,
+    kStart = 6,
+    kLeftShoulder = 9,
+    kRightShoulder = 10,
+    kDpadUp = 11,
+    kDpadDown = 12,
+    kDpadLeft = 13,
+    kDpadRight = 14,
+};
+enum : int32_t {
+    kLeftX = 0,
+    kLeftY = 1,
+    kRightX = 2,
+    kRightY = 3,
+    kLeftTrigger = 4,
+    kRightTrigger = 5,
+    kAxisCount = 6,
+};
+}  // namespace controller
 
 // Pointer buttons.
 constexpr int32_t kLeftButton = 1;  // also a tap on a touch screen

@@ -39,6 +39,17 @@ public:
     // in both.
     void ShowErrorBox(const std::string& text, const std::string& caption);
 
+    // Called by a frame loop, once or more per frame: microseconds since an
+    // arbitrary start, never going back. The system's steady clock, unless a
+    // platform runs a clock of its own (the headless platform can step its
+    // clock by a frame at each present, so that a loop runs the same in
+    // every test). The demo keeps its own tick count (clock.h).
+    virtual int64_t ClockMicroseconds();
+    // Called by a frame loop: returns once ClockMicroseconds() has reached
+    // `clockMicroseconds` (at once when it has). A platform whose clock is
+    // its own returns at once and lets its clock move as it does.
+    virtual void WaitUntil(int64_t clockMicroseconds);
+
     // The program's input: the screen's window posts to it from the
     // platform's own threads; any thread may post to it.
     EventQueue& Events() { return events_; }

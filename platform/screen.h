@@ -3,8 +3,21 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "shared/view_geometry.h"
+
+// A picture shown over the screen's frames in its window and never written
+// into the frame buffer: pixels 0xAARRGGBB (alpha 0 lets the frame show
+// through, 255 covers it), `width` x `height` in screen pixels, row 0 first,
+// placed at the screen's top left. An empty image shows nothing.
+struct OverlayImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+
+    bool Empty() const { return width <= 0 || height <= 0; }
+};
 
 // A display's frame buffer of 16-bit RGB565 pixels, in the memory layout the
 // display reports (rows top-down or bottom-up, or the screen stored
@@ -33,6 +46,13 @@ public:
     // period and a half for the display to take the frame.
     virtual void BeginFrame() = 0;
     virtual void Present() = 0;
+
+    // Called by the thread that draws, before Present: `overlay` is shown
+    // over every picture from the next Present on, until the next call. The
+    // frame buffer is left alone, so pictures read from it never hold the
+    // overlay. A screen with no window to show it on keeps it (tests read it
+    // back); one that cannot composite shows nothing more.
+    virtual void SetOverlay(const OverlayImage& overlay) = 0;
 
     // Called on the main thread: shows the screen in a window with `title`
     // (the whole screen, scaled as the platform chooses). False, after a line

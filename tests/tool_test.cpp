@@ -67,7 +67,10 @@ TEST(Tool, BadArgumentsExitTwoWithAMessage) {
         const char* says;
     } cases[] = {
         {"", "Usage"},
-        {"fly", "unknown command"},
+        {"soar", "unknown command"},
+        {"fly", "--scene DIR is required"},
+        {"fly" + scene + " --interval 10", "bad --interval"},
+        {"fly" + scene + " --scale 17", "bad --scale"},
         {"render" + scene + " --out /tmp/x.png", "exactly one of --time and --camera"},
         {"render" + scene + " --time 5 --camera 1,2,3,4,5 --out /tmp/x.png", "exactly one"},
         {"render" + scene + " --time -5 --out /tmp/x.png", "bad --time"},

@@ -4,8 +4,8 @@
 namespace {
 
 constexpr const CommandSpec* kCommands[] = {
-    &kRenderCommand, &kCameraCommand, &kSceneCommand,  &kSoundCommand,
-    &kCheckCommand,  &kBenchCommand,  &kRecordCommand,
+    &kRenderCommand, &kCameraCommand, &kSceneCommand, &kSoundCommand,
+    &kCheckCommand,  &kBenchCommand,  &kFlyCommand,   &kRecordCommand,
 };
 
 }  // namespace

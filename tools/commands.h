@@ -12,6 +12,7 @@ extern const CommandSpec kSceneCommand;
 extern const CommandSpec kSoundCommand;
 extern const CommandSpec kCheckCommand;
 extern const CommandSpec kBenchCommand;
+extern const CommandSpec kFlyCommand;
 extern const CommandSpec kRecordCommand;
 
 // What each command does once its options are read: returns the exit status,
@@ -22,6 +23,7 @@ int RunSceneCommand(const ParsedOptions& options);
 int RunSoundCommand(const ParsedOptions& options);
 int RunCheckCommand(const ParsedOptions& options);
 int RunBenchCommand(const ParsedOptions& options);
+int RunFlyCommand(const ParsedOptions& options);
 int RunRecordCommand(const ParsedOptions& options);
 
 // Every command, in the order the tool's help lists them.

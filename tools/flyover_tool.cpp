@@ -11,7 +11,7 @@ void PrintHelp(std::FILE* out) {
     std::fputs(
         "Usage: flyover-tool COMMAND [OPTIONS]\n"
         "\n"
-        "Renders and inspects flyover scenes without a window.\n"
+        "Renders and inspects flyover scenes without a window; \"fly\" opens one.\n"
         "\n"
         "Commands:\n",
         out);

@@ -1,4 +1,5 @@
-// headless_platform.cpp -- the screen in memory, the silent sound and the stderr error box
+// headless_platform.cpp -- the screen in memory, the silent sound, the stderr error box, and the
+// stepped clock with scripted input
 #include "platform/headless/headless_platform.h"
 
 #include "platform/wave.h"
@@ -11,6 +12,11 @@ void HeadlessScreen::BeginFrame() {
 void HeadlessScreen::Present() {
     ++presents;
     if (onPresent) onPresent();
+    if (presented_) presented_();
+}
+
+void HeadlessScreen::SetOverlay(const OverlayImage& image) {
+    overlay = image;
 }
 
 bool HeadlessScreen::ShowWindow(const std::string& title) {
@@ -24,6 +30,13 @@ Screen* HeadlessPlatform::OpenScreen() {
     if (!screen_ && options_.screen) {
         screen_ = std::make_unique<HeadlessScreen>(*options_.screen, options_.memoryCopy);
         screen_->windowFails = options_.windowFails;
+        if (options_.frameStepMicroseconds > 0 || !options_.script.empty()) {
+            screen_->presented_ = [this] {
+                if (options_.frameStepMicroseconds > 0)
+                    steppedClock_ += options_.frameStepMicroseconds;
+                PostDueInput(ClockMicroseconds());
+            };
+        }
     }
     return screen_.get();
 }
@@ -42,4 +55,25 @@ void HeadlessPlatform::StopSound() {
 
 void HeadlessPlatform::ShowBox(const std::string& text, const std::string& caption) {
     errorBoxes_.push_back(caption.empty() ? text : caption + ": " + text);
+}
+
+int64_t HeadlessPlatform::ClockMicroseconds() {
+    int64_t now = steppedClock_;
+    if (options_.frameStepMicroseconds <= 0) {
+        const int64_t system = Platform::ClockMicroseconds();
+        if (clockStart_ < 0) clockStart_ = system;
+        now = system - clockStart_;
+    }
+    PostDueInput(now);
+    return now;
+}
+
+void HeadlessPlatform::PostDueInput(int64_t now) {
+    while (nextScripted_ < options_.script.size() && options_.script[nextScripted_].at <= now)
+        Events().Post(options_.script[nextScripted_++].event);
+}
+
+void HeadlessPlatform::WaitUntil(int64_t clockMicroseconds) {
+    if (options_.frameStepMicroseconds > 0) return;
+    Platform::WaitUntil(clockMicroseconds);
 }

@@ -15,7 +15,8 @@
 // A screen that is a frame buffer in memory, every pixel 0 at the start.
 // Nothing is shown. By default the frame buffer is the display itself (no
 // per-frame calls); as a memory copy it counts its frames and runs the hooks
-// a test gives it, on the drawing thread.
+// a test gives it, on the drawing thread. The overlay is kept, apart from the
+// frame buffer, for tests to read.
 class HeadlessScreen final : public Screen {
 public:
     explicit HeadlessScreen(const DisplayShape& shape, bool memoryCopy = false)
@@ -27,6 +28,7 @@ public:
     void BeginFrame() override;
     void Present() override;
     bool ShowWindow(const std::string& title) override;
+    void SetOverlay(const OverlayImage& overlay) override;
 
     FrameBuffer& Frame() { return frame_; }
     const FrameBuffer& Frame() const { return frame_; }
@@ -39,10 +41,21 @@ public:
     std::atomic<int> presents{0};
     std::string windowTitle;  // the title ShowWindow was given; main thread
     bool windowShown = false;
+    OverlayImage overlay;  // the last overlay set; drawing thread
 
 private:
+    friend class HeadlessPlatform;
+
     FrameBuffer frame_;
     bool memoryCopy_;
+    std::function<void()> presented_;  // the platform's: steps its clock, posts scripted input
+};
+
+// An input event the headless platform posts once its clock reaches `at`
+// microseconds (the event's tick stamp is the tick count of that moment).
+struct ScriptedInput {
+    int64_t at = 0;
+    InputEvent event;
 };
 
 // What a headless platform offers.
@@ -51,6 +64,14 @@ struct HeadlessOptions {
     std::optional<DisplayShape> screen = DisplayShape{};
     bool memoryCopy = false;   // whether the screen is a memory copy
     bool windowFails = false;  // whether the screen's window cannot be made
+    // Above 0: the platform's clock is its own, 0 at the start, and each
+    // Present moves it on by this many microseconds, as a display refreshing
+    // at that period would. 0: the system's steady clock.
+    int64_t frameStepMicroseconds = 0;
+    // Input posted to Events() in order, each once the clock (read through
+    // ClockMicroseconds or moved on by a present) reaches its time: the same
+    // code runs on it as on a person's input.
+    std::vector<ScriptedInput> script{};
 };
 
 // The platform of flyover-tool and the tests: the screen in memory, sound
@@ -62,6 +83,9 @@ public:
     Screen* OpenScreen() override;
     bool PlayLoopingSound(const uint8_t* wave, size_t size) override;
     void StopSound() override;
+    int64_t ClockMicroseconds() override;
+    // With a stepped clock, returns at once: only presents move the clock.
+    void WaitUntil(int64_t clockMicroseconds) override;
 
     // For tests: the screen once opened (null before), whether a sound is
     // playing, and every error box shown ("caption: text").
@@ -73,7 +97,13 @@ protected:
     void ShowBox(const std::string& text, const std::string& caption) override;
 
 private:
+    // Posts the scripted input whose time has come at `now`.
+    void PostDueInput(int64_t now);
+
     HeadlessOptions options_;
+    int64_t steppedClock_ = 0;  // with frameStepMicroseconds: the clock
+    int64_t clockStart_ = -1;   // without: the steady clock's reading at the first read
+    size_t nextScripted_ = 0;
     std::unique_ptr<HeadlessScreen> screen_;
     bool soundPlaying_ = false;
     std::vector<std::string> errorBoxes_;

@@ -44,8 +44,9 @@ void SdlScreen::Translate(const SDL_Event& event) {
             break;
         case SDL_WINDOWEVENT:
             if (window == 0 || event.window.windowID != window) return;
-            if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                exposed_ = true;  // the picture was lost: put it up again
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                exposed_ = true;  // the picture was lost or moved: put it up again
                 return;
             }
             if (event.window.event != SDL_WINDOWEVENT_CLOSE) return;

@@ -14,6 +14,9 @@ struct WindowedDisplayOptions {
     // or left-button presses, close requests); true for every key and button
     // going down and up, pointer motion and game controllers.
     bool fullInput = false;
+    // Whether the window may be resized; the picture keeps to whole scales,
+    // centred, with black around it.
+    bool resizable = false;
 };
 
 constexpr int kMaxWindowScale = 16;

@@ -106,7 +106,8 @@ bool SdlScreen::MakeWindow(const std::string& title) {
     const int scale = scale_.load();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                               frame_.Width() * scale, frame_.Height() * scale, SDL_WINDOW_HIDDEN);
+                               frame_.Width() * scale, frame_.Height() * scale,
+                               SDL_WINDOW_HIDDEN | (options_.resizable ? SDL_WINDOW_RESIZABLE : 0));
     if (window_) {
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
@@ -134,6 +135,8 @@ bool SdlScreen::MakeWindow(const std::string& title) {
 
 void SdlScreen::CloseWindow() {
     windowId_.store(0);
+    if (overlayTexture_) SDL_DestroyTexture(overlayTexture_);
+    overlayTexture_ = nullptr;
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -254,6 +257,7 @@ void SdlScreen::PutOnWindow() {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    DrawOverlay();
     SDL_RenderPresent(renderer_);
     const auto after = Clock::now();
 
@@ -273,6 +277,47 @@ void SdlScreen::PutOnWindow() {
     presentWaited_.store(vsync, std::memory_order_relaxed);
 }
 
+void SdlScreen::SetOverlay(const OverlayImage& overlay) {
+    std::lock_guard<std::mutex> lock(overlayMutex_);
+    // An image whose pixels do not fill it shows nothing.
+    const bool whole = !overlay.Empty() &&
+                       overlay.pixels.size() ==
+                           static_cast<size_t>(overlay.width) * static_cast<size_t>(overlay.height);
+    overlayPending_ = whole ? overlay : OverlayImage{};
+    overlayChanged_ = true;
+}
+
+void SdlScreen::DrawOverlay() {
+    {
+        std::lock_guard<std::mutex> lock(overlayMutex_);
+        if (overlayChanged_) {
+            std::swap(overlay_, overlayPending_);
+            overlayChanged_ = false;
+            if (overlayTexture_) {
+                int w = 0, h = 0;
+                SDL_QueryTexture(overlayTexture_, nullptr, nullptr, &w, &h);
+                if (w != overlay_.width || h != overlay_.height) {
+                    SDL_DestroyTexture(overlayTexture_);
+                    overlayTexture_ = nullptr;
+                }
+            }
+            if (!overlay_.Empty() && !overlayTexture_) {
+                overlayTexture_ =
+                    SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                      SDL_TEXTUREACCESS_STREAMING, overlay_.width, overlay_.height);
+                if (overlayTexture_) SDL_SetTextureBlendMode(overlayTexture_, SDL_BLENDMODE_BLEND);
+            }
+            if (overlayTexture_ && !overlay_.Empty())
+                SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.pixels.data(),
+                                  overlay_.width * static_cast<int>(sizeof(uint32_t)));
+        }
+    }
+    if (!overlayTexture_ || overlay_.Empty()) return;
+    const SDL_Rect where{0, 0, overlay_.width, overlay_.height};
+    if (SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &where) == 0)
+        picturesWithOverlay_.fetch_add(1, std::memory_order_relaxed);
+}
+
 WindowedDisplayStatistics SdlScreen::Statistics() const {
     WindowedDisplayStatistics s;
     s.framesPublished = mailbox_.PublishedCount();
@@ -281,5 +326,6 @@ WindowedDisplayStatistics SdlScreen::Statistics() const {
     s.refreshHz = 1e9 / static_cast<double>(periodNs_.load(std::memory_order_relaxed));
     s.presentWaitsForRefresh = presentWaited_.load(std::memory_order_relaxed);
     s.windowId = windowId_.load();
+    s.picturesWithOverlay = picturesWithOverlay_.load(std::memory_order_relaxed);
     return s;
 }

@@ -28,6 +28,7 @@ struct WindowedDisplayStatistics {
     double refreshHz = 0;                 // the refresh rate frames are paced to
     bool presentWaitsForRefresh = false;  // true when presenting itself waits for vsync
     uint32_t windowId = 0;                // SDL's id of the window, 0 before it is shown
+    uint64_t picturesWithOverlay = 0;     // pictures put on the window with an overlay over them
 };
 
 // The screen of the SDL platform. The renderer draws into a frame buffer in
@@ -62,6 +63,9 @@ public:
     void Present() override;
     // Main thread: the screen thread makes the window and shows it.
     bool ShowWindow(const std::string& title) override;
+    // Drawing thread: the overlay is copied and put over the pictures from
+    // the next one the screen thread shows.
+    void SetOverlay(const OverlayImage& overlay) override;
 
     // Main thread: runs `task` on the screen thread and waits for it. False,
     // without running it, when the screen thread does not run.
@@ -81,6 +85,7 @@ private:
     Clock::time_point NextPresentTime() const;
     void PresentNewest(Clock::time_point now);
     void PutOnWindow();
+    void DrawOverlay();
     void Wake();
     void SetRefreshRate(int hz);
     Clock::duration RefreshPeriod() const {
@@ -105,12 +110,18 @@ private:
     std::atomic<int> scale_{0};
     std::atomic<uint32_t> windowId_{0};
     std::atomic<uint64_t> framesPresented_{0};
+    std::atomic<uint64_t> picturesWithOverlay_{0};
     std::atomic<bool> presentWaited_{false};
+    std::mutex overlayMutex_;
+    OverlayImage overlayPending_;  // guarded by overlayMutex_
+    bool overlayChanged_ = false;  // guarded by overlayMutex_
 
     // The screen thread's own.
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    SDL_Texture* overlayTexture_ = nullptr;
+    OverlayImage overlay_;  // the overlay shown
     bool exposed_ = false;
     Clock::time_point nextPresent_{};
     int waitingPresents_ = 0;  // recent presents that waited for the refresh, 0..8

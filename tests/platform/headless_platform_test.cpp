@@ -58,4 +58,55 @@ TEST(HeadlessPlatformTest, ErrorBoxesGoToStderrUnderTheirCaption) {
                                         "GXOpenDisplay failed"}));
 }
 
+TEST(HeadlessPlatformTest, ScriptedInputArrivesOnItsTimeByAClockThePresentsStep) {
+    HeadlessOptions options;
+    options.memoryCopy = true;
+    options.frameStepMicroseconds = 10000;
+    for (const int64_t at : {0, 25000, 25000, 41000}) {
+        ScriptedInput input;
+        input.at = at;
+        input.event.kind = EventKind::KeyDown;
+        input.event.code = static_cast<int32_t>(at);
+        options.script.push_back(input);
+    }
+    HeadlessPlatform platform(options);
+    EXPECT_EQ(platform.ClockMicroseconds(), 0);
+    Screen* screen = platform.OpenScreen();
+    ASSERT_NE(screen, nullptr);
+    std::vector<std::pair<int64_t, int32_t>> arrived;  // (clock, code)
+    for (int frame = 0; frame < 6; ++frame) {
+        const int64_t now = platform.ClockMicroseconds();
+        InputEvent event;
+        while (platform.Events().Poll(event))
+            arrived.emplace_back(now, event.code);
+        screen->Present();
+    }
+    EXPECT_EQ(platform.ClockMicroseconds(), 60000);
+    EXPECT_EQ(arrived, (std::vector<std::pair<int64_t, int32_t>>{
+                           {0, 0}, {30000, 25000}, {30000, 25000}, {50000, 41000}}));
+}
+
+TEST(HeadlessPlatformTest, WithoutASteppedClockTheClockIsTheSystems) {
+    HeadlessPlatform platform;
+    const int64_t first = platform.ClockMicroseconds();
+    EXPECT_GE(first, 0);
+    EXPECT_LT(first, 1000000) << "counted from the first reading";
+    EXPECT_GE(platform.ClockMicroseconds(), first);
+}
+
+TEST(HeadlessPlatformTest, TheOverlayIsKeptApartFromTheFrameBuffer) {
+    HeadlessPlatform platform(HeadlessOptions{DisplayShape{4, 30}});
+    HeadlessScreen* screen = static_cast<HeadlessScreen*>(platform.OpenScreen());
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(screen->overlay.Empty());
+    OverlayImage overlay;
+    overlay.width = 4;
+    overlay.height = 30;
+    overlay.pixels.assign(4 * 30, 0xFF00FF00u);
+    screen->SetOverlay(overlay);
+    EXPECT_EQ(screen->overlay.pixels, overlay.pixels);
+    for (const uint16_t p : screen->Frame().ScreenPixels())
+        EXPECT_EQ(p, 0u);
+}
+
 }  // namespace

@@ -18,13 +18,14 @@ using namespace std::chrono_literals;
 // An SDL platform on the dummy driver with its window shown.
 class SdlScreenTest : public ::testing::Test {
 protected:
-    void Open(bool fullInput) {
+    void Open(bool fullInput, bool resizable = false) {
         SetEnvironmentVariable("SDL_VIDEODRIVER", "dummy");
         SetEnvironmentVariable("SDL_AUDIODRIVER", "dummy");
         WindowedDisplayOptions options;
         options.shape = DisplayShape{40, 30, DisplayLayout::Rot90};
         options.scale = 2;
         options.fullInput = fullInput;
+        options.resizable = resizable;
         platform_ = std::make_unique<SdlPlatform>(options);
         screen_ = platform_->OpenScreen();
         ASSERT_NE(screen_, nullptr);
@@ -172,6 +173,58 @@ TEST_F(SdlScreenTest, FramesReachTheWindowAtTheRefreshRate) {
     // Paced by the screen (60 Hz without vsync under the dummy driver), not
     // drawn flat out: twelve frames take most of 200 ms.
     EXPECT_GE(took, 120ms);
+}
+
+// Frames with `value` in the top-left pixel, until `count` pictures have
+// been put on the window since `from` (or two seconds pass).
+void PresentUntil(Screen* screen, SdlPlatform& platform, uint64_t from, uint64_t count) {
+    const auto until = std::chrono::steady_clock::now() + 2s;
+    while (platform.Statistics().framesPresented < from + count &&
+           std::chrono::steady_clock::now() < until) {
+        screen->BeginFrame();
+        screen->Present();
+    }
+}
+
+TEST_F(SdlScreenTest, TheOverlayGoesOverThePicturesNeverIntoTheFrameBuffer) {
+    Open(true);
+    screen_->TopLeft()[0] = 0x1234;
+    OverlayImage overlay;
+    overlay.width = 40;
+    overlay.height = 30;
+    overlay.pixels.assign(40 * 30, 0xFFFFFFFFu);  // opaque white over everything
+    screen_->SetOverlay(overlay);
+    PresentUntil(screen_, *platform_, platform_->Statistics().framesPresented, 3);
+    WindowedDisplayStatistics s = platform_->Statistics();
+    EXPECT_GE(s.picturesWithOverlay, 2u);
+    EXPECT_EQ(screen_->TopLeft()[0], 0x1234) << "the frame buffer keeps the frame";
+
+    // No overlay, or one whose pixels do not fill it: the pictures alone.
+    screen_->SetOverlay(OverlayImage{});
+    PresentUntil(screen_, *platform_, s.framesPresented, 2);
+    const uint64_t with = platform_->Statistics().picturesWithOverlay;
+    PresentUntil(screen_, *platform_, platform_->Statistics().framesPresented, 3);
+    overlay.pixels.resize(10);
+    screen_->SetOverlay(overlay);
+    PresentUntil(screen_, *platform_, platform_->Statistics().framesPresented, 3);
+    EXPECT_EQ(platform_->Statistics().picturesWithOverlay, with);
+}
+
+TEST_F(SdlScreenTest, AResizableWindowCanBeResized) {
+    Open(true, true);
+    auto* screen = static_cast<SdlScreen*>(screen_);
+    Uint32 flags = 0;
+    int w = 0, h = 0;
+    ASSERT_TRUE(screen->RunOnScreenThread([&] {
+        SDL_Window* window = SDL_GetWindowFromID(window_);
+        flags = SDL_GetWindowFlags(window);
+        SDL_SetWindowSize(window, 200, 150);
+        SDL_GetWindowSize(window, &w, &h);
+    }));
+    EXPECT_NE(flags & SDL_WINDOW_RESIZABLE, 0u);
+    EXPECT_EQ(w, 200);
+    EXPECT_EQ(h, 150);
+    PresentUntil(screen_, *platform_, platform_->Statistics().framesPresented, 2);
 }
 
 }  // namespace

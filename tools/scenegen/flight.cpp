@@ -66,18 +66,6 @@ struct Key {
     double x, y, height, heading, horizon;  // height in bytes until written
 };
 
-std::unique_ptr<KeyPath> BuildPath(const FlightPlan& plan) {
-    auto path = std::make_unique<KeyPath>(5, 0.5f, static_cast<uint32_t>(plan.keys.size()));
-    for (size_t i = 0; i < plan.keys.size(); ++i) {
-        float v[5];
-        for (int c = 0; c < 5; ++c)
-            v[c] = static_cast<float>(plan.keys[i][c]);
-        path->AddKey(static_cast<int32_t>(i) * plan.intervalMs, v);
-    }
-    path->Prepare();
-    return path;
-}
-
 }  // namespace
 
 FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
@@ -168,7 +156,7 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
         // Fly it as the demo will. Lift both ends of every stretch that
         // comes too close to the ground; where a ridge ahead hides the sky,
         // raise the nose, or climb once the nose is as high as it goes.
-        const std::unique_ptr<KeyPath> path = BuildPath(plan);
+        const std::unique_ptr<KeyPath> path = BuildFlightPath(plan);
         bool settled = true;
         std::vector<double> lift(n, 0.0), raise(n, 0.0);
         const std::vector<FlightSample> samples = SampleFlight(*path, 10);
@@ -202,6 +190,18 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
         }
     }
     return plan;
+}
+
+std::unique_ptr<KeyPath> BuildFlightPath(const FlightPlan& plan) {
+    auto path = std::make_unique<KeyPath>(5, 0.5f, static_cast<uint32_t>(plan.keys.size()));
+    for (size_t i = 0; i < plan.keys.size(); ++i) {
+        float v[5];
+        for (int c = 0; c < 5; ++c)
+            v[c] = static_cast<float>(plan.keys[i][c]);
+        path->AddKey(static_cast<int32_t>(i) * plan.intervalMs, v);
+    }
+    path->Prepare();
+    return path;
 }
 
 std::string FormatKeyFile(const FlightPlan& plan, const std::string& colourMapName,

@@ -3,10 +3,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/scenegen/terrain.h"
+
+class KeyPath;
 
 // The keys of a flight in camera units (x, y: 16.16 cells; height: byte <<
 // 17; heading: 4096 per turn, unwrapped; horizon: view row), all whole
@@ -29,6 +32,10 @@ constexpr double kPlannedClearance = 12.0;
 // first again (same place, height, view direction and horizon), so that the
 // restart is a cut to the same view. Called by the scene generator.
 FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed);
+
+// The path the demo's loader builds from the plan's keys (key i at i *
+// intervalMs, tension 0.5, prepared), for following a plan as it will play.
+std::unique_ptr<KeyPath> BuildFlightPath(const FlightPlan& plan);
 
 // Keys2.txt: the two map names, the key count, the interval, then one line
 // of five numbers per key.

@@ -1,0 +1,386 @@
+// fly_session.cpp -- the session's loop: input, motion or playing, the view, the overlay, the
+// recording written
+#include "tools/fly/fly_session.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+
+#include "path/key_path.h"
+#include "platform/clock.h"
+#include "render/terrain_renderer.h"
+#include "render/terrain_view.h"
+#include "tools/fly/flight_player.h"
+#include "tools/fly/fly_input.h"
+#include "tools/fly/fly_overlay.h"
+#include "tools/fly/path_recorder.h"
+#include "tools/scenegen/flight.h"
+
+namespace {
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+bool IsInput(EventKind kind) {
+    return kind != EventKind::CloseRequest && kind != EventKind::ControllerAdded &&
+           kind != EventKind::ControllerRemoved;
+}
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t at = static_cast<size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(at, values.size() - 1)];
+}
+
+// When to start drawing the next frame: the screen takes frames once per
+// refresh, so the loop learns the period between takes and its own drawing
+// time and starts drawing just in time. 0 until both are known.
+class LatePacing {
+public:
+    // `start`: the frame's start, `drawn`: when it was drawn, `taken`: when
+    // Present returned (the screen took it); the platform's clock.
+    void Presented(int64_t start, int64_t drawn, int64_t taken) {
+        if (lastTaken_ > 0) {
+            const double period = static_cast<double>(taken - lastTaken_);
+            period_ = period_ == 0 ? period : 0.9 * period_ + 0.1 * period;
+        }
+        // The drawing time: quick to rise, slow to fall.
+        const double draw = static_cast<double>(drawn - start);
+        drawing_ = draw > drawing_ ? draw : 0.95 * drawing_ + 0.05 * draw;
+        lastTaken_ = taken;
+        ++frames_;
+    }
+    int64_t NextStart() const {
+        // Only a steady period of a real refresh rate is waited for.
+        if (frames_ < 30 || period_ < kShortestPeriodUs || period_ > kLongestPeriodUs) return 0;
+        return lastTaken_ + static_cast<int64_t>(period_ - drawing_) - kSafetyUs;
+    }
+
+private:
+    static constexpr double kShortestPeriodUs = 4000;  // 250 Hz
+    static constexpr double kLongestPeriodUs = 50000;  // 20 Hz
+    static constexpr int64_t kSafetyUs = 6000;
+    int64_t lastTaken_ = 0;
+    double period_ = 0;
+    double drawing_ = 0;
+    int64_t frames_ = 0;
+};
+
+// The session's state between frames.
+class Session {
+public:
+    Session(Platform& platform, const FlyScene& scene, const FlySessionOptions& options,
+            FlySessionReport& report, const ViewGeometry& view)
+        : platform_(platform),
+          scene_(scene),
+          options_(options),
+          report_(report),
+          view_(view),
+          flight_(scene.scene.heightMap.pixels.data(), view.bottomRow, options.limits),
+          player_(*scene.scene.path),
+          recorder_(options.intervalMs),
+          closeLoop_(options.closeLoop),
+          overlay_(options.overlay) {
+        // Free flight starts where the scene's flight starts.
+        CameraState start;
+        if (CameraAtTime(*scene.scene.path, 0.0f, start)) {
+            flight_.Place(PoseOf(start));
+        } else {
+            FlightPose middle;
+            middle.x = middle.y = kMapSide / 2;
+            middle.horizon = flight_.LevelHorizon();
+            flight_.Place(middle);
+        }
+    }
+
+    int Run(Screen& screen, const std::function<void(const FlyFrame&)>& observe);
+
+private:
+    void Handle(FlyCommand command);
+    void FinishRecording();
+    void Say(const std::string& text) {
+        message_ = text;
+        std::printf("%s\n", text.c_str());
+        std::fflush(stdout);
+    }
+    OverlayStatus Status(const CameraState& camera, double frameMs) const;
+
+    Platform& platform_;
+    const FlyScene& scene_;
+    const FlySessionOptions& options_;
+    FlySessionReport& report_;
+    ViewGeometry view_;
+    FreeFlight flight_;
+    FlightPlayer player_;
+    PathRecorder recorder_;
+    FlyInput input_;
+    bool playerMode_ = false;
+    bool closeLoop_;
+    bool overlay_;
+    bool quit_ = false;
+    bool failed_ = false;
+    std::string message_;
+    std::deque<double> recentFrames_;  // the session's times of the last second's frames
+};
+
+void Session::Handle(FlyCommand command) {
+    switch (command) {
+        case FlyCommand::None:
+            break;
+        case FlyCommand::Quit:
+            quit_ = true;
+            break;
+        case FlyCommand::SwitchMode:
+            input_.Release();
+            if (!playerMode_) {
+                if (recorder_.Recording()) FinishRecording();
+                playerMode_ = true;
+            } else {
+                // Fly on from the frame the player shows.
+                CameraState camera;
+                if (player_.Camera(camera)) flight_.Place(PoseOf(camera));
+                recorder_.Forget();
+                playerMode_ = false;
+            }
+            break;
+        case FlyCommand::ToggleRecording:
+            if (recorder_.Recording()) {
+                FinishRecording();
+            } else {
+                recorder_.Start();
+                if (recorder_.Recording())
+                    Say("recording, one key every " + std::to_string(options_.intervalMs) + " ms");
+            }
+            break;
+        case FlyCommand::ToggleLoop:
+            closeLoop_ = !closeLoop_;
+            Say(closeLoop_ ? "recordings will close their loop" : "recordings end where they stop");
+            break;
+        case FlyCommand::ToggleOverlay:
+            overlay_ = !overlay_;
+            break;
+        case FlyCommand::Pause:
+            player_.TogglePause();
+            break;
+        case FlyCommand::SeekBack:
+            player_.Seek(-1000);
+            break;
+        case FlyCommand::SeekAhead:
+            player_.Seek(1000);
+            break;
+        case FlyCommand::SeekBackFar:
+            player_.Seek(-10000);
+            break;
+        case FlyCommand::SeekAheadFar:
+            player_.Seek(10000);
+            break;
+        case FlyCommand::Faster:
+            player_.Faster();
+            break;
+        case FlyCommand::Slower:
+            player_.Slower();
+            break;
+        case FlyCommand::PreviousKey: {
+            // Back to the key before, or to the start of this one when it is
+            // more than a moment behind.
+            const int key = player_.CurrentKey();
+            const bool atKey =
+                player_.TimeMs() <=
+                static_cast<uint32_t>(scene_.scene.path->Key(static_cast<uint32_t>(key)).time) +
+                    250;
+            player_.JumpToKey(atKey ? key - 1 : key);
+            break;
+        }
+        case FlyCommand::NextKey:
+            player_.JumpToKey(player_.CurrentKey() + 1);
+            break;
+        case FlyCommand::FirstKey:
+            player_.JumpToKey(0);
+            break;
+        case FlyCommand::LastKey:
+            player_.JumpToKey(player_.PlayedKeys() - 1);
+            break;
+    }
+}
+
+void Session::FinishRecording() {
+    recorder_.Stop();
+    const std::vector<FlightPose>& keys = recorder_.Keys();
+    const FlightPlan plan =
+        PlanRecordedFlight(keys, options_.intervalMs, closeLoop_,
+                           scene_.scene.heightMap.pixels.data(), options_.limits.clearance);
+    if (plan.keys.empty()) {
+        Say("recording too short (under one key interval): nothing written");
+        return;
+    }
+    const std::string text =
+        FormatKeyFile(plan, scene_.keyFile.colourMapName, scene_.keyFile.heightMapName);
+    std::string error;
+    const std::string written = WriteNewFile(options_.keysOut, text, error);
+    if (written.empty()) {
+        std::fprintf(stderr, "flyover-tool fly: %s\n", error.c_str());
+        message_ = error;
+        failed_ = true;
+        return;
+    }
+    report_.keyFiles.push_back(written);
+    std::string said = "wrote " + written + ": " + std::to_string(plan.keys.size()) + " keys" +
+                       (closeLoop_ ? ", loop closed" : "");
+    if (recorder_.Full()) said += " (recording stopped: the flight went too far)";
+    if (written != options_.keysOut) said += " (" + options_.keysOut + " exists)";
+    Say(said);
+}
+
+OverlayStatus Session::Status(const CameraState& camera, double frameMs) const {
+    OverlayStatus s;
+    s.player = playerMode_;
+    s.fps = static_cast<double>(recentFrames_.size());
+    s.frameMs = frameMs;
+    s.camera = camera;
+    s.recording = recorder_.Recording();
+    s.keys = recorder_.Recording() ? static_cast<int>(recorder_.Keys().size()) - 1 : 0;
+    s.closeLoop = closeLoop_;
+    s.controllers = input_.Controllers();
+    s.timeMs = player_.TimeMs();
+    s.durationMs = player_.DurationMs();
+    s.key = player_.CurrentKey();
+    s.playedKeys = player_.PlayedKeys();
+    s.speed = player_.Speed();
+    s.paused = player_.Paused();
+    s.message = message_;
+    return s;
+}
+
+int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& observe) {
+    TerrainRenderer renderer;
+    const TerrainSources sources = SceneSources(scene_.scene, scene_.sines);
+    const GXDisplayProperties properties = screen.Properties();
+    const int width = static_cast<int>(properties.cxWidth);
+    const int height = static_cast<int>(properties.cyHeight);
+    const double cpuStart = ProcessCpuSeconds();
+    const int64_t start = platform_.ClockMicroseconds();
+    int64_t last = start;
+    bool overlayShown = false;
+    CameraState camera = CameraOf(flight_.Pose());
+    std::vector<uint32_t> inputTimes;
+
+    // Input is read as late as the drawing allows: once the screen has
+    // taken a frame, the next is due a refresh period later, so the loop
+    // waits until the drawing time (and a safety margin) before then, and
+    // input that arrives meanwhile is in the frame shown at that refresh.
+    LatePacing pacing;
+    for (int64_t frame = 0; !quit_; ++frame) {
+        if (options_.maxFrames > 0 && frame >= options_.maxFrames) break;
+        if (const int64_t due = pacing.NextStart(); due > 0) platform_.WaitUntil(due);
+        const int64_t now = platform_.ClockMicroseconds();
+        const double dt = static_cast<double>(now - last) / 1e6;
+        const double seconds = static_cast<double>(now - start) / 1e6;
+        last = now;
+        recentFrames_.push_back(seconds);
+        while (!recentFrames_.empty() && recentFrames_.front() <= seconds - 1.0)
+            recentFrames_.pop_front();
+
+        inputTimes.clear();
+        InputEvent event;
+        while (!quit_ && platform_.Events().Poll(event)) {
+            if (event.kind == EventKind::CloseRequest) {
+                quit_ = true;
+                break;
+            }
+            if (IsInput(event.kind)) inputTimes.push_back(event.time);
+            Handle(input_.Take(event, playerMode_));
+        }
+        if (quit_) break;
+        if (frame > 0) report_.frameMs.push_back(dt * 1000.0);
+
+        FlyFrame info;
+        if (playerMode_) {
+            player_.Advance(dt);
+            player_.Camera(camera);
+        } else {
+            flight_.Step(input_.Controls(), dt);
+            recorder_.Frame(seconds, flight_.Pose());
+            if (recorder_.Full()) FinishRecording();
+            camera = CameraOf(flight_.Pose());
+        }
+
+        screen.BeginFrame();
+        renderer.Draw(view_, sources, camera);
+        if (observe) {
+            info.index = frame;
+            info.seconds = seconds;
+            info.player = playerMode_;
+            info.camera = camera;
+            info.pose = flight_.Pose();
+            info.playerTimeMs = player_.TimeMs();
+            info.recording = recorder_.Recording();
+            observe(info);
+        }
+        if (overlay_) {
+            screen.SetOverlay(ComposeOverlay(width, height, Status(camera, dt * 1000.0)));
+            overlayShown = true;
+        } else if (overlayShown) {
+            screen.SetOverlay(OverlayImage{});
+            overlayShown = false;
+        }
+        const int64_t drawn = platform_.ClockMicroseconds();
+        screen.Present();
+        pacing.Presented(now, drawn, platform_.ClockMicroseconds());
+        const uint32_t shown = TickCount();
+        for (const uint32_t t : inputTimes)
+            report_.latencyMs.push_back(static_cast<double>(shown - t));
+        ++report_.frames;
+    }
+    if (recorder_.Recording()) FinishRecording();
+    report_.seconds = static_cast<double>(last - start) / 1e6;
+    report_.cpuSeconds = ProcessCpuSeconds() - cpuStart;
+    return failed_ ? 1 : 0;
+}
+
+}  // namespace
+
+int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOptions& options,
+                  FlySessionReport& report, const std::function<void(const FlyFrame&)>& observe) {
+    Screen* screen = platform.OpenScreen();
+    if (!screen) {
+        std::fprintf(stderr, "flyover-tool fly: no screen to fly on\n");
+        return 1;
+    }
+    const GXDisplayProperties properties = screen->Properties();
+    if (!DisplayHoldsAView(properties)) {
+        std::fprintf(stderr, "flyover-tool fly: the screen is too small for a view\n");
+        return 1;
+    }
+    if (!screen->ShowWindow(options.title)) {
+        std::fprintf(stderr, "flyover-tool fly: no window to fly in\n");
+        return 1;
+    }
+    if (!scene.scene.path || scene.scene.heightMap.pixels.size() < static_cast<size_t>(kMapCells)) {
+        std::fprintf(stderr, "flyover-tool fly: the scene has no path or height map\n");
+        return 1;
+    }
+    const ViewGeometry view = ViewGeometryFor(properties, screen->TopLeft());
+    Session session(platform, scene, options, report, view);
+    return session.Run(*screen, observe);
+}
+
+std::string DescribeReport(const FlySessionReport& r) {
+    char text[400];
+    const double fps = r.seconds > 0 ? static_cast<double>(r.frames) / r.seconds : 0;
+    std::snprintf(text, sizeof text,
+                  "%lld frames in %.2f s: %.1f frames per second; frame time median %.2f ms, "
+                  "99th percentile %.2f ms; input to screen median %.0f ms, 99th percentile "
+                  "%.0f ms (%zu events); processor %.1f %% of one core",
+                  static_cast<long long>(r.frames), r.seconds, fps, Percentile(r.frameMs, 0.5),
+                  Percentile(r.frameMs, 0.99), Percentile(r.latencyMs, 0.5),
+                  Percentile(r.latencyMs, 0.99), r.latencyMs.size(),
+                  r.seconds > 0 ? 100.0 * r.cpuSeconds / r.seconds : 0.0);
+    return text;
+}

@@ -1,0 +1,71 @@
+// fly_session.h -- the fly session: free flight, the player and path recording over one scene,
+// on any platform
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "render/tables.h"
+#include "scene/scene_loader.h"
+#include "shared/scene_types.h"
+#include "tools/fly/free_flight.h"
+
+// What a session is given besides its platform and scene.
+struct FlySessionOptions {
+    std::string title = "flyover fly";  // the window's title
+    std::string keysOut;                // where a recording is written (never over a file)
+    int intervalMs = 500;               // one recorded key every this many milliseconds
+    bool closeLoop = false;             // write recordings with their loop closed
+    bool overlay = true;                // the overlay shown at the start
+    int64_t maxFrames = 0;              // above 0: the session ends after this many frames
+    FlightLimits limits;
+};
+
+// One frame as drawn, for tests and measurements: called after the view is
+// drawn into the screen's frame buffer and before it is presented.
+struct FlyFrame {
+    int64_t index = 0;
+    double seconds = 0;  // the session's clock
+    bool player = false;
+    CameraState camera;  // the camera drawn
+    FlightPose pose;     // free flight: the flown pose (unwrapped)
+    uint32_t playerTimeMs = 0;
+    bool recording = false;
+};
+
+// What a session did: its frames, its time, what it wrote.
+struct FlySessionReport {
+    int64_t frames = 0;
+    double seconds = 0;                 // by the session's clock
+    double cpuSeconds = 0;              // the process's processor time meanwhile (every thread)
+    std::vector<double> frameMs;        // loop-to-loop time of each frame after the first
+    std::vector<double> latencyMs;      // input to the frame that showed it, handed to the screen
+    std::vector<std::string> keyFiles;  // the key files written, in order
+};
+
+// The scene as the session reads it: the demo's scene with its sines and
+// the key file's map names.
+struct FlyScene {
+    const Scene& scene;
+    const SineTable& sines;
+    const KeyFileHeader& keyFile;
+};
+
+// Runs the session on the platform's screen until Escape, a close request
+// or maxFrames: each frame takes the queued input, moves the flight or the
+// player on by the platform's clock, draws the view into the frame buffer,
+// sets the overlay and presents. Recording stopped (by its key, by quitting
+// or by switching to the player) writes the key file and says so on stdout.
+// `observe`, when given, sees every frame. Returns 0, or 1 after a message
+// on stderr when the screen or its window cannot be had or a key file cannot
+// be written.
+int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOptions& options,
+                  FlySessionReport& report,
+                  const std::function<void(const FlyFrame&)>& observe = nullptr);
+
+// A line about the session's frames: frames per second, frame times,
+// latency and processor use.
+std::string DescribeReport(const FlySessionReport& report);
