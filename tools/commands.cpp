@@ -3,9 +3,10 @@
 
 namespace {
 
-constexpr const CommandSpec* kCommands[] = {&kRenderCommand, &kCameraCommand, &kSceneCommand,
-                                            &kSoundCommand,  &kCheckCommand,  &kBenchCommand,
-                                            &kFlyCommand};
+constexpr const CommandSpec* kCommands[] = {
+    &kRenderCommand, &kCameraCommand, &kSceneCommand, &kSoundCommand,
+    &kCheckCommand,  &kBenchCommand,  &kFlyCommand,   &kRecordCommand,
+};
 
 }  // namespace
 

@@ -13,6 +13,7 @@ extern const CommandSpec kSoundCommand;
 extern const CommandSpec kCheckCommand;
 extern const CommandSpec kBenchCommand;
 extern const CommandSpec kFlyCommand;
+extern const CommandSpec kRecordCommand;
 
 // What each command does once its options are read: returns the exit status,
 // 0 on success and 1 when the work failed.
@@ -23,6 +24,7 @@ int RunSoundCommand(const ParsedOptions& options);
 int RunCheckCommand(const ParsedOptions& options);
 int RunBenchCommand(const ParsedOptions& options);
 int RunFlyCommand(const ParsedOptions& options);
+int RunRecordCommand(const ParsedOptions& options);
 
 // Every command, in the order the tool's help lists them.
 std::span<const CommandSpec* const> ToolCommands();

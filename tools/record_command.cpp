@@ -1,0 +1,213 @@
+// record_command.cpp -- "flyover-tool record": a flight rendered straight to a video, an animated
+// picture or numbered PNGs, with the looping sound
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "path/key_path.h"
+#include "platform/wave.h"
+#include "tools/commands.h"
+#include "tools/record/recorder.h"
+#include "tools/record/stop_signal.h"
+#include "tools/record_command.h"
+#include "tools/scenegen/sound.h"
+#include "tools/tool_output.h"
+#include "tools/tool_scene.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+constexpr int64_t kMaxRecordingMs = 24 * 3600 * 1000;  // the longest recording: a day
+constexpr int kMaxOutputSide = 8192;                   // pixels, after --scale
+
+constexpr OptionSpec kOptions[] = {
+    kSceneOption,
+    TextOption("--out", "FILE",
+               "where to write, by the name's ending: .mp4 (H.264, AAC),\n"
+               ".mkv (H.264, Opus), .webm (VP9, Opus), .gif or\n"
+               ".webp (animated, no sound), or DIR/ for numbered PNG files")
+        .Required(),
+    WholeOption("--fps", "N", 1, 240, "whole frames a second, 1 to 240",
+                "frames a second, 1 to 240 (GIF at most 50); default 60,\n"
+                "20 for GIF, 25 for WebP"),
+    WholeOption("--from", "MS", 0, UINT32_MAX, "whole milliseconds, 0 to 4294967295",
+                "flight time of the first frame in whole milliseconds\n"
+                "(default 0)"),
+    WholeOption("--to", "MS", 1, kMaxRecordingMs, "whole milliseconds, 1 to 86400000",
+                "end before this time on the demo's clock (which reads\n"
+                "--from at the first frame); past the path's end the flight\n"
+                "starts again as the demo starts it"),
+    WholeOption("--loops", "N", 1, 1000, "a whole number, 1 to 1000",
+                "end when the path has ended N times (default 1: one pass)"),
+    kDisplayOption,
+    WholeOption("--scale", "N", 1, 16, "a whole number, 1 to 16",
+                "output pixels per screen pixel each way, nearest neighbour\n"
+                "(default 2; 1 for GIF and WebP)"),
+    FlagOption("--view-only", "record the view alone, without the 24-row margin above it"),
+    ChoiceOption("--quality", "Q", QualityNames,
+                 "low, medium (the default), high or lossless: lossless\n"
+                 "video decodes to exactly the frames render draws (H.264\n"
+                 "4:4:4 RGB, VP9 RGB, lossless WebP; GIF only when the clip\n"
+                 "has at most 127 colours); PNG files are always exact"),
+    FlagOption("--no-sound", "leave the sound out"),
+};
+
+// "1:10.5" for 70500 ms.
+std::string Duration(double seconds) {
+    char text[32];
+    const int minutes = static_cast<int>(seconds / 60);
+    std::snprintf(text, sizeof text, "%d:%04.1f", minutes, seconds - minutes * 60.0);
+    return text;
+}
+
+double PerSecond(int64_t frames, double seconds) {
+    return seconds > 0 ? static_cast<double>(frames) / seconds : 0;
+}
+
+}  // namespace
+
+// As CommandSpec lists them: name, summary, description, options, epilog,
+// help column and the work.
+constinit const CommandSpec kRecordCommand = {
+    "record",
+    "render a flight straight to a video, GIF, WebP or PNG files",
+    "Flies the scene in DIR as the demo does and writes every frame, exact, to\n"
+    "FILE: frame i shows flight time FROM + i x 1000 / FPS in whole milliseconds\n"
+    "(the demo's millisecond clock), drawn as 'flyover-tool render --time' draws\n"
+    "it; at the path's end the last picture stays one frame and the flight starts\n"
+    "again, as in the demo. By default one pass of the flight is recorded. Video\n"
+    "carries the demo's looping sound from frame 0. Frames are drawn on one thread\n"
+    "per core and encoded in order; a progress bar shows on a terminal. Ctrl-C\n"
+    "stops: what was done is finished into a playable FILE. The file is written\n"
+    "beside FILE under a temporary name and renamed when done; nothing is left\n"
+    "behind on failure. The same command writes the same bytes.\n",
+    kOptions,
+    "Exit status: 0 on success, 1 when the scene cannot be loaded, --from is past\n"
+    "the path's end, the file cannot be written or the recording was stopped, 2\n"
+    "for bad arguments.\n",
+    22,
+    RunRecordCommand};
+
+int64_t MaxRecordingFrames(int fps) {
+    return FramesBefore(kMaxRecordingMs, fps);
+}
+
+std::optional<RecordSettings> ReadRecordSettings(const ParsedOptions& options, std::string& usage) {
+    RecordSettings settings;
+    const std::string& out = options.Text("--out");
+    const std::optional<OutputKind> kind = KindForOut(out);
+    if (!kind) {
+        usage = "cannot tell what to write from --out \"" + out + "\" (expected a name ending in " +
+                KindsAccepted() + ")";
+        return std::nullopt;
+    }
+    settings.kind = *kind;
+    RecordSpan& span = settings.span;
+    span.fps = static_cast<int>(options.Whole("--fps", DefaultFps(*kind)));
+    if (span.fps > MaxFps(*kind)) {
+        usage = std::string(KindName(*kind)) + " plays at most " + std::to_string(MaxFps(*kind)) +
+                " frames a second";
+        return std::nullopt;
+    }
+    if (options.Has("--to") && options.Has("--loops")) {
+        usage = "give at most one of --to and --loops";
+        return std::nullopt;
+    }
+    span.fromMs = options.Whole("--from", 0);
+    if (options.Has("--to")) span.toMs = options.Whole("--to", 0);
+    span.loops = static_cast<int>(options.Whole("--loops", 1));
+    if (span.toMs && *span.toMs <= span.fromMs) {
+        usage = "--to must come after --from";
+        return std::nullopt;
+    }
+    settings.display = options.Display("--display");
+    settings.geometry =
+        GeometryFor(settings.display, options.Has("--view-only"),
+                    static_cast<int>(options.Whole("--scale", DefaultScale(*kind))));
+    const PictureGeometry& g = settings.geometry;
+    if (g.width > kMaxOutputSide || g.height > kMaxOutputSide) {
+        usage = "the picture would be " + SizeText(g.width, g.height) + ", over " +
+                std::to_string(kMaxOutputSide) + " pixels a side: lower --scale";
+        return std::nullopt;
+    }
+    settings.quality = QualityNamed(options.Text("--quality"));
+    settings.sound = !options.Has("--no-sound");
+    return settings;
+}
+
+int RunRecordCommand(const ParsedOptions& options) {
+    std::string usage;
+    const std::optional<RecordSettings> settings = ReadRecordSettings(options, usage);
+    if (!settings) return UsageError("record", usage);
+    const DisplayShape& display = settings->display;
+    const RecordSpan& span = settings->span;
+    const int fps = span.fps;
+    const std::string& out = options.Text("--out");
+
+    const std::unique_ptr<ToolScreen> screen = OpenToolScreen(display);
+    if (!screen) return 1;
+    const std::unique_ptr<ToolScene> loaded = ReadToolScene(options.Text("--scene"));
+    if (!loaded) return 1;
+    std::string error;
+    const std::optional<FramePlan> plan =
+        FramePlan::Make(*loaded->scene.path, span, MaxRecordingFrames(fps), error);
+    if (!plan) {
+        ToolError("record", error);
+        return 1;
+    }
+
+    // The demo's sound, made as the build makes its resource 107.
+    const std::vector<uint8_t> wave = EncodeWav(SynthesizeLoop());
+    WaveClip clip;
+    if (!ParseWave(wave.data(), wave.size(), clip, error)) {
+        ToolError("record", "the sound: " + error);
+        return 1;
+    }
+
+    // The libraries speak only of errors.
+    av_log_set_level(AV_LOG_ERROR);
+    const StopOnSignals stopOnSignals;
+    RecordRequest request;
+    request.sources = loaded->Sources();
+    request.path = loaded->scene.path.get();
+    request.plan = &*plan;
+    request.display = display;
+    request.geometry = settings->geometry;
+    request.kind = settings->kind;
+    request.quality = settings->quality;
+    request.out = out;
+    request.sound = settings->sound ? &clip : nullptr;
+    request.soundStartMs = span.fromMs;
+    request.workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    request.stop = &StopOnSignals::Flag();
+    request.messages = stderr;
+    request.terminal = isatty(fileno(stderr)) != 0;
+
+    RecordReport report;
+    const bool written = Record(request, report, error);
+    if (!written) {
+        ToolError("record", error + "; nothing written");
+        return 1;
+    }
+    const double videoSeconds = static_cast<double>(FrameClockMs(report.frames, fps)) / 1000;
+    const std::string size = SizeText(report.geometry.width, report.geometry.height);
+    char figures[256];
+    std::snprintf(figures, sizeof figures,
+                  ": %lld frames, %s at %d fps, %s, in %.2f s (%.1fx real time; drawing %.0f "
+                  "frames/s and converting %.0f frames/s per thread, encoding %.0f frames/s)",
+                  static_cast<long long>(report.frames), Duration(videoSeconds).c_str(), fps,
+                  size.c_str(), report.seconds, videoSeconds / report.seconds,
+                  PerSecond(report.frames, report.drawSeconds),
+                  PerSecond(report.frames, report.convertSeconds),
+                  PerSecond(report.frames, report.writeSeconds));
+    const std::string stopped = "stopped at frame " + std::to_string(report.frames) + " of " +
+                                std::to_string(plan->Frames()) + ": ";
+    ToolError("record", (report.stopped ? stopped : std::string()) + "wrote " + out + figures);
+    return report.stopped ? 1 : 0;
+}
