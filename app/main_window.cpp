@@ -5,6 +5,7 @@
 #include "app/render_thread.h"
 #include "path/key_path.h"
 #include "platform/clock.h"
+#include "resources/icon.h"
 
 int pathFreed = 0;
 
@@ -13,6 +14,7 @@ constexpr uint32_t kWindowShownPauseMs = 10;
 }  // namespace
 
 bool CreateMainWindow() {
+    screen->SetWindowIcon({kWindowIconSize, kWindowIconSize, DrawIcon(kWindowIconSize)});
     if (!screen->ShowWindow(kWindowTitle)) return false;
     Pause(kWindowShownPauseMs);
     return true;

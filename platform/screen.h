@@ -19,6 +19,9 @@ struct OverlayImage {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
+// A window's icon: a square picture in the overlay's pixel format.
+using WindowIcon = OverlayImage;
+
 // A display's frame buffer of 16-bit RGB565 pixels, in the memory layout the
 // display reports (rows top-down or bottom-up, or the screen stored
 // rotated). Either the frame buffer is the display itself, and whatever is
@@ -58,4 +61,9 @@ public:
     // (the whole screen, scaled as the platform chooses). False, after a line
     // on stderr saying why, when no window can be made.
     virtual bool ShowWindow(const std::string& title) = 0;
+
+    // Called on the main thread before ShowWindow: the picture the window
+    // manager shows for the window (task bar, switcher), pixels 0xAARRGGBB as
+    // the overlay's. A screen without a window keeps it for tests.
+    virtual void SetWindowIcon(const WindowIcon& icon) = 0;
 };

@@ -10,6 +10,9 @@ constexpr const CommandSpec* kCommands[] = {
 
 }  // namespace
 
+const char* const kToolDescription =
+    "Renders and inspects flyover scenes without a window; \"fly\" opens one.";
+
 std::span<const CommandSpec* const> ToolCommands() {
     return kCommands;
 }

@@ -26,5 +26,8 @@ int RunBenchCommand(const ParsedOptions& options);
 int RunFlyCommand(const ParsedOptions& options);
 int RunRecordCommand(const ParsedOptions& options);
 
+// What the tool is, in one line: its help's and its manual page's.
+extern const char* const kToolDescription;
+
 // Every command, in the order the tool's help lists them.
 std::span<const CommandSpec* const> ToolCommands();

@@ -8,13 +8,8 @@
 namespace {
 
 void PrintHelp(std::FILE* out) {
-    std::fputs(
-        "Usage: flyover-tool COMMAND [OPTIONS]\n"
-        "\n"
-        "Renders and inspects flyover scenes without a window; \"fly\" opens one.\n"
-        "\n"
-        "Commands:\n",
-        out);
+    std::fprintf(out, "Usage: flyover-tool COMMAND [OPTIONS]\n\n%s\n\nCommands:\n",
+                 kToolDescription);
     for (const CommandSpec* c : ToolCommands())
         std::fprintf(out, "  %-8s %s\n", c->name, c->summary);
     std::fputs("\nRun 'flyover-tool COMMAND --help' for a command's options.\n", out);

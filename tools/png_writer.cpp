@@ -25,26 +25,18 @@ struct PngWriteState {
     ~PngWriteState() { png_destroy_write_struct(&png, &info); }
 };
 
-}  // namespace
-
-bool WritePng(const std::string& path, int width, int height, const std::vector<uint16_t>& pixels,
-              std::string& error) {
+// Writes rows of `channels` bytes a pixel (3: RGB, 4: RGBA) through libpng.
+bool WritePngBytes(const std::string& path, int width, int height, int channels,
+                   std::vector<uint8_t>& bytes, std::string& error) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
                                                          &std::fclose);
     if (!file) {
         error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-    for (size_t i = 0; i < pixels.size() && i * 3 < rgb.size(); ++i) {
-        const Rgb8 c = WidenRgb565(pixels[i]);
-        rgb[i * 3] = c.r;
-        rgb[i * 3 + 1] = c.g;
-        rgb[i * 3 + 2] = c.b;
-    }
     std::vector<png_bytep> rows(static_cast<size_t>(height));
     for (int y = 0; y < height; ++y)
-        rows[y] = rgb.data() + static_cast<size_t>(y) * width * 3;
+        rows[y] = bytes.data() + static_cast<size_t>(y) * width * channels;
 
     PngWriteState state;
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -59,7 +51,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     }
     png_init_io(state.png, file.get());
     png_set_IHDR(state.png, state.info, static_cast<png_uint_32>(width),
-                 static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 static_cast<png_uint_32>(height), 8,
+                 channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_rows(state.png, state.info, rows.data());
     png_write_png(state.png, state.info, PNG_TRANSFORM_IDENTITY, nullptr);
@@ -68,4 +61,30 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint16_t>& pixels,
+              std::string& error) {
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < pixels.size() && i * 3 < rgb.size(); ++i) {
+        const Rgb8 c = WidenRgb565(pixels[i]);
+        rgb[i * 3] = c.r;
+        rgb[i * 3 + 1] = c.g;
+        rgb[i * 3 + 2] = c.b;
+    }
+    return WritePngBytes(path, width, height, 3, rgb, error);
+}
+
+bool WriteArgbPng(const std::string& path, int width, int height,
+                  const std::vector<uint32_t>& argb, std::string& error) {
+    std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+    for (size_t i = 0; i < argb.size() && i * 4 < rgba.size(); ++i) {
+        rgba[i * 4] = static_cast<uint8_t>(argb[i] >> 16);
+        rgba[i * 4 + 1] = static_cast<uint8_t>(argb[i] >> 8);
+        rgba[i * 4 + 2] = static_cast<uint8_t>(argb[i]);
+        rgba[i * 4 + 3] = static_cast<uint8_t>(argb[i] >> 24);
+    }
+    return WritePngBytes(path, width, height, 4, rgba, error);
 }

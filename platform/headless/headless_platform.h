@@ -29,6 +29,7 @@ public:
     void Present() override;
     bool ShowWindow(const std::string& title) override;
     void SetOverlay(const OverlayImage& overlay) override;
+    void SetWindowIcon(const WindowIcon& icon) override { windowIcon = icon; }
 
     FrameBuffer& Frame() { return frame_; }
     const FrameBuffer& Frame() const { return frame_; }
@@ -41,6 +42,7 @@ public:
     std::atomic<int> presents{0};
     std::string windowTitle;  // the title ShowWindow was given; main thread
     bool windowShown = false;
+    WindowIcon windowIcon;  // the icon SetWindowIcon was given; main thread
     OverlayImage overlay;  // the last overlay set; drawing thread
 
 private:

@@ -101,6 +101,24 @@ bool SdlScreen::ShowWindow(const std::string& title) {
     return shown;
 }
 
+void SdlScreen::SetWindowIcon(const WindowIcon& icon) {
+    RunOnScreenThread([&] {
+        icon_ = icon;
+        PutIconOnWindow();
+    });
+}
+
+void SdlScreen::PutIconOnWindow() {
+    if (!window_ || icon_.Empty()) return;
+    // SDL copies the pixels; the surface only borrows them for the call.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        icon_.pixels.data(), icon_.width, icon_.height, 32, icon_.width * 4,
+        SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) return;
+    SDL_SetWindowIcon(window_, surface);
+    SDL_FreeSurface(surface);
+}
+
 bool SdlScreen::MakeWindow(const std::string& title) {
     if (window_) return true;
     const int scale = scale_.load();
@@ -127,6 +145,7 @@ bool SdlScreen::MakeWindow(const std::string& title) {
     const int displayIndex = SDL_GetWindowDisplayIndex(window_);
     if (displayIndex >= 0 && SDL_GetDesktopDisplayMode(displayIndex, &mode) == 0)
         SetRefreshRate(mode.refresh_rate);
+    PutIconOnWindow();
     SDL_ShowWindow(window_);
     exposed_ = true;  // show the frame buffer at once, black before the first frame
     windowId_.store(SDL_GetWindowID(window_));

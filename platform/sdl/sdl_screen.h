@@ -66,6 +66,9 @@ public:
     // Drawing thread: the overlay is copied and put over the pictures from
     // the next one the screen thread shows.
     void SetOverlay(const OverlayImage& overlay) override;
+    // Main thread: the screen thread keeps the icon and gives it to the
+    // window, now or when it is made.
+    void SetWindowIcon(const WindowIcon& icon) override;
 
     // Main thread: runs `task` on the screen thread and waits for it. False,
     // without running it, when the screen thread does not run.
@@ -78,6 +81,7 @@ private:
     void ThreadMain();
     bool ReachDesktop();
     bool MakeWindow(const std::string& title);
+    void PutIconOnWindow();
     void CloseWindow();
     void Serve();
     void Translate(const SDL_Event& event);
@@ -122,6 +126,7 @@ private:
     SDL_Texture* texture_ = nullptr;
     SDL_Texture* overlayTexture_ = nullptr;
     OverlayImage overlay_;  // the overlay shown
+    WindowIcon icon_;       // the window's icon, empty for none
     bool exposed_ = false;
     Clock::time_point nextPresent_{};
     int waitingPresents_ = 0;  // recent presents that waited for the refresh, 0..8

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "render/terrain_renderer.h"
 #include "render/terrain_view.h"
+#include "resources/icon.h"
 #include "tools/fly/flight_player.h"
 #include "tools/fly/fly_input.h"
 #include "tools/fly/fly_overlay.h"
@@ -358,6 +359,7 @@ int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOpt
         std::fprintf(stderr, "flyover-tool fly: the screen is too small for a view\n");
         return 1;
     }
+    screen->SetWindowIcon({kWindowIconSize, kWindowIconSize, DrawIcon(kWindowIconSize)});
     if (!screen->ShowWindow(options.title)) {
         std::fprintf(stderr, "flyover-tool fly: no window to fly in\n");
         return 1;
