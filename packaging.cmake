@@ -2,19 +2,25 @@
 # (`cpack -G DEB` in the build folder)
 
 set(FLYOVER_SCENE_DIR ${CMAKE_INSTALL_PREFIX}/${FLYOVER_PRIVATE_DIR})
+set(FLYOVER_SHARED_SCENE_DIR ${CMAKE_INSTALL_FULL_DATADIR}/flyover)
 set(FLYOVER_BUILT_SHARE ${PROJECT_BINARY_DIR}/share)
 
-# The demo and the default scene, together; bin/flyover is a link to the demo.
+# The demo and the default scene, together: the scene's files lie in
+# share/flyover (pictures belong under share/) and the demo's folder links to
+# each of them; bin/flyover is a link to the demo.
 if(FLYOVER_BUILD_DEMO)
+  set(FLYOVER_SCENE_FILES Keys2.txt colour.bmp height.bmp sky.BMP)
+  set(links ${PROJECT_BINARY_DIR}/install-links)
+  file(MAKE_DIRECTORY ${links}/bin ${links}/private)
   install(TARGETS flyover RUNTIME DESTINATION ${FLYOVER_PRIVATE_DIR})
-  install(FILES
-      ${PROJECT_BINARY_DIR}/bin/Keys2.txt ${PROJECT_BINARY_DIR}/bin/colour.bmp
-      ${PROJECT_BINARY_DIR}/bin/height.bmp ${PROJECT_BINARY_DIR}/bin/sky.BMP
-    DESTINATION ${FLYOVER_PRIVATE_DIR})
-  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/install-links)
-  file(CREATE_LINK ../${FLYOVER_PRIVATE_DIR}/flyover ${PROJECT_BINARY_DIR}/install-links/flyover
-    SYMBOLIC)
-  install(FILES ${PROJECT_BINARY_DIR}/install-links/flyover DESTINATION ${CMAKE_INSTALL_BINDIR})
+  foreach(name IN LISTS FLYOVER_SCENE_FILES)
+    install(FILES ${PROJECT_BINARY_DIR}/bin/${name} DESTINATION ${CMAKE_INSTALL_DATADIR}/flyover)
+    file(CREATE_LINK ../../${CMAKE_INSTALL_DATADIR}/flyover/${name} ${links}/private/${name}
+      SYMBOLIC)
+    install(FILES ${links}/private/${name} DESTINATION ${FLYOVER_PRIVATE_DIR})
+  endforeach()
+  file(CREATE_LINK ../${FLYOVER_PRIVATE_DIR}/flyover ${links}/bin/flyover SYMBOLIC)
+  install(FILES ${links}/bin/flyover DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(TARGETS flyover-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -41,17 +47,19 @@ set(CPACK_PACKAGE_NAME flyover)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "flyover developers <flyover@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-running terrain flight over a height map")
+# The long description; CPack puts the summary above it and indents it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "self-running terrain flight over a height map
- flyover flies a camera along keyframes over a 256 x 256 height map and draws
- every frame column by column, in integers only, on an emulated 16-bit
- handheld screen, with distance haze, a scrolling sky and a looping sound. It
- is a faithful port of a demo for Windows CE handhelds.
- .
- flyover-tool renders single frames, generates landscapes, checks scenes,
- measures the renderer, lets you fly a scene by hand and record a path, and
- records flights to video, GIF or PNG files.")
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+  "flyover flies a camera along keyframes over a 256 x 256 height map and draws
+every frame column by column, in integers only, on an emulated 16-bit
+handheld screen, with distance haze, a scrolling sky and a looping sound. It
+is a faithful port of a demo for Windows CE handhelds.
+
+flyover-tool renders single frames, generates landscapes, checks scenes,
+measures the renderer, lets you fly a scene by hand and record a path, and
+records flights to video, GIF or PNG files.")
+# Not "games": Debian puts a game's programs in /usr/games, which is not on
+# root's PATH, and flyover-tool is a command of section 1 all the same.
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/headless/headless_platform.h"
 #include "render/tables.h"
+#include "resources/icon.h"
 #include "scene/scene_loader.h"
 #include "shared/scene_types.h"
 #include "tests/support/test_files.h"
@@ -283,6 +284,10 @@ TEST_F(StopTest, CreateMainWindowShowsTheScreenWithTheDemosTitle) {
     const HeadlessScreen& shown = *testPlatform->OpenedScreen();
     EXPECT_TRUE(shown.windowShown);
     EXPECT_EQ(shown.windowTitle, "GAPI Demo, github.com/flyover-demo/flyover");
+    // The window carries the program's icon, square and as drawn.
+    EXPECT_EQ(shown.windowIcon.width, shown.windowIcon.height);
+    EXPECT_EQ(shown.windowIcon.pixels, DrawIcon(shown.windowIcon.width));
+    EXPECT_FALSE(shown.windowIcon.Empty());
     testPlatform->OpenedScreen()->windowFails = true;
     testPlatform->OpenedScreen()->windowShown = false;
     EXPECT_FALSE(CreateMainWindow());

@@ -29,8 +29,8 @@ std::string ValueCompletion(const OptionSpec& option) {
             return "";
         case OptionKind::Text:
             if (std::string_view(option.valueName) == "DIR")
-                return "compopt -o filenames; COMPREPLY=($(compgen -d -- \"$cur\"))";
-            return "compopt -o filenames; COMPREPLY=($(compgen -f -- \"$cur\"))";
+                return "compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- \"$cur\"))";
+            return "compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- \"$cur\"))";
         case OptionKind::Display:
             return "COMPREPLY=($(compgen -W \"" + DisplayWords() + "\" -- \"$cur\"))";
         case OptionKind::Choice: {

@@ -29,9 +29,6 @@ std::vector<std::string> Paragraphs(const std::string& text) {
 // Option names and values in roff: "--scene DIR" as bold name, italic value.
 std::string OptionRoff(const OptionSpec& option) {
     std::string text = "\\fB" + RoffEscape(option.name) + "\\fR";
-    for (std::string::size_type i = text.find('-'); i != std::string::npos;
-         i = text.find('-', i + 2))
-        text.replace(i, 1, "\\-");
     if (*option.valueName) text += " \\fI" + RoffEscape(option.valueName) + "\\fR";
     return text;
 }
@@ -81,7 +78,7 @@ std::string Synopsis(const CommandSpec& command) {
         } else if (option.required) {
             text += OptionRoff(option) + (option.repeatable ? " .\\|.\\|." : "") + "\n";
         } else {
-            text += ".OP \\-" + RoffEscape(std::string(option.name).substr(1));
+            text += ".OP " + RoffEscape(option.name);
             if (*option.valueName) text += " " + RoffEscape(option.valueName);
             text += "\n";
         }
@@ -98,6 +95,8 @@ std::string RoffEscape(const std::string& text) {
         if (lineStart && (c == '.' || c == '\'')) out += "\\&";
         if (c == '\\')
             out += "\\e";
+        else if (c == '-')
+            out += "\\-";  // a plain ASCII hyphen, so that options copy and paste
         else
             out += c;
         lineStart = c == '\n';

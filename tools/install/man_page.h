@@ -15,6 +15,6 @@ std::string ToolManPage(std::span<const CommandSpec* const> commands, const std:
 // `sceneDir` is where the installed demo keeps its scene.
 std::string DemoManPage(const std::string& version, const std::string& sceneDir);
 
-// `text` with roff's special characters escaped: backslashes, and a '.' or
-// '\'' that would start a line.
+// `text` with roff's special characters escaped: backslashes, hyphens (kept
+// ASCII), and a '.' or '\'' that would start a line.
 std::string RoffEscape(const std::string& text);
