@@ -5,7 +5,7 @@ namespace {
 
 constexpr const CommandSpec* kCommands[] = {
     &kRenderCommand, &kCameraCommand, &kSceneCommand, &kSoundCommand,
-    &kCheckCommand,  &kBenchCommand,  &kFlyCommand,   &kRecordCommand,
+    &kCheckCommand,  &kBenchCommand,  &kFlyCommand,   &kRecordCommand, &kImportCommand,
 };
 
 }  // namespace

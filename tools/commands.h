@@ -14,6 +14,7 @@ extern const CommandSpec kCheckCommand;
 extern const CommandSpec kBenchCommand;
 extern const CommandSpec kFlyCommand;
 extern const CommandSpec kRecordCommand;
+extern const CommandSpec kImportCommand;
 
 // What each command does once its options are read: returns the exit status,
 // 0 on success and 1 when the work failed.
@@ -25,6 +26,7 @@ int RunCheckCommand(const ParsedOptions& options);
 int RunBenchCommand(const ParsedOptions& options);
 int RunFlyCommand(const ParsedOptions& options);
 int RunRecordCommand(const ParsedOptions& options);
+int RunImportCommand(const ParsedOptions& options);
 
 // What the tool is, in one line: its help's and its manual page's.
 extern const char* const kToolDescription;

@@ -9,12 +9,10 @@
 #include "tools/scenegen/sky.h"
 #include "tools/scenegen/terrain.h"
 
-namespace {
-
-IndexedImage HeightImage(const Terrain& terrain) {
+IndexedImage HeightImage(const std::vector<uint8_t>& heights) {
     IndexedImage image;
     image.width = image.height = kMapSide;
-    image.pixels = terrain.height;
+    image.pixels = heights;
     for (int i = 0; i < 256; ++i) {
         const uint8_t v = static_cast<uint8_t>(i);
         image.palette[i] = {v, v, v};
@@ -22,12 +20,10 @@ IndexedImage HeightImage(const Terrain& terrain) {
     return image;
 }
 
-}  // namespace
-
 SceneFiles GenerateScene(uint64_t seed) {
     const Terrain terrain = GenerateTerrain(seed);
     SceneFiles files;
-    files.heightMap = EncodeBmp(HeightImage(terrain));
+    files.heightMap = EncodeBmp(HeightImage(terrain.height));
     files.colourMap = EncodeBmp(GenerateColourMap(terrain, seed));
     files.sky = EncodeBmp(GenerateSky(seed));
     const FlightPlan flight = PlanFlight(terrain, seed);

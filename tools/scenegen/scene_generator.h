@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/scenegen/indexed_image.h"
+
 // File names the generated key file gives the two maps.
 inline constexpr char kGeneratedColourMapName[] = "colour.bmp";
 inline constexpr char kGeneratedHeightMapName[] = "height.bmp";
@@ -23,6 +25,10 @@ struct SceneFiles {
 // Builds the scene for `seed`: the same seed gives the same bytes on every
 // machine. Called by "flyover-tool scene" and by the tests.
 SceneFiles GenerateScene(uint64_t seed);
+
+// A 256 x 256 height map as a picture: the bytes with a grey palette (entry
+// i is grey i), as the demo's height maps are kept.
+IndexedImage HeightImage(const std::vector<uint8_t>& heights);
 
 // Writes the four files into `directory` (which must exist) under the names
 // the loader looks for. False with a message in `error` on failure.

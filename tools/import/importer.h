@@ -1,0 +1,49 @@
+// importer.h -- a scene from a colour picture and a height picture: both brought to the
+// renderer's 256 x 256, the colours to a palette, the edges blended where the maps do not
+// tile, a sky, and a flight planned over the result
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/import/map_fit.h"
+
+struct ImportSettings {
+    std::string colourPath;
+    std::string heightPath;
+    std::string skyPath;   // "" for a generated sky
+    std::string keysPath;  // "" for a planned flight
+    std::string outDir;
+    uint64_t seed = 1;
+    MapSource source;                   // --fit (default) or --region X,Y
+    std::optional<double> heightScale;  // unset: the heights stretched to 0..255
+    bool dither = false;
+};
+
+// What the import did, for its report.
+struct ImportReport {
+    std::string colourPicture, heightPicture, skyPicture;  // descriptions
+    std::vector<std::string> warnings;
+    std::string colours;     // how the palette was made
+    std::string heights;     // how the heights were made
+    SeamMeasure heightSeamBefore, heightSeamAfter, colourSeamBefore, colourSeamAfter;
+    bool blended = false;
+    std::string flight;      // how long, how low
+    std::vector<std::string> unmet;  // what the flight could not satisfy
+};
+
+// The scene's files in memory; false with a message naming the file and the
+// problem when a picture cannot be used.
+struct ImportedScene {
+    std::vector<uint8_t> colourMap, heightMap, sky;
+    std::string keyFile;
+};
+bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, ImportReport& report,
+                        std::string& error);
+
+// Writes the scene into settings.outDir: every file is written and the whole
+// scene loaded back in a new folder beside it first, then each file is moved
+// into place, so that a failure leaves nothing half-made there.
+bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, std::string& error);

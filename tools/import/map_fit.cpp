@@ -1,0 +1,248 @@
+// map_fit.cpp -- separable resampling while rows arrive, and the edge blending
+#include "tools/import/map_fit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+struct Weight {
+    int target;
+    float weight;
+};
+
+// For each source position along one axis, the target cells it adds to and
+// by how much: the overlap of a pixel with a cell when shrinking (area
+// averaging), the tent of bilinear interpolation when growing.
+std::vector<std::vector<Weight>> AxisWeights(int source, int target) {
+    std::vector<std::vector<Weight>> weights(static_cast<size_t>(source));
+    const double scale = static_cast<double>(source) / target;
+    if (scale >= 1.0) {
+        for (int i = 0; i < source; ++i) {
+            const double from = i / scale, to = (i + 1) / scale;  // in target cells
+            for (int j = static_cast<int>(from); j < target && j < to; ++j) {
+                const double overlap = std::min(to, j + 1.0) - std::max(from, double(j));
+                if (overlap > 1e-9) weights[i].push_back({j, static_cast<float>(overlap)});
+            }
+        }
+    } else {
+        for (int j = 0; j < target; ++j) {
+            const double centre = (j + 0.5) * scale - 0.5;
+            const int left = static_cast<int>(std::floor(centre));
+            const double f = centre - left;
+            const int a = std::clamp(left, 0, source - 1), b = std::clamp(left + 1, 0, source - 1);
+            weights[a].push_back({j, static_cast<float>(1.0 - f)});
+            if (f > 0) weights[b].push_back({j, static_cast<float>(f)});
+        }
+    }
+    return weights;
+}
+
+float Luminance(float r, float g, float b) { return 0.2126f * r + 0.7152f * g + 0.0722f * b; }
+
+class Fitter final : public PictureRows {
+public:
+    Fitter(int width, int height, const MapSource& source, FittedMap& map)
+        : width_(width), height_(height), source_(source), map_(map) {}
+
+    bool Begin(const PictureInfo& info, std::string& error) override {
+        map_.picture = info;
+        map_.width = width_;
+        map_.height = height_;
+        const size_t cells = static_cast<size_t>(width_) * height_;
+        map_.rgb.assign(cells * 3, 0.0f);
+        map_.luminance.assign(cells, 0.0f);
+        map_.peak.assign(cells, 0.0f);
+        if (source_.region) {
+            if (source_.x < 0 || source_.y < 0 || source_.x + width_ > info.width ||
+                source_.y + height_ > info.height) {
+                error = "the region " + std::to_string(width_) + " x " + std::to_string(height_) +
+                        " at " + std::to_string(source_.x) + "," + std::to_string(source_.y) +
+                        " does not lie inside the " + std::to_string(info.width) + " x " +
+                        std::to_string(info.height) + " picture";
+                return false;
+            }
+            if (info.indexed) map_.indices.assign(cells, 0);
+        } else {
+            xWeights_ = AxisWeights(info.width, width_);
+            yWeights_ = AxisWeights(info.height, height_);
+            weightX_.assign(static_cast<size_t>(width_), 0.0f);
+            weightY_.assign(static_cast<size_t>(height_), 0.0f);
+            for (const auto& list : xWeights_)
+                for (const Weight& w : list) weightX_[w.target] += w.weight;
+            for (const auto& list : yWeights_)
+                for (const Weight& w : list) weightY_[w.target] += w.weight;
+            row_.assign(static_cast<size_t>(width_) * 4, 0.0f);
+            rowPeak_.assign(static_cast<size_t>(width_), 0.0f);
+            map_.shrunk = info.width >= width_ && info.height >= height_;
+            if (info.indexed && info.width == width_ && info.height == height_)
+                map_.indices.assign(cells, 0);
+        }
+        return true;
+    }
+
+    void Row(int y, const uint16_t* rgb, const uint8_t* indices) override {
+        CountColours(rgb);
+        if (source_.region) {
+            const int ty = y - source_.y;
+            if (ty < 0 || ty >= height_) return;
+            for (int tx = 0; tx < width_; ++tx) {
+                const size_t s = static_cast<size_t>(source_.x + tx) * 3;
+                const size_t cell = static_cast<size_t>(ty) * width_ + tx;
+                Store(cell, rgb[s], rgb[s + 1], rgb[s + 2]);
+                if (indices && !map_.indices.empty()) map_.indices[cell] = indices[source_.x + tx];
+            }
+            return;
+        }
+        if (!map_.indices.empty() && indices)  // the picture is the map's size
+            std::copy(indices, indices + width_, map_.indices.begin() + std::ptrdiff_t(y) * width_);
+        std::fill(row_.begin(), row_.end(), 0.0f);
+        std::fill(rowPeak_.begin(), rowPeak_.end(), 0.0f);
+        for (int x = 0; x < map_.picture.width; ++x) {
+            const float r = rgb[x * 3], g = rgb[x * 3 + 1], b = rgb[x * 3 + 2];
+            const float lum = Luminance(r, g, b);
+            for (const Weight& w : xWeights_[static_cast<size_t>(x)]) {
+                float* cell = &row_[static_cast<size_t>(w.target) * 4];
+                cell[0] += w.weight * r;
+                cell[1] += w.weight * g;
+                cell[2] += w.weight * b;
+                cell[3] += w.weight * lum;
+                rowPeak_[w.target] = std::max(rowPeak_[w.target], lum);
+            }
+        }
+        for (const Weight& w : yWeights_[static_cast<size_t>(y)]) {
+            for (int tx = 0; tx < width_; ++tx) {
+                const size_t cell = static_cast<size_t>(w.target) * width_ + tx;
+                const float* from = &row_[static_cast<size_t>(tx) * 4];
+                for (int k = 0; k < 3; ++k) map_.rgb[cell * 3 + k] += w.weight * from[k];
+                map_.luminance[cell] += w.weight * from[3];
+                map_.peak[cell] = std::max(map_.peak[cell], rowPeak_[tx]);
+            }
+        }
+    }
+
+    void Finish() {
+        if (overflowed_)
+            map_.colours.clear();
+        else
+            for (const uint32_t c : seen_)
+                map_.colours.push_back({uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+        std::sort(map_.colours.begin(), map_.colours.end());
+        if (source_.region) return;
+        for (int ty = 0; ty < height_; ++ty)
+            for (int tx = 0; tx < width_; ++tx) {
+                const size_t cell = static_cast<size_t>(ty) * width_ + tx;
+                const float total = weightX_[tx] * weightY_[ty];
+                if (total <= 0) continue;
+                for (int k = 0; k < 3; ++k) map_.rgb[cell * 3 + k] /= total;
+                map_.luminance[cell] /= total;
+                if (!map_.shrunk) map_.peak[cell] = map_.luminance[cell];
+            }
+    }
+
+private:
+    void Store(size_t cell, float r, float g, float b) {
+        map_.rgb[cell * 3] = r;
+        map_.rgb[cell * 3 + 1] = g;
+        map_.rgb[cell * 3 + 2] = b;
+        map_.luminance[cell] = map_.peak[cell] = Luminance(r, g, b);
+    }
+
+    // The picture's distinct 8-bit colours, while there are at most 256.
+    void CountColours(const uint16_t* rgb) {
+        if (overflowed_) return;
+        uint32_t last = UINT32_MAX;
+        for (int x = 0; x < map_.picture.width; ++x) {
+            const uint32_t c = uint32_t(rgb[x * 3] >> 8) << 16 | uint32_t(rgb[x * 3 + 1] >> 8) << 8 |
+                               uint32_t(rgb[x * 3 + 2] >> 8);
+            if (c == last) continue;
+            last = c;
+            if (seen_.insert(c).second && seen_.size() > 256) {
+                overflowed_ = true;
+                seen_.clear();
+                return;
+            }
+        }
+    }
+
+    const int width_, height_;
+    const MapSource source_;
+    FittedMap& map_;
+    std::vector<std::vector<Weight>> xWeights_, yWeights_;
+    std::vector<float> weightX_, weightY_, row_, rowPeak_;
+    std::unordered_set<uint32_t> seen_;
+    bool overflowed_ = false;
+};
+
+}  // namespace
+
+bool FitPicture(const std::string& path, int width, int height, const MapSource& source,
+                FittedMap& map, std::string& error) {
+    map = FittedMap{};
+    Fitter fitter(width, height, source, map);
+    if (!ReadPicture(path, fitter, error)) return false;
+    fitter.Finish();
+    return true;
+}
+
+bool SeamMeasure::Tiles() const {
+    // A repeat as rough as the picture's own texture is no seam; allow a
+    // little more, since an edge is one line against a whole area's mean.
+    const double allowed = 2.0 * inside + 1e-6;
+    return acrossX <= allowed && acrossY <= allowed;
+}
+
+SeamMeasure MeasureSeam(const std::vector<float>& plane, int width, int height, int stride,
+                        int channel) {
+    auto at = [&](int x, int y) {
+        return plane[(static_cast<size_t>(y) * width + x) * stride + channel];
+    };
+    SeamMeasure m;
+    for (int y = 0; y < height; ++y) m.acrossX += std::fabs(at(width - 1, y) - at(0, y));
+    for (int x = 0; x < width; ++x) m.acrossY += std::fabs(at(x, height - 1) - at(x, 0));
+    m.acrossX /= height;
+    m.acrossY /= width;
+    double sum = 0;
+    size_t count = 0;
+    for (int y = 0; y + 1 < height; ++y)
+        for (int x = 0; x + 1 < width; ++x) {
+            sum += std::fabs(at(x + 1, y) - at(x, y)) + std::fabs(at(x, y + 1) - at(x, y));
+            count += 2;
+        }
+    m.inside = count ? sum / static_cast<double>(count) : 0;
+    return m;
+}
+
+void BlendEdges(std::vector<float>& plane, int width, int height, int stride, int channel,
+                int band, bool alongY) {
+    auto at = [&](int x, int y) -> float& {
+        return plane[(static_cast<size_t>(y) * width + x) * stride + channel];
+    };
+    // The bend: half the jump at the edge, fading smoothly to nothing `band`
+    // cells in.
+    auto fade = [&](int d) {
+        const double t = 1.0 - (d + 0.5) / band;
+        return t <= 0 ? 0.0 : 0.5 * t * t * (3 - 2 * t);
+    };
+    band = std::min(band, std::min(width, height) / 2);
+    for (int y = 0; y < height; ++y) {
+        const double jump = at(0, y) - at(width - 1, y);
+        for (int d = 0; d < band; ++d) {
+            const double f = fade(d) * jump;
+            at(width - 1 - d, y) = static_cast<float>(at(width - 1 - d, y) + f);
+            at(d, y) = static_cast<float>(at(d, y) - f);
+        }
+    }
+    if (!alongY) return;
+    for (int x = 0; x < width; ++x) {
+        const double jump = at(x, 0) - at(x, height - 1);
+        for (int d = 0; d < band; ++d) {
+            const double f = fade(d) * jump;
+            at(x, height - 1 - d) = static_cast<float>(at(x, height - 1 - d) + f);
+            at(x, d) = static_cast<float>(at(x, d) - f);
+        }
+    }
+}
