@@ -46,12 +46,12 @@ void PrintReport(const std::string& out, const ImportReport& report) {
     const SeamMeasure& h1 = report.heightSeamAfter;
     if (report.blended)
         std::printf("  edges   did not tile (height seam %.2f across x, %.2f across y, against "
-                    "%.2f between neighbours); blended: %.2f and %.2f\n",
+                    "%.2f at most inside); blended: %.2f and %.2f\n",
                     h0.acrossX / 257, h0.acrossY / 257, h0.inside / 257, h1.acrossX / 257,
                     h1.acrossY / 257);
     else
-        std::printf("  edges   tile as they are (height seam %.2f and %.2f, %.2f between "
-                    "neighbours)\n",
+        std::printf("  edges   tile as they are (height seam %.2f and %.2f, %.2f at most "
+                    "inside)\n",
                     h0.acrossX / 257, h0.acrossY / 257, h0.inside / 257);
     std::printf("  sky     %s\n", report.skyPicture.c_str());
     std::printf("  flight  %s\n", report.flight.c_str());

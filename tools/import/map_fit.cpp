@@ -189,9 +189,9 @@ bool FitPicture(const std::string& path, int width, int height, const MapSource&
 }
 
 bool SeamMeasure::Tiles() const {
-    // A repeat as rough as the picture's own texture is no seam; allow a
-    // little more, since an edge is one line against a whole area's mean.
-    const double allowed = 2.0 * inside + 1e-6;
+    // A repeat no rougher than the roughest line inside (with a little room)
+    // is no seam: a picture of hard-edged patches crosses such edges inside too.
+    const double allowed = 1.25 * inside + 1e-6;
     return acrossX <= allowed && acrossY <= allowed;
 }
 
@@ -200,19 +200,23 @@ SeamMeasure MeasureSeam(const std::vector<float>& plane, int width, int height, 
     auto at = [&](int x, int y) {
         return plane[(static_cast<size_t>(y) * width + x) * stride + channel];
     };
+    // The mean jump across each line between two columns (or rows): the
+    // wrapping line is the seam; the roughest of the others is the measure.
+    auto column = [&](int x, int next) {
+        double sum = 0;
+        for (int y = 0; y < height; ++y) sum += std::fabs(at(next, y) - at(x, y));
+        return sum / height;
+    };
+    auto row = [&](int y, int next) {
+        double sum = 0;
+        for (int x = 0; x < width; ++x) sum += std::fabs(at(x, next) - at(x, y));
+        return sum / width;
+    };
     SeamMeasure m;
-    for (int y = 0; y < height; ++y) m.acrossX += std::fabs(at(width - 1, y) - at(0, y));
-    for (int x = 0; x < width; ++x) m.acrossY += std::fabs(at(x, height - 1) - at(x, 0));
-    m.acrossX /= height;
-    m.acrossY /= width;
-    double sum = 0;
-    size_t count = 0;
-    for (int y = 0; y + 1 < height; ++y)
-        for (int x = 0; x + 1 < width; ++x) {
-            sum += std::fabs(at(x + 1, y) - at(x, y)) + std::fabs(at(x, y + 1) - at(x, y));
-            count += 2;
-        }
-    m.inside = count ? sum / static_cast<double>(count) : 0;
+    m.acrossX = column(width - 1, 0);
+    m.acrossY = row(height - 1, 0);
+    for (int x = 0; x + 1 < width; ++x) m.inside = std::max(m.inside, column(x, x + 1));
+    for (int y = 0; y + 1 < height; ++y) m.inside = std::max(m.inside, row(y, y + 1));
     return m;
 }
 

@@ -37,12 +37,12 @@ bool FitPicture(const std::string& path, int width, int height, const MapSource&
                 FittedMap& map, std::string& error);
 
 // How much a wrapping map jumps where it repeats, against how much it changes
-// between neighbours inside, as mean absolute differences.
+// across its roughest line inside, as mean absolute differences along a line.
 struct SeamMeasure {
     double acrossX = 0;  // column width - 1 against column 0
     double acrossY = 0;  // row height - 1 against row 0
-    double inside = 0;   // between neighbours, away from the edges
-    bool Tiles() const;  // the jumps are no larger than the picture's own changes
+    double inside = 0;   // the largest between two neighbouring columns or rows
+    bool Tiles() const;  // the jumps are no larger than the picture's own
 };
 SeamMeasure MeasureSeam(const std::vector<float>& plane, int width, int height, int stride = 1,
                         int channel = 0);

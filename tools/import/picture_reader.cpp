@@ -102,7 +102,6 @@ bool ReadPng(const std::string& path, std::FILE* file, PictureRows* rows, Pictur
         error = Named(path) + ": not a readable PNG file (" + failure.message + ")";
         return false;
     }
-    png_set_user_limits(state.png, kMaxPictureSide, kMaxPictureSide);
     png_init_io(state.png, file);
     png_read_info(state.png, state.info);
     png_uint_32 width = 0, height = 0;

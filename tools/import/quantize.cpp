@@ -135,7 +135,7 @@ std::vector<Rgb8Colour> CutPalette(const std::vector<float>& rgb, int count) {
     // k-means rounds: every pixel to its nearest centre, every centre to its
     // pixels' mean.
     std::vector<uint32_t> owner(lab.size());
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 8; ++round) {
         std::vector<double> sums(centres.size() * 4, 0.0);
         for (size_t i = 0; i < lab.size(); ++i) {
             const size_t k = Nearest(lab[i], centres);
