@@ -408,17 +408,17 @@ bool ReadBmp(const std::string& path, PictureRows* rows, PictureInfo& info, std:
         }
         return true;
     }
-    std::unique_ptr<SDL_Surface, void (*)(SDL_Surface*)> converted(
-        SDL_ConvertSurfaceFormat(surface.get(), SDL_PIXELFORMAT_RGB24, 0), SDL_FreeSurface);
-    if (!converted) {
-        error = Named(path) + ": the BMP's pixels cannot be converted (" + SDL_GetError() + ")";
-        return false;
-    }
-    surface.reset();
+    // Row by row, so that no second copy of a large picture is held.
+    std::vector<uint8_t> row(static_cast<size_t>(info.width) * 3);
     for (int y = 0; y < info.height; ++y) {
-        WidenRow(static_cast<const uint8_t*>(converted->pixels) +
-                     static_cast<size_t>(y) * static_cast<size_t>(converted->pitch),
-                 info.width, rgb);
+        const auto* from = static_cast<const uint8_t*>(surface->pixels) +
+                           static_cast<size_t>(y) * static_cast<size_t>(surface->pitch);
+        if (SDL_ConvertPixels(info.width, 1, surface->format->format, from, surface->pitch,
+                              SDL_PIXELFORMAT_RGB24, row.data(), info.width * 3) != 0) {
+            error = Named(path) + ": the BMP's pixels cannot be converted (" + SDL_GetError() + ")";
+            return false;
+        }
+        WidenRow(row.data(), info.width, rgb);
         rows->Row(y, rgb.data(), nullptr);
     }
     return true;
