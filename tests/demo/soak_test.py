@@ -146,9 +146,7 @@ def main():
         print("      peak resident memory %d kB" % max(s[1] for s in samples))
 
         xvfb.stop_and_time(demo, "a key press after the soak",
-                           lambda: subprocess.run(["xdotool", "key", "--window", str(window),
-                                                   "space"], env=env, check=True,
-                                                  timeout=xvfb.WAIT))
+                           lambda: xvfb.press_to_stop(env, window, "space"))
     finally:
         server.terminate()
         server.wait(timeout=xvfb.WAIT)

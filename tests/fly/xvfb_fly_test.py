@@ -50,9 +50,17 @@ class Fly:
             stderr=open(self.err_path, "w"))
         self.window = None
 
-    def keys(self, *names):
-        subprocess.run(["xdotool", "key", "--window", str(self.window), *names], env=self.env,
-                       check=True, timeout=WAIT)
+    def keys(self, *names, ends=False):
+        """Sends key presses and releases. With `ends`, the keys end fly: it may
+        close its window between a press and its release, which xdotool then
+        reports as a missing window; the exit status tells what happened."""
+        sent = subprocess.run(["xdotool", "key", "--window", str(self.window), *names],
+                              env=self.env, timeout=WAIT, capture_output=True, text=True)
+        if sent.returncode != 0 and not ends:
+            # Say what became of fly before failing: a window gone is fly gone.
+            raise RuntimeError("xdotool key %s failed (%s); fly's status %s, its output:\n%s"
+                               % (" ".join(names), sent.stderr.strip(), self.process.poll(),
+                                  self.output()))
 
     def hold(self, name, seconds):
         subprocess.run(["xdotool", "keydown", "--window", str(self.window), name], env=self.env,
@@ -143,7 +151,7 @@ def run(args, display, display_env, workdir):
     check(all(p == 0 for p in bare[:TOP_MARGIN * SCREEN_W]),
           "without the overlay the 24 rows above the view are the frame's own, black")
 
-    fly.keys("Escape")
+    fly.keys("Escape", ends=True)
     status, _ = wait_for_exit(fly.process)
     output = fly.output()
     check(status == 0, "Escape ends fly with status 0 (got %s)\n%s" % (status, output))
