@@ -1,7 +1,6 @@
 # packaging.cmake -- what `cmake --install` puts where, and the Debian package
 # (`cpack -G DEB` in the build folder)
 
-set(FLYOVER_SCENE_DIR ${CMAKE_INSTALL_PREFIX}/${FLYOVER_PRIVATE_DIR})
 set(FLYOVER_SHARED_SCENE_DIR ${CMAKE_INSTALL_FULL_DATADIR}/flyover)
 set(FLYOVER_BUILT_SHARE ${PROJECT_BINARY_DIR}/share)
 
