@@ -38,6 +38,16 @@ bool SizeAllowed(const std::string& path, int width, int height, std::string& er
     return false;
 }
 
+// Hands the picture's description to `rows`; a refusal becomes the error,
+// naming the file.
+bool BeginRows(PictureRows& rows, const PictureInfo& info, const std::string& path,
+               std::string& error) {
+    std::string refusal;
+    if (rows.Begin(info, refusal)) return true;
+    error = Named(path) + ": " + refusal;
+    return false;
+}
+
 // Widens 8-bit RGB (or indexed, through the palette) rows for PictureRows.
 void WidenRow(const uint8_t* rgb8, int width, std::vector<uint16_t>& out) {
     for (int i = 0; i < width * 3; ++i) out[static_cast<size_t>(i)] = uint16_t(rgb8[i] * 257);
@@ -97,7 +107,6 @@ bool ReadPng(const std::string& path, std::FILE* file, PictureRows* rows, Pictur
     std::vector<uint8_t> held, row;
     std::vector<uint16_t> rgb;
     std::vector<png_bytep> pointers;
-    std::string refusal;
     if (setjmp(failure.jump)) {
         error = Named(path) + ": not a readable PNG file (" + failure.message + ")";
         return false;
@@ -139,10 +148,7 @@ bool ReadPng(const std::string& path, std::FILE* file, PictureRows* rows, Pictur
     const int passes = png_set_interlace_handling(state.png);
     png_read_update_info(state.png, state.info);
     if (!rows) return true;
-    if (!rows->Begin(info, refusal)) {
-        error = Named(path) + ": " + refusal;
-        return false;
-    }
+    if (!BeginRows(*rows, info, path, error)) return false;
     const size_t rowBytes = png_get_rowbytes(state.png, state.info);
     rgb.resize(static_cast<size_t>(width) * 3);
     auto deliver = [&](int y, const uint8_t* bytes) {
@@ -238,11 +244,7 @@ bool ReadGif(const std::string& path, PictureRows* rows, PictureInfo& info, std:
         return false;
     }
     if (!rows) return true;
-    std::string refusal;
-    if (!rows->Begin(info, refusal)) {
-        error = Named(path) + ": " + refusal;
-        return false;
-    }
+    if (!BeginRows(*rows, info, path, error)) return false;
     const uint8_t background =
         static_cast<size_t>(gif->SBackGroundColor) < info.palette.size()
             ? static_cast<uint8_t>(gif->SBackGroundColor)
@@ -296,7 +298,6 @@ bool ReadJpeg(const std::string& path, std::FILE* file, PictureRows* rows, Pictu
     // (libjpeg's errors jump back here, past no destructor.)
     std::vector<uint8_t> row;
     std::vector<uint16_t> rgb;
-    std::string refusal;
     if (setjmp(failure.jump)) {
         jpeg_destroy_decompress(&cinfo);
         error = Named(path) + ": not a readable JPEG file (" + failure.message + ")";
@@ -316,10 +317,7 @@ bool ReadJpeg(const std::string& path, std::FILE* file, PictureRows* rows, Pictu
         error = Named(path) + ": a CMYK JPEG cannot be read; save it as RGB";
         ok = false;
     }
-    if (ok && rows && !rows->Begin(info, refusal)) {
-        error = Named(path) + ": " + refusal;
-        ok = false;
-    }
+    if (ok && rows && !BeginRows(*rows, info, path, error)) ok = false;
     if (!ok || !rows) {
         jpeg_destroy_decompress(&cinfo);
         return ok;
@@ -393,11 +391,7 @@ bool ReadBmp(const std::string& path, PictureRows* rows, PictureInfo& info, std:
                        "-bit";
     if (!SizeAllowed(path, info.width, info.height, error)) return false;
     if (!rows) return true;
-    std::string refusal;
-    if (!rows->Begin(info, refusal)) {
-        error = Named(path) + ": " + refusal;
-        return false;
-    }
+    if (!BeginRows(*rows, info, path, error)) return false;
     std::vector<uint16_t> rgb(static_cast<size_t>(info.width) * 3);
     if (info.indexed) {
         for (int y = 0; y < info.height; ++y) {
@@ -468,11 +462,7 @@ bool ReadRaw(const std::string& path, PictureRows* rows, PictureInfo& info, std:
         return false;
     }
     if (!rows) return true;
-    std::string refusal;
-    if (!rows->Begin(info, refusal)) {
-        error = Named(path) + ": " + refusal;
-        return false;
-    }
+    if (!BeginRows(*rows, info, path, error)) return false;
     std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> indices(static_cast<size_t>(side));
     std::vector<uint16_t> rgb(static_cast<size_t>(side) * 3);
