@@ -1,5 +1,6 @@
 // record_command_test.cpp -- flyover-tool record as a user runs it: frames exactly render's, the
-// streams' counts, rates and sound, the same bytes twice, the GIF's size, bad input and Ctrl-C
+// streams' counts, rates and sound, the same bytes twice, the GIF's size, bad input and
+// Ctrl-C, SIGTERM and SIGHUP
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -255,27 +256,34 @@ TEST_F(RecordTest, BadInputIsRefusedWithAMessageAndLeavesNoFile) {
     EXPECT_EQ(ReadBytes(dir.File("full/keep.txt")), "mine");
 }
 
-TEST_F(RecordTest, CtrlCFinishesAPlayableFileOfWhatWasDone) {
-    const std::string out = dir.File("long.mkv");
-    // A long recording, interrupted as a user would once frames are being
-    // written (its temporary file past 100 kB; at most 30 s of waiting).
-    const CommandRun run =
-        RunCommandLine(std::string(FLYOVER_TOOL) + " record --scene " + kFixture + " --out " + out +
-                       " --loops 200 --no-sound 2> " + dir.File("log") +
-                       " & pid=$!; for i in $(seq 300); do"
-                       " [ \"$(cat " +
-                       out +
-                       ".partial-* 2>/dev/null | wc -c)\" -gt 100000 ] && break;"
-                       " sleep 0.1; done; kill -INT $pid; wait $pid; echo status=$?");
-    const std::string log = ReadBytes(dir.File("log"));
-    EXPECT_NE(run.output.find("status=1"), std::string::npos) << run.output << log;
-    const size_t at = log.find("stopped at frame ");
-    ASSERT_NE(at, std::string::npos) << log;
-    const long long frames = std::stoll(log.substr(at + 17));
-    EXPECT_GT(frames, 0);
-    EXPECT_NE(log.find("wrote " + out), std::string::npos) << log;
-    EXPECT_NE(Probe(out, "v").find("nb_read_frames=" + std::to_string(frames)), std::string::npos);
-    EXPECT_EQ(Listing(dir), std::vector<std::string>({"log", "long.mkv"}));
+TEST_F(RecordTest, CtrlCTermAndHangUpFinishAPlayableFileOfWhatWasDone) {
+    // Ctrl-C, a kill and a closed terminal all end the recording the same way.
+    for (const char* signal : {"INT", "TERM", "HUP"}) {
+        const TempDir here;
+        const std::string out = here.File("long.mkv");
+        // A long recording, interrupted as a user would once frames are being
+        // written (its temporary file past 100 kB; at most 30 s of waiting).
+        const CommandRun run =
+            RunCommandLine(std::string(FLYOVER_TOOL) + " record --scene " + kFixture + " --out " +
+                           out + " --loops 200 --no-sound 2> " + here.File("log") +
+                           " & pid=$!; for i in $(seq 300); do"
+                           " [ \"$(cat " +
+                           out +
+                           ".partial-* 2>/dev/null | wc -c)\" -gt 100000 ] && break;"
+                           " sleep 0.1; done; kill -" +
+                           signal + " $pid; wait $pid; echo status=$?");
+        const std::string log = ReadBytes(here.File("log"));
+        EXPECT_NE(run.output.find("status=1"), std::string::npos) << signal << run.output << log;
+        const size_t at = log.find("stopped at frame ");
+        ASSERT_NE(at, std::string::npos) << signal << log;
+        const long long frames = std::stoll(log.substr(at + 17));
+        EXPECT_GT(frames, 0) << signal;
+        EXPECT_NE(log.find("wrote " + out), std::string::npos) << signal << log;
+        EXPECT_NE(Probe(out, "v").find("nb_read_frames=" + std::to_string(frames)),
+                  std::string::npos)
+            << signal;
+        EXPECT_EQ(Listing(here), std::vector<std::string>({"log", "long.mkv"})) << signal;
+    }
 }
 
 TEST(RecordSound, IsTheDemosBuiltInClip) {

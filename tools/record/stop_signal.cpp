@@ -3,11 +3,15 @@
 
 namespace {
 
-// The flag the handler sets: lock-free, so safe to store from a handler.
+// The flag the handler sets, and the signal that set it: lock-free, so safe to
+// store from a handler.
 std::atomic<bool> stopRequested{false};
+std::atomic<int> stopSignal{0};
 static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void RequestStop(int) {
+extern "C" void RequestStop(int signal) {
+    stopSignal.store(signal);
     stopRequested.store(true);
 }
 
@@ -15,18 +19,23 @@ extern "C" void RequestStop(int) {
 
 StopOnSignals::StopOnSignals() {
     stopRequested.store(false);
+    stopSignal.store(0);
     struct sigaction action {};
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInterrupt_);
-    sigaction(SIGTERM, &action, &oldTerminate_);
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        sigaction(kSignals[i], &action, &old_[i]);
 }
 
 StopOnSignals::~StopOnSignals() {
-    sigaction(SIGINT, &oldInterrupt_, nullptr);
-    sigaction(SIGTERM, &oldTerminate_, nullptr);
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        sigaction(kSignals[i], &old_[i], nullptr);
 }
 
 const std::atomic<bool>& StopOnSignals::Flag() {
     return stopRequested;
+}
+
+int StopOnSignals::Signal() {
+    return stopSignal.load();
 }
