@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <vector>
 
 #include "tests/support/fly_scenes.h"
 #include "tools/fly/free_flight.h"
@@ -44,11 +46,24 @@ class NeverUnderTheGroundTest : public ::testing::TestWithParam<Ground> {};
 // Random routes, at random frame times from 4 to 60 ms: at every frame the
 // camera is above the ground under it and keeps the clearance over the
 // highest ground within two cells (what "flyover-tool check" measures).
+// Pushing down flies down: held long enough, it reaches the floor.
 TEST_P(NeverUnderTheGroundTest, OnRandomRoutesCheckedEveryFrame) {
     const auto scene = SceneOf(GetParam());
     ASSERT_FALSE(scene->load.error);
     const uint8_t* heights = scene->Heights();
+    // The highest ground within 64 cells of each cell (the map wraps).
+    std::vector<uint8_t> rows(kMapCells), highestAround(kMapCells);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            for (int d = -64; d <= 64; ++d)
+                rows[y * 256 + x] = std::max(rows[y * 256 + x], heights[y * 256 + ((x + d) & 255)]);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            for (int d = -64; d <= 64; ++d)
+                highestAround[y * 256 + x] =
+                    std::max(highestAround[y * 256 + x], rows[((y + d) & 255) * 256 + x]);
     int64_t frames = 0;
+    int descents = 0;
     for (uint64_t seed = 1; seed <= 16; ++seed) {
         RandomPilot pilot(seed * 7919);
         FreeFlight flight(heights, 295);
@@ -73,7 +88,56 @@ TEST_P(NeverUnderTheGroundTest, OnRandomRoutesCheckedEveryFrame) {
                 << "seed " << seed << " at " << t;
             ++frames;
         }
+        // Up high, then pushing down the whole time, flying on as the pilot
+        // likes.
+        // Wherever all the ground the look-ahead can see (within 64 cells) is
+        // far below, nothing holds the camera up: held for 3 s there, it
+        // comes down.
+        for (double end = t + 8.0; t < end;) {
+            const double dt = 0.004 + 0.056 * pilot.Uniform();
+            t += dt;
+            FlightControls c = pilot.At(t);
+            c.climb = 1.0;
+            c.boost = true;
+            flight.Step(c, dt);
+        }
+        double lowSince = -1, heightThen = 0;
+        for (double end = t + 20.0; t < end;) {
+            const double dt = 0.004 + 0.056 * pilot.Uniform();
+            t += dt;
+            FlightControls c = pilot.At(t);
+            c.climb = -1.0;
+            flight.Step(c, dt);
+            const FlightPose& p = flight.Pose();
+            ASSERT_GE(p.height, flight.Floor(p.x, p.y) - 1e-9) << "seed " << seed << " at " << t;
+            const CameraState camera = CameraOf(p);
+            const double highest = highestAround[static_cast<size_t>(camera.y >> 16) * 256 +
+                                                 static_cast<size_t>(camera.x >> 16)];
+            const bool low = p.height > highest + flight.Limits().clearance +
+                                            flight.Limits().lookAheadMargin + 1.0;
+            if (!low) {
+                lowSince = -1;
+            } else if (lowSince < 0) {
+                lowSince = t;
+                heightThen = p.height;
+            } else if (t - lowSince >= 3.0) {
+                EXPECT_LT(p.height, heightThen - 5.0)
+                    << "seed " << seed << ": pushed down over low ground from " << lowSince
+                    << " to " << t << " s";
+                ++descents;
+                lowSince = t;
+                heightThen = p.height;
+            }
+        }
+        // Hovering and pushing down, it settles on the floor and stays there.
+        FlightControls down;
+        down.climb = -1.0;
+        for (int f = 0; f < 3000; ++f)
+            flight.Step(down, 0.01);
+        const FlightPose& p = flight.Pose();
+        EXPECT_NEAR(p.height, flight.Floor(p.x, p.y), 1e-9) << "seed " << seed;
     }
+    std::printf("%d stretches of 3 s pushing down over low ground\n", descents);
     EXPECT_GT(frames, 10000);
 }
 
@@ -151,7 +215,55 @@ TEST(FreeFlightTest, SpeedsEaseInWithoutAJolt) {
     EXPECT_GT(flight.GroundSpeed(), 0.2 * top);
 }
 
-TEST(FreeFlightTest, ClimbsOverARidgeInsteadOfStoppingAtIt) {
+struct DescentCase {
+    const char* name;
+    double forward;  // the stick ahead while pushing down
+    double climb;    // how far down
+    bool boost;
+};
+
+class DescentTest : public ::testing::TestWithParam<DescentCase> {};
+
+// Over flat ground far below, pushing down loses height steadily, hovering
+// or flying, until the camera is on the floor (ground + clearance).
+TEST_P(DescentTest, PushingDownLosesHeightDownToTheFloor) {
+    const DescentCase& c = GetParam();
+    const auto scene = HandMadeFlyScene(Flat);
+    FreeFlight flight(scene->Heights(), 295);
+    FlightPose start;
+    start.x = start.y = 100;
+    start.height = 120;
+    flight.Place(start);
+    FlightControls controls;
+    controls.forward = c.forward;
+    controls.climb = c.climb;
+    controls.boost = c.boost;
+    const double floor = 20 + flight.Limits().clearance;
+    double last = flight.Pose().height;
+    double after2s = 0;
+    for (int f = 1; f <= 2000; ++f) {
+        flight.Step(controls, 0.01);
+        const double h = flight.Pose().height;
+        ASSERT_LE(h, last + 1e-9) << "never climbs over flat ground, frame " << f;
+        ASSERT_GE(h, floor - 1e-9);
+        if (f == 200) after2s = h;
+        last = h;
+    }
+    EXPECT_LT(after2s, 120 - 10 * -c.climb) << "it went down when asked";
+    EXPECT_NEAR(last, floor, 1e-9) << "down to the floor";
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, DescentTest,
+                         ::testing::Values(DescentCase{"Hovering", 0, -1, false},
+                                           DescentCase{"Flying", 1, -1, false},
+                                           DescentCase{"FlyingFast", 1, -1, true},
+                                           DescentCase{"BackingUpHalfDown", -1, -0.5, false}),
+                         [](const auto& info) { return info.param.name; });
+
+class RidgeTest : public ::testing::TestWithParam<double> {};
+
+// Held level or pushed down, the camera climbs early for the ridge ahead.
+TEST_P(RidgeTest, ClimbsOverARidgeInsteadOfStoppingAtIt) {
     const auto scene = HandMadeFlyScene(Ridge);
     FreeFlight flight(scene->Heights(), 295);
     FlightPose start;
@@ -161,6 +273,7 @@ TEST(FreeFlightTest, ClimbsOverARidgeInsteadOfStoppingAtIt) {
     flight.Place(start);
     FlightControls ahead;
     ahead.forward = 1;
+    ahead.climb = GetParam();
     ahead.boost = true;
     double heightAt110 = 0, slowest = 1e9;
     for (int f = 0; f < 2000 && flight.Pose().x < 150; ++f) {
@@ -173,6 +286,9 @@ TEST(FreeFlightTest, ClimbsOverARidgeInsteadOfStoppingAtIt) {
     EXPECT_GT(heightAt110, 60) << "the climb began well before the ridge";
     EXPECT_GT(slowest, 1.0) << "it slowed for the climb, never stopped";
 }
+
+INSTANTIATE_TEST_SUITE_P(Climb, RidgeTest, ::testing::Values(0.0, -1.0),
+                         [](const auto& info) { return info.param < 0 ? "PushingDown" : "Level"; });
 
 TEST(FreeFlightTest, TheMapWrapsAsTheRendererDoes) {
     const auto scene = HandMadeFlyScene(Flat);

@@ -87,24 +87,34 @@ double FreeFlight::GroundSpeed() const {
     return std::hypot(forwardSpeed_, strafeSpeed_);
 }
 
-FreeFlight::Ahead FreeFlight::LookAhead(double directionX, double directionY, double speed) const {
+FreeFlight::Ahead FreeFlight::LookAhead(double directionX, double directionY, double speed,
+                                        double margin) const {
     // The ground along the motion, every two cells up to kLookAheadCells.
     // Each point asks for the climb that reaches its floor (and a margin)
     // when the camera gets there at `speed`; the speed is held to what the
     // steepest climb can clear, so that the camera rises over a ridge,
-    // slowing if it must, rather than meeting it.
+    // slowing if it must, rather than meeting it. Ground below the camera
+    // asks for nothing: the climb stays kNoClimb and the pilot's own climb,
+    // or descent, holds.
     Ahead a;
     const double steepest = limits_.climbSpeed * limits_.climbBoost;
+    // The margin is aimed at over ground that rises; below it here (after
+    // a descent to the floor, say), the camera keeps the gap it has over
+    // rising ground and climbs back to the margin within a second or so,
+    // rather than leaping up at once.
+    const double here = SmoothFloor(pose_.x, pose_.y);
+    const double gap = std::clamp(pose_.height - here, 0.0, margin);
+    if (gap < margin) a.climb = margin - gap;
     const double hx = std::cos(pose_.heading * kRadiansPerHeadingUnit);
     const double hy = std::sin(pose_.heading * kRadiansPerHeadingUnit);
     for (int k = 0; k <= kLookAheadSteps; ++k) {
         const double d = k == 0 ? 0.5 : kLookAheadCells * k / kLookAheadSteps;
         // Along the motion, and along the heading, where a turn is taking it.
         for (const auto& [ux, uy] : {std::pair{directionX, directionY}, std::pair{hx, hy}}) {
-            const double rise = SmoothFloor(pose_.x + ux * d, pose_.y + uy * d) +
-                                limits_.lookAheadMargin - pose_.height;
+            const double rise =
+                SmoothFloor(pose_.x + ux * d, pose_.y + uy * d) + gap - pose_.height;
             if (rise <= 0) continue;
-            // Below the margin here: climb back within a second, even at rest.
+            // Close ahead: climb within a second, even slowly.
             if (k == 0) a.climb = std::max(a.climb, rise);
             a.climb = std::max(a.climb, rise * speed / d);
             // Planned on two fifths of the steepest climb, which leaves the
@@ -148,7 +158,10 @@ void FreeFlight::Step(const FlightControls& controls, double seconds) {
     const double vx = forwardSpeed_ * ax + strafeSpeed_ * rx;
     const double vy = forwardSpeed_ * ay + strafeSpeed_ * ry;
     const double speed = std::hypot(vx, vy);
-    const Ahead ahead = speed > 0.5 ? LookAhead(vx / speed, vy / speed, speed) : Ahead{};
+    // Pushing down flies down to the floor itself: the look-ahead then aims
+    // at the floor, without the margin it keeps above it otherwise.
+    const double margin = controls.climb < 0 ? 0.0 : limits_.lookAheadMargin;
+    const Ahead ahead = speed > 0.5 ? LookAhead(vx / speed, vy / speed, speed, margin) : Ahead{};
     const double wanted = std::hypot(forwardTarget, strafeTarget);
     double wSpeed = wMove;
     if (wanted > ahead.fastest) {
@@ -162,7 +175,9 @@ void FreeFlight::Step(const FlightControls& controls, double seconds) {
     pose_.x += along * ax + aside * rx;
     pose_.y += along * ay + aside * ry;
 
-    // Climbing: what the pilot asks, or more where the ground ahead rises.
+    // Climbing: what the pilot asks (up or down), or more where the ground
+    // ahead rises; the look-ahead never turns a descent into hovering when
+    // the ground ahead is below.
     const double asked =
         axis(controls.climb) * limits_.climbSpeed * (controls.boost ? limits_.climbBoost : 1.0);
     const double steepest = limits_.climbSpeed * limits_.climbBoost;

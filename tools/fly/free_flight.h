@@ -70,7 +70,9 @@ struct FlightLimits {
 // After every step the camera is at least `clearance` above the highest
 // ground within two cells (the ground the check command measures); ground
 // ahead along the motion is met by climbing early, so the camera rises over
-// a ridge instead of stopping at it.
+// a ridge instead of stopping at it. The look-ahead only ever adds a climb:
+// over ground far below, the pilot descends as asked, down to the floor
+// (pushing down, the look-ahead aims at the floor, without its margin).
 class FreeFlight {
 public:
     // `bottomRow`: the view's last row, which sets the level horizon and the
@@ -99,13 +101,16 @@ public:
     static constexpr int kLookAheadSteps = 30;
 
 private:
-    // What the ground along the motion asks: the climb, bytes per second,
-    // and the fastest ground speed the steepest climb can clear it at.
+    // What the ground along the motion asks: the least climb, bytes per
+    // second (kNoClimb when the ground ahead asks for none, so the pilot may
+    // descend), and the fastest ground speed the steepest climb can clear it at.
+    static constexpr double kNoClimb = -1e300;
     struct Ahead {
-        double climb = 0;
+        double climb = kNoClimb;
         double fastest = 1e9;
     };
-    Ahead LookAhead(double directionX, double directionY, double speed) const;
+    // `margin`: the bytes above the floor the climb aims at.
+    Ahead LookAhead(double directionX, double directionY, double speed, double margin) const;
     // Floor blended between cell centres.
     double SmoothFloor(double x, double y) const;
 
