@@ -17,6 +17,7 @@ this is not CI, where everything must be there).
 import argparse
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -366,7 +367,21 @@ def run(args, display, display_env, workdir, clip):
     else:
         demo.process.kill()
 
-    # 4. Start-up failures.
+    # 4. Ctrl-C, SIGTERM and SIGHUP end it as a close request does: the stop
+    # sequence runs and the status is 0 (not 130, 143 or 129).
+    for number, name in ((signal.SIGINT, "SIGINT"), (signal.SIGTERM, "SIGTERM"),
+                         (signal.SIGHUP, "SIGHUP")):
+        demo = Demo(workdir, "signal-" + name, display, args.flyover, args.scene)
+        window = wait_for_window(display_env, TITLE, demo.process)
+        if check(window is not None, "the window appears for %s" % name):
+            time.sleep(0.5)
+            stop_and_time(demo, name, lambda: demo.process.send_signal(number))
+            check("ERROR" not in demo.stderr() and "runtime error" not in demo.stderr(),
+                  "%s: nothing on stderr but SDL's own notes\n%s" % (name, demo.stderr()))
+        else:
+            demo.process.kill()
+
+    # 5. Start-up failures.
     failure_cases = [
         ("no-key-file", None, lambda d: None, "Pelmora, File Error", "Can't open file {dir}/Keys2.txt"),
         ("broken-map", args.scene,
