@@ -30,7 +30,7 @@ TerrainRenderer viewRenderer;
 }  // namespace
 
 uint32_t ElapsedMs() {
-    return TickCount() - startTick;
+    return platform->TickCount() - startTick;
 }
 
 void RenderView(const CameraState& camera) {
@@ -56,7 +56,7 @@ void RunFrames() {
 
 int RenderThread() {
     renderRunning.store(1);
-    startTick = TickCount();
+    startTick = platform->TickCount();
     RunFrames();
     renderRunning.store(0);
     InputEvent close;

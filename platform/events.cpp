@@ -1,10 +1,8 @@
 // events.cpp -- the input queue: posts from any thread, takes on one
 #include "platform/events.h"
 
-#include "platform/clock.h"
-
 void EventQueue::Post(InputEvent event) {
-    event.time = TickCount();
+    event.time = tickCount_ ? tickCount_() : 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         queue_.push_back(event);

@@ -5,7 +5,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <utility>
 
 enum class EventKind {
     KeyDown,            // a key went down (or repeats while held: `repeat`)
@@ -99,6 +101,10 @@ struct InputEvent {
 // program's message loop ends at its quit message whatever is still queued.
 class EventQueue {
 public:
+    // `tickCount` stamps each event (a platform's queue uses its TickCount);
+    // without one, events are stamped 0.
+    explicit EventQueue(std::function<uint32_t()> tickCount = {}) : tickCount_(std::move(tickCount)) {}
+
     // Any thread: queues `event`, stamped with the tick count, and wakes the taker.
     void Post(InputEvent event);
     // Any thread: makes the next Take return false with `exitCode`.
@@ -117,6 +123,7 @@ public:
     void Clear();
 
 private:
+    std::function<uint32_t()> tickCount_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<InputEvent> queue_;  // guarded by mutex_

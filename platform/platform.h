@@ -39,12 +39,16 @@ public:
     // in both.
     void ShowErrorBox(const std::string& text, const std::string& caption);
 
-    // Called by a frame loop, once or more per frame: microseconds since an
-    // arbitrary start, never going back. The system's steady clock, unless a
-    // platform runs a clock of its own (the headless platform can step its
-    // clock by a frame at each present, so that a loop runs the same in
-    // every test). The demo keeps its own tick count (clock.h).
+    // The program's one clock. Any thread: microseconds since an arbitrary
+    // start, never going back. The system's steady clock, unless a platform
+    // runs a clock of its own (the headless platform can start it anywhere
+    // and step it by a frame at each present, so that a loop runs the same in
+    // every test).
     virtual int64_t ClockMicroseconds();
+    // Any thread: the same clock in milliseconds, 32 bits, wrapping after
+    // about 49.7 days as the handheld's tick counter does. The demo's frame
+    // loop times the flight with it; input events are stamped with it.
+    uint32_t TickCount() { return static_cast<uint32_t>(static_cast<uint64_t>(ClockMicroseconds() / 1000)); }
     // Called by a frame loop: returns once ClockMicroseconds() has reached
     // `clockMicroseconds` (at once when it has). A platform whose clock is
     // its own returns at once and lets its clock move as it does.
@@ -59,5 +63,5 @@ protected:
     virtual void ShowBox(const std::string& text, const std::string& caption) = 0;
 
 private:
-    EventQueue events_;
+    EventQueue events_{[this] { return TickCount(); }};
 };

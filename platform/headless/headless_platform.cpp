@@ -26,6 +26,11 @@ bool HeadlessScreen::ShowWindow(const std::string& title) {
     return true;
 }
 
+HeadlessPlatform::HeadlessPlatform(const HeadlessOptions& options)
+    : options_(options),
+      steppedClock_(options.clockStartMicroseconds),
+      systemStart_(Platform::ClockMicroseconds()) {}
+
 Screen* HeadlessPlatform::OpenScreen() {
     if (!screen_ && options_.screen) {
         screen_ = std::make_unique<HeadlessScreen>(*options_.screen, options_.memoryCopy);
@@ -33,7 +38,7 @@ Screen* HeadlessPlatform::OpenScreen() {
         if (options_.frameStepMicroseconds > 0 || !options_.script.empty()) {
             screen_->presented_ = [this] {
                 if (options_.frameStepMicroseconds > 0)
-                    steppedClock_ += options_.frameStepMicroseconds;
+                    steppedClock_.fetch_add(options_.frameStepMicroseconds);
                 PostDueInput(ClockMicroseconds());
             };
         }
@@ -58,17 +63,18 @@ void HeadlessPlatform::ShowBox(const std::string& text, const std::string& capti
 }
 
 int64_t HeadlessPlatform::ClockMicroseconds() {
-    int64_t now = steppedClock_;
-    if (options_.frameStepMicroseconds <= 0) {
-        const int64_t system = Platform::ClockMicroseconds();
-        if (clockStart_ < 0) clockStart_ = system;
-        now = system - clockStart_;
-    }
+    const int64_t now =
+        clockStep_.load() +
+        (options_.frameStepMicroseconds > 0
+             ? steppedClock_.load()
+             : options_.clockStartMicroseconds + (Platform::ClockMicroseconds() - systemStart_));
     PostDueInput(now);
     return now;
 }
 
 void HeadlessPlatform::PostDueInput(int64_t now) {
+    if (options_.script.empty()) return;
+    std::lock_guard<std::mutex> lock(scriptMutex_);
     while (nextScripted_ < options_.script.size() && options_.script[nextScripted_].at <= now)
         Events().Post(options_.script[nextScripted_++].event);
 }

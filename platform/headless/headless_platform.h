@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,6 +71,9 @@ struct HeadlessOptions {
     // Present moves it on by this many microseconds, as a display refreshing
     // at that period would. 0: the system's steady clock.
     int64_t frameStepMicroseconds = 0;
+    // The clock's reading at the start, in microseconds (to reach the tick
+    // count's wrap in a test, say).
+    int64_t clockStartMicroseconds = 0;
     // Input posted to Events() in order, each once the clock (read through
     // ClockMicroseconds or moved on by a present) reaches its time: the same
     // code runs on it as on a person's input.
@@ -80,14 +84,18 @@ struct HeadlessOptions {
 // that is only checked and remembered, error boxes on stderr alone.
 class HeadlessPlatform final : public Platform {
 public:
-    explicit HeadlessPlatform(const HeadlessOptions& options = {}) : options_(options) {}
+    explicit HeadlessPlatform(const HeadlessOptions& options = {});
 
     Screen* OpenScreen() override;
     bool PlayLoopingSound(const uint8_t* wave, size_t size) override;
     void StopSound() override;
+    // Any thread.
     int64_t ClockMicroseconds() override;
     // With a stepped clock, returns at once: only presents move the clock.
     void WaitUntil(int64_t clockMicroseconds) override;
+    // Moves the clock on by `microseconds` at once, as if that much time had
+    // passed (a test's frame that takes a second, say). Any thread.
+    void StepClock(int64_t microseconds) { clockStep_.fetch_add(microseconds); }
 
     // For tests: the screen once opened (null before), whether a sound is
     // playing, and every error box shown ("caption: text").
@@ -103,9 +111,11 @@ private:
     void PostDueInput(int64_t now);
 
     HeadlessOptions options_;
-    int64_t steppedClock_ = 0;  // with frameStepMicroseconds: the clock
-    int64_t clockStart_ = -1;   // without: the steady clock's reading at the first read
-    size_t nextScripted_ = 0;
+    std::atomic<int64_t> steppedClock_;  // with frameStepMicroseconds: the clock
+    std::atomic<int64_t> clockStep_{0};  // added by StepClock
+    int64_t systemStart_;                // without: the steady clock's reading at the start
+    std::mutex scriptMutex_;             // the clock is read from any thread
+    size_t nextScripted_ = 0;            // guarded by scriptMutex_
     std::unique_ptr<HeadlessScreen> screen_;
     bool soundPlaying_ = false;
     std::vector<std::string> errorBoxes_;

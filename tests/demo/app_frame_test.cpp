@@ -63,8 +63,11 @@ std::unique_ptr<HeadlessPlatform> testPlatform;
 
 // Start-up as AppMain does it, on a headless 240 x 320 display that is a
 // memory copy or the screen itself, with the fixture scene.
-HeadlessScreen& StartUp(bool memoryCopy, const std::string& sceneDir = FixtureDir()) {
-    testPlatform = std::make_unique<HeadlessPlatform>(HeadlessOptions{DisplayShape{}, memoryCopy});
+// The platform's clock starts at `clockStart` microseconds.
+HeadlessScreen& StartUp(bool memoryCopy, const std::string& sceneDir = FixtureDir(),
+                        int64_t clockStart = 0) {
+    testPlatform = std::make_unique<HeadlessPlatform>(
+        HeadlessOptions{.screen = DisplayShape{}, .memoryCopy = memoryCopy, .clockStartMicroseconds = clockStart});
     platform = testPlatform.get();
     EXPECT_TRUE(OpenView());
     colourTables = BuildColourTables();
@@ -79,10 +82,10 @@ bool SameCamera(const CameraState& a, const CameraState& b) {
 }
 
 TEST(ElapsedMsTest, SurvivesTheTickCountersWrap) {
-    SetTickCountForTesting(0xFFFFFFC0u);
-    startTick = TickCount();
+    StartUp(false, FixtureDir(), int64_t{0xFFFFFFC0} * 1000);
+    startTick = platform->TickCount();
     Pause(100);  // the counter passes zero meanwhile
-    EXPECT_LT(TickCount(), startTick);
+    EXPECT_LT(platform->TickCount(), startTick);
     const uint32_t elapsed = ElapsedMs();
     EXPECT_GE(elapsed, 100u);
     EXPECT_LT(elapsed, 5000u);
@@ -124,7 +127,7 @@ TEST(RunFramesTest, MemoryCopyDrawsEveryFrameBetweenBeginAndEnd) {
         if (display.presents == 5) renderRunning = 0;
     };
     renderRunning = 1;
-    startTick = TickCount();
+    startTick = platform->TickCount();
     RunFrames();
     EXPECT_EQ(display.frameBegins.load(), 5);
     EXPECT_EQ(display.presents.load(), 5);
@@ -140,11 +143,11 @@ TEST(RunFramesTest, FlightStartsAgainAfterThePathsEnd) {
         cameras.push_back(cameraState);
         drawn.push_back(!ViewUntouched());
         // Each frame appears to take a second.
-        SetTickCountForTesting(TickCount() + 1000);
+        testPlatform->StepClock(1'000'000);
         if (display.presents == 7) renderRunning = 0;
     };
     renderRunning = 1;
-    startTick = TickCount();
+    startTick = platform->TickCount();
     RunFrames();
     ASSERT_EQ(cameras.size(), 7u);
     // Frames at about 0, 1000, 2000, 3000 ms draw; at 4000 the path has
@@ -162,8 +165,7 @@ TEST(RunFramesTest, FlightStartsAgainAfterThePathsEnd) {
 TEST(RunFramesTest, TheFlightCrossesTheTickCountersWrapWithoutAJumpOrAStall) {
     // The tick count starts 300 ms short of its 32-bit wrap: the flight's
     // time goes on rising through the wrap, and the camera moves on smoothly.
-    HeadlessScreen& display = StartUp(true);
-    SetTickCountForTesting(0xFFFFFFFFu - 300);
+    HeadlessScreen& display = StartUp(true, FixtureDir(), int64_t{0xFFFFFFFFu - 300} * 1000);
     std::vector<uint32_t> times;
     std::vector<CameraState> cameras;
     display.onPresent = [&] {
@@ -173,10 +175,10 @@ TEST(RunFramesTest, TheFlightCrossesTheTickCountersWrapWithoutAJumpOrAStall) {
         std::this_thread::sleep_for(2ms);
     };
     renderRunning = 1;
-    startTick = TickCount();
+    startTick = platform->TickCount();
     RunFrames();
     ASSERT_GE(times.size(), 20u);
-    EXPECT_LT(TickCount(), startTick) << "the counter wrapped meanwhile";
+    EXPECT_LT(platform->TickCount(), startTick) << "the counter wrapped meanwhile";
     for (size_t i = 1; i < times.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_GE(times[i], times[i - 1]);
@@ -191,7 +193,7 @@ TEST(RunFramesTest, DirectDisplayGetsNoDrawingPasses) {
     HeadlessScreen& display = StartUp(false);
     MarkView();
     renderRunning = 1;
-    startTick = TickCount();
+    startTick = platform->TickCount();
     std::thread stopper([] {
         std::this_thread::sleep_for(50ms);
         renderRunning = 0;
@@ -216,7 +218,7 @@ TEST(RunFramesTest, PathOfTwoKeysNeverDraws) {
         if (display.presents == 20) renderRunning = 0;
     };
     renderRunning = 1;
-    startTick = TickCount();
+    startTick = platform->TickCount();
     RunFrames();
     EXPECT_EQ(display.presents.load(), 20);
     EXPECT_TRUE(ViewUntouched());

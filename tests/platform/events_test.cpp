@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/events.h"
+#include "platform/headless/headless_platform.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ TEST(EventQueueTest, QuitComesFirstAndCarriesItsCode) {
 }
 
 TEST(EventQueueTest, EventsKeepTheirOrderAndFieldsAndAreStamped) {
-    EventQueue queue;
-    SetTickCountForTesting(5000);
+    HeadlessPlatform platform({.clockStartMicroseconds = 5'000'000});
+    EventQueue& queue = platform.Events();
     for (int i = 0; i < 5; ++i) {
         InputEvent event;
         event.kind = EventKind::ButtonDown;
@@ -124,10 +125,10 @@ TEST(EventQueueTest, ClearDropsEventsAndAPendingQuit) {
 }
 
 TEST(ClockTest, TickCountWrapsAndDifferencesSurvive) {
-    SetTickCountForTesting(0xFFFFFFF0u);
-    const uint32_t before = TickCount();
+    HeadlessPlatform platform({.clockStartMicroseconds = int64_t{0xFFFFFFF0} * 1000});
+    const uint32_t before = platform.TickCount();
     Pause(40);
-    const uint32_t after = TickCount();
+    const uint32_t after = platform.TickCount();
     EXPECT_LT(after, before);  // wrapped past zero
     const uint32_t elapsed = after - before;
     EXPECT_GE(elapsed, 40u);
@@ -143,10 +144,20 @@ TEST(ClockTest, PauseLastsAtLeastItsTime) {
 }
 
 TEST(ClockTest, TickCountFollowsTheMonotonicClock) {
-    SetTickCountForTesting(1000);
-    const uint32_t start = TickCount();
+    HeadlessPlatform platform({.clockStartMicroseconds = 1'000'000});
+    const uint32_t start = platform.TickCount();
     EXPECT_GE(start, 1000u);
     EXPECT_LT(start, 1100u);
+    Pause(20);
+    EXPECT_GE(platform.TickCount() - start, 20u);
+}
+
+TEST(ClockTest, AQueueOfItsOwnStampsNothing) {
+    EventQueue queue;
+    queue.Post(InputEvent{EventKind::KeyDown});
+    InputEvent event;
+    ASSERT_TRUE(queue.Poll(event));
+    EXPECT_EQ(event.time, 0u);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
+#include <system_error>
 
 #include "path/key_path.h"
 #include "platform/clock.h"
@@ -88,7 +90,8 @@ public:
           player_(*scene.scene.path),
           recorder_(options.intervalMs),
           closeLoop_(options.closeLoop),
-          overlay_(options.overlay) {
+          overlay_(options.overlay),
+          keysOut_(options.keysOut) {
         // Free flight starts where the scene's flight starts.
         CameraState start;
         if (CameraAtTime(*scene.scene.path, 0.0f, start)) {
@@ -106,6 +109,12 @@ public:
 private:
     void Handle(FlyCommand command);
     void FinishRecording();
+    // Writes a key file's text to keysOut_, or else to the first fallback
+    // that takes it; returns the name written, or "".
+    std::string WriteKeys(const std::string& text);
+    // The places a recording may go when keysOut_ cannot be written.
+    std::vector<std::string> Fallbacks() const;
+    void SayAtStart();
     void Say(const std::string& text) {
         message_ = text;
         std::printf("%s\n", text.c_str());
@@ -127,6 +136,7 @@ private:
     bool overlay_;
     bool quit_ = false;
     bool failed_ = false;
+    std::string keysOut_;  // where recordings go: options' keysOut, or a fallback
     std::string message_;
     std::deque<double> recentFrames_;  // the session's times of the last second's frames
 };
@@ -224,19 +234,75 @@ void Session::FinishRecording() {
     const std::string text =
         FormatKeyFile(plan, scene_.keyFile.colourMapName, scene_.keyFile.heightMapName);
     std::string error;
-    const std::string written = WriteNewFile(options_.keysOut, text, error);
+    std::string written = WriteNewFile(keysOut_, text, error);
+    std::string instead;
     if (written.empty()) {
+        // Never lose a recording: the keys go to the first place that takes them.
         std::fprintf(stderr, "flyover-tool fly: %s\n", error.c_str());
-        message_ = error;
+        std::fflush(stderr);
         failed_ = true;
-        return;
+        const std::string failed = keysOut_;
+        written = WriteKeys(text);
+        if (written.empty()) {
+            message_ = error + "; the recording could not be written anywhere";
+            std::fprintf(stderr, "flyover-tool fly: %s\n", message_.c_str());
+            return;
+        }
+        instead = " instead of " + failed;
     }
     report_.keyFiles.push_back(written);
-    std::string said = "wrote " + written + ": " + std::to_string(plan.keys.size()) + " keys" +
-                       (closeLoop_ ? ", loop closed" : "");
+    std::string said = "wrote " + written + instead + ": " + std::to_string(plan.keys.size()) +
+                       " keys" + (closeLoop_ ? ", loop closed" : "");
     if (recorder_.Full()) said += " (recording stopped: the flight went too far)";
-    if (written != options_.keysOut) said += " (" + options_.keysOut + " exists)";
+    if (instead.empty() && written != keysOut_) said += " (" + keysOut_ + " exists)";
     Say(said);
+}
+
+std::vector<std::string> Session::Fallbacks() const {
+    std::vector<std::string> places;
+    for (const std::string& place : options_.keysFallback)
+        if (place != keysOut_) places.push_back(place);
+    std::error_code ignored;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ignored);
+    places.push_back((temp.empty() ? std::filesystem::path("/tmp") : temp) /
+                     "flyover-Keys2.txt.new");
+    return places;
+}
+
+std::string Session::WriteKeys(const std::string& text) {
+    for (const std::string& place : Fallbacks()) {
+        std::string error;
+        const std::string written = WriteNewFile(place, text, error);
+        if (!written.empty()) return written;
+        std::fprintf(stderr, "flyover-tool fly: %s\n", error.c_str());
+    }
+    return "";
+}
+
+void Session::SayAtStart() {
+    std::string said;
+    // A scene whose flight cannot play: the player shows nothing.
+    if (player_.DurationMs() == 0) {
+        const std::string why = WhyNoFlight(scene_.scene.path.get(), scene_.keyFile);
+        said = "the scene has no flight to play" + (why.empty() ? "" : ": " + why);
+    }
+    // Where recordings will go, when it is not where they were asked to.
+    std::string error;
+    if (!CanWriteNewFile(keysOut_, error)) {
+        for (const std::string& place : Fallbacks()) {
+            std::string ignored;
+            if (CanWriteNewFile(place, ignored)) {
+                error += "; recordings go to " + place;
+                keysOut_ = place;
+                break;
+            }
+        }
+        said += (said.empty() ? "" : "\n") + error;
+    }
+    if (said.empty()) return;
+    std::printf("%s\n", said.c_str());
+    std::fflush(stdout);
+    message_ = said;
 }
 
 OverlayStatus Session::Status(const CameraState& camera, double frameMs) const {
@@ -277,8 +343,11 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
     // waits until the drawing time (and a safety margin) before then, and
     // input that arrives meanwhile is in the frame shown at that refresh.
     LatePacing pacing;
+    SayAtStart();
     for (int64_t frame = 0; !quit_; ++frame) {
         if (options_.maxFrames > 0 && frame >= options_.maxFrames) break;
+        // A signal (Ctrl-C, SIGTERM, SIGHUP) ends the session as Escape does.
+        if (options_.stop && options_.stop->load()) break;
         if (const int64_t due = pacing.NextStart(); due > 0) platform_.WaitUntil(due);
         const int64_t now = platform_.ClockMicroseconds();
         const double dt = static_cast<double>(now - last) / 1e6;
@@ -322,6 +391,7 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
             info.pose = flight_.Pose();
             info.playerTimeMs = player_.TimeMs();
             info.recording = recorder_.Recording();
+            info.message = message_;
             observe(info);
         }
         if (overlay_) {
@@ -334,7 +404,7 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
         const int64_t drawn = platform_.ClockMicroseconds();
         screen.Present();
         pacing.Presented(now, drawn, platform_.ClockMicroseconds());
-        const uint32_t shown = TickCount();
+        const uint32_t shown = platform_.TickCount();
         for (const uint32_t t : inputTimes)
             report_.latencyMs.push_back(static_cast<double>(shown - t));
         ++report_.frames;
