@@ -1,7 +1,7 @@
-// flyover_main.cpp -- the flyover executable: the demo on the SDL platform
+// flyover_main.cpp -- the flyover executable: the demo on the windowed platform
 #include "app/app_main.h"
-#include "platform/sdl/sdl_platform.h"
 #include "platform/stop_signals.h"
+#include "platform/windowed.h"
 
 int main() {
     // The demo has no options: its arguments are ignored.
@@ -10,7 +10,7 @@ int main() {
     // Blocked before the platform starts its threads, so that none of them
     // is interrupted.
     StopSignals stopSignals;
-    const std::unique_ptr<SdlPlatform> platform = SdlPlatformFromEnvironment();
+    const std::unique_ptr<WindowedPlatform> platform = WindowedPlatformFromEnvironment();
     stopSignals.Forward(platform->Events());
     const int exitCode = AppMain(*platform);
     stopSignals.Stop();

@@ -50,12 +50,16 @@ void SdlPlatform::ShowBox(const std::string& text, const std::string& caption) {
     if (!screenOpen_ || !screen_->RunOnScreenThread(show)) show();
 }
 
-std::unique_ptr<SdlPlatform> SdlPlatformFromEnvironment() {
+std::unique_ptr<WindowedPlatform> MakeWindowedPlatform(std::optional<WindowedDisplayOptions> options) {
+    return std::make_unique<SdlPlatform>(std::move(options));
+}
+
+std::unique_ptr<WindowedPlatform> WindowedPlatformFromEnvironment() {
     WindowedDisplayOptions options;
     std::string error;
     if (WindowedDisplayOptionsFrom(std::getenv("FLYOVER_DISPLAY"), std::getenv("FLYOVER_SCALE"),
                                    options, error))
-        return std::make_unique<SdlPlatform>(options);
+        return MakeWindowedPlatform(options);
     std::fprintf(stderr, "flyover platform: %s\n", error.c_str());
-    return std::make_unique<SdlPlatform>(std::nullopt);
+    return MakeWindowedPlatform(std::nullopt);
 }

@@ -5,14 +5,14 @@
 #include <memory>
 #include <optional>
 
-#include "platform/platform.h"
-#include "platform/sdl/sdl_options.h"
 #include "platform/sdl/sdl_screen.h"
 #include "platform/sdl/sdl_sound.h"
+#include "platform/windowed.h"
+#include "platform/windowed_options.h"
 
 // The SDL platform. Made on the main thread before anything else of SDL;
 // its destruction stops the sound, closes the window and shuts SDL down.
-class SdlPlatform final : public Platform {
+class SdlPlatform final : public WindowedPlatform {
 public:
     // With no options the platform has no display, and OpenScreen fails.
     explicit SdlPlatform(std::optional<WindowedDisplayOptions> options);
@@ -26,7 +26,7 @@ public:
 
     // The screen's counters (all zero before it is open); any thread once
     // the screen is open.
-    WindowedDisplayStatistics Statistics() const;
+    WindowedDisplayStatistics Statistics() const override;
 
 protected:
     // On the screen's thread when it runs, so that one thread does all of
@@ -40,8 +40,3 @@ private:
     SdlSound sound_;
 };
 
-// The demo's platform: reads FLYOVER_DISPLAY ("WxH[:LAYOUT]") and
-// FLYOVER_SCALE (1..16). A bad value is reported on stderr and leaves the
-// platform without a display, so that the program's own display check fails
-// with its message. The one place where the demo's settings are read.
-std::unique_ptr<SdlPlatform> SdlPlatformFromEnvironment();

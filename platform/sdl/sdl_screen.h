@@ -18,18 +18,7 @@
 #include "platform/frame_buffer.h"
 #include "platform/screen.h"
 #include "platform/sdl/frame_mailbox.h"
-#include "platform/sdl/sdl_options.h"
-
-// Counters of a windowed screen, for measurements and tests.
-struct WindowedDisplayStatistics {
-    uint64_t framesPublished = 0;         // frames the render thread finished (Present)
-    uint64_t framesPresented = 0;         // pictures put on the desktop window
-    int scale = 0;                        // the scale in use, 0 before the screen is open
-    double refreshHz = 0;                 // the refresh rate frames are paced to
-    bool presentWaitsForRefresh = false;  // true when presenting itself waits for vsync
-    uint32_t windowId = 0;                // SDL's id of the window, 0 before it is shown
-    uint64_t picturesWithOverlay = 0;     // pictures put on the window with an overlay over them
-};
+#include "platform/windowed_options.h"
 
 // The screen of the SDL platform. The renderer draws into a frame buffer in
 // memory; Present copies the finished frame, in screen order, into a

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         return 2;
     const auto delay = std::chrono::milliseconds(std::atoi(argv[2]));
 
-    const std::unique_ptr<SdlPlatform> platform = SdlPlatformFromEnvironment();
+    const std::unique_ptr<WindowedPlatform> platform = WindowedPlatformFromEnvironment();
     std::atomic<bool> ended{false};
     std::thread injector([&] {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);

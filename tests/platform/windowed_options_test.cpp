@@ -1,8 +1,8 @@
-// sdl_options_test.cpp -- FLYOVER_DISPLAY, FLYOVER_SCALE and the automatic window
+// windowed_options_test.cpp -- FLYOVER_DISPLAY, FLYOVER_SCALE and the automatic window
 // scale
 #include <gtest/gtest.h>
 
-#include "platform/sdl/sdl_options.h"
+#include "platform/windowed_options.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// sdl_options.cpp -- reading the windowed screen's settings and choosing its scale
-#include "platform/sdl/sdl_options.h"
+// windowed_options.cpp -- reading the windowed screen's settings and choosing its scale
+#include "platform/windowed_options.h"
 
 #include <algorithm>
 

@@ -1,7 +1,8 @@
-// sdl_options.h -- how the SDL platform shows the screen: the emulated display's shape and the
-// window's scale
+// windowed_options.h -- how a windowed platform shows the screen: the emulated display's shape, the
+// window's scale, and the counters it keeps
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/frame_buffer.h"
@@ -17,6 +18,17 @@ struct WindowedDisplayOptions {
     // Whether the window may be resized; the picture keeps to whole scales,
     // centred, with black around it.
     bool resizable = false;
+};
+
+// Counters of a windowed screen, for measurements and tests.
+struct WindowedDisplayStatistics {
+    uint64_t framesPublished = 0;         // frames the render thread finished (Present)
+    uint64_t framesPresented = 0;         // pictures put on the desktop window
+    int scale = 0;                        // the scale in use, 0 before the screen is open
+    double refreshHz = 0;                 // the refresh rate frames are paced to
+    bool presentWaitsForRefresh = false;  // true when presenting itself waits for vsync
+    uint32_t windowId = 0;                // the window system's id of the window, 0 before it is shown
+    uint64_t picturesWithOverlay = 0;     // pictures put on the window with an overlay over them
 };
 
 constexpr int kMaxWindowScale = 16;
