@@ -24,8 +24,13 @@ std::future<int> renderThreadEnded;
 constexpr auto kStopRetry = std::chrono::milliseconds(20);
 
 // The renderer of the view, with the memory it keeps from frame to frame;
-// used by the render thread only.
-TerrainRenderer viewRenderer;
+// used by the render thread only. Made at the first frame, so that a program
+// that links the demo but never draws (the tool, most tests) neither
+// allocates its scratch nor probes the processor.
+TerrainRenderer& ViewRenderer() {
+    static TerrainRenderer renderer;
+    return renderer;
+}
 
 }  // namespace
 
@@ -34,7 +39,7 @@ uint32_t ElapsedMs() {
 }
 
 void RenderView(const CameraState& camera) {
-    viewRenderer.Draw(viewGeometry, SceneSources(scene, sineTable), camera);
+    ViewRenderer().Draw(viewGeometry, SceneSources(scene, sineTable), camera);
 }
 
 bool RenderFrame(float timeMs) {
