@@ -23,7 +23,7 @@ struct PaddedHeightMap {
 // megabyte): made once per renderer, and only the bookkeeping is cleared;
 // the rest is written before it is read.
 struct RenderScratch {
-    FramePlan plan;
+    MarchPlan plan;
     SkyColours sky;                                  // the AVX2 path's sky rows in colours
     GroupRecord<8> wideRecord;                       // the AVX2 path's march of eight columns
     GroupRecord<4> narrowRecord;                     // the SSE2 path's march of four

@@ -64,7 +64,7 @@ void TerrainRenderer::Draw(const ViewGeometry& view, const TerrainSources& sourc
         RenderTerrain(view, sources, camera);
         return;
     }
-    FramePlan& plan = scratch_->plan;
+    MarchPlan& plan = scratch_->plan;
     if (!PlanFrame(view, sources, camera, plan)) {
         RenderTerrain(view, sources, camera);
         return;

@@ -127,7 +127,7 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline void BlockSpan(__m256i from, 
 // HeightReads::Gather.
 template <HeightReads kReads>
 FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
-    const FramePlan& plan, const uint8_t* maxima, const uint8_t* heightMap, __m256i fill, int s,
+    const MarchPlan& plan, const uint8_t* maxima, const uint8_t* heightMap, __m256i fill, int s,
     __m256i& x, __m256i& y, __m256i dx, __m256i dy, __m256i dxStretch, __m256i dyStretch,
     GroupRecord<kLanes>& record, int32_t (&heights)[kCheckEvery][kLanes]) {
     // Each ray on its own: the highest ground in the blocks it crosses (one
@@ -194,7 +194,7 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline bool ReadStretch(
 // Marches columns col0 .. col0 + 7 (columns past the view repeat the last
 // one) and records every step.
 template <HeightReads kReads>
-FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, int col0,
+FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const MarchPlan& plan, int col0,
                                                        const uint8_t* maxima,
                                                        const uint8_t* heightMap,
                                                        GroupRecord<kLanes>& record) {
@@ -238,7 +238,7 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const FramePlan& plan, in
             for (int k = 0; k < kCheckEvery; ++k, ++s) {
                 const __m256i h =
                     _mm256_load_si256(reinterpret_cast<const __m256i*>(heights[slot][k]));
-                // Projected rows, as in FramePlan: twice a third by a 16-bit
+                // Projected rows, as in MarchPlan: twice a third by a 16-bit
                 // multiply (h * 256 + heightRound < 2^16), then (2N + 1) / 2m
                 // in single precision.
                 const __m256i twoThirds = _mm256_andnot_si256(
@@ -303,7 +303,7 @@ FLYOVER_AVX2 __attribute__((always_inline)) inline void Transpose8x8(const uint1
 // of view column `col` is lines[row][(skyShift + col) & 511]. Rows are looked
 // up when a group first needs them.
 struct SkyLines {
-    const FramePlan* plan = nullptr;
+    const MarchPlan* plan = nullptr;
     SkyColours* colours = nullptr;
     const uint16_t** lines = nullptr;
     int ready = 0;  // rows looked up so far
@@ -321,7 +321,7 @@ struct SkyLines {
 // store per row where all eight columns write the same kind of row. Every
 // column still sees the reference's order: its ground rows from the bottom
 // up, then its sky and haze rows from the top down.
-FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t* ground,
+FLYOVER_AVX2 void WriteGroupRows(const MarchPlan& plan, int col0, const uint16_t* ground,
                                  int stride, const int fills[kLanes], SkyLines& sky) {
     const int bottomRow = plan.rows - 1;
     const ptrdiff_t yStep = plan.yStep;
@@ -400,7 +400,7 @@ FLYOVER_AVX2 void WriteGroupRows(const FramePlan& plan, int col0, const uint16_t
 }
 
 // StageLane on its own, so that its loop keeps everything in registers.
-FLYOVER_AVX2 __attribute__((noinline)) int StageOneLane(const FramePlan& plan,
+FLYOVER_AVX2 __attribute__((noinline)) int StageOneLane(const MarchPlan& plan,
                                                         const GroupRecord<kLanes>& record, int lane,
                                                         uint16_t* ground) {
     return StageLane(plan, record, lane, ground);
@@ -408,7 +408,7 @@ FLYOVER_AVX2 __attribute__((noinline)) int StageOneLane(const FramePlan& plan,
 
 // Stages the group's columns in `ground` (kLanes columns `stride` entries
 // apart) and writes them to the view.
-FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& plan, int col0,
+FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const MarchPlan& plan, int col0,
                                                                const GroupRecord<kLanes>& record,
                                                                uint16_t* ground, int stride,
                                                                SkyLines& sky) {
@@ -427,7 +427,7 @@ FLYOVER_AVX2 __attribute__((noinline)) void StageAndWriteGroup(const FramePlan& 
 }
 
 template <HeightReads kReads>
-FLYOVER_AVX2 void RenderGroups(const FramePlan& plan, RenderScratch& scratch) {
+FLYOVER_AVX2 void RenderGroups(const MarchPlan& plan, RenderScratch& scratch) {
     GroupRecord<kLanes>& record = scratch.wideRecord;
     alignas(32) uint8_t maxima[kGroundMaximaBytes];
     const uint8_t* heightMap = plan.sources->heightMap;
@@ -460,7 +460,7 @@ FLYOVER_AVX2 void RenderGroups(const FramePlan& plan, RenderScratch& scratch) {
 
 }  // namespace
 
-void RenderAvx2(const FramePlan& plan, RenderScratch& scratch, bool gatherHeights) {
+void RenderAvx2(const MarchPlan& plan, RenderScratch& scratch, bool gatherHeights) {
     if (gatherHeights)
         RenderGroups<HeightReads::Gather>(plan, scratch);
     else
@@ -472,7 +472,7 @@ void RenderAvx2(const FramePlan& plan, RenderScratch& scratch, bool gatherHeight
 #else
 
 namespace terrain_fast {
-void RenderAvx2(const FramePlan&, RenderScratch&, bool) {}
+void RenderAvx2(const MarchPlan&, RenderScratch&, bool) {}
 }  // namespace terrain_fast
 
 #endif

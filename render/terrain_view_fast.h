@@ -22,8 +22,8 @@ constexpr bool kHaveAvx2Path = false;
 // is available: AVX2 needs CpuHasAvx2(). `gatherHeights` picks how the AVX2
 // march reads heights (one gather a step, or eight loads); the pixels are
 // the same either way.
-void RenderScalar(const FramePlan& plan, RenderScratch& scratch);
-void RenderSse2(const FramePlan& plan, RenderScratch& scratch);
-void RenderAvx2(const FramePlan& plan, RenderScratch& scratch, bool gatherHeights);
+void RenderScalar(const MarchPlan& plan, RenderScratch& scratch);
+void RenderSse2(const MarchPlan& plan, RenderScratch& scratch);
+void RenderAvx2(const MarchPlan& plan, RenderScratch& scratch, bool gatherHeights);
 
 }  // namespace terrain_fast

@@ -25,7 +25,7 @@ struct alignas(32) GroupRecord {
 // are overwritten by the next run or never read). Inlined into each vector
 // path, so it is compiled for that path's instruction set.
 template <int Lanes>
-inline int StageLane(const FramePlan& plan, const GroupRecord<Lanes>& record, int lane,
+inline int StageLane(const MarchPlan& plan, const GroupRecord<Lanes>& record, int lane,
                      uint16_t* ground) {
     const uint8_t* const colourMap = plan.sources->colourMap;
     const uint32_t* const shadeTable = plan.sources->shadeTable;

@@ -14,7 +14,7 @@ bool FitsInt32(int64_t v) {
 }  // namespace
 
 bool PlanFrame(const ViewGeometry& view, const TerrainSources& sources, const CameraState& camera,
-               FramePlan& plan) {
+               MarchPlan& plan) {
     const int rows = view.bottomRow + 1;
     // Ray heights are height + (s + 1) * 1536 * (k0 + j) for steps s < 256 and
     // filled rows j <= rows; the extremes lie at the corners of that range.
@@ -55,7 +55,7 @@ bool PlanFrame(const ViewGeometry& view, const TerrainSources& sources, const Ca
     return true;
 }
 
-void WriteColumn(const FramePlan& plan, int col, const uint16_t* ground, int fill) {
+void WriteColumn(const MarchPlan& plan, int col, const uint16_t* ground, int fill) {
     uint16_t* const origin = plan.origin;
     const ptrdiff_t yStep = plan.yStep;
     const ptrdiff_t top = static_cast<ptrdiff_t>(col) * plan.xStep;

@@ -35,7 +35,7 @@ constexpr int kFillRunWidth = 16;  // pixels a staged run store covers at once
 // the single-precision 1 / 2m (kStepHalfReciprocal): (N + 1/2) / m lies at
 // least 1 / 2m from every whole number and the two roundings stay below
 // 0.34 / m for N < 2^22, so truncation gives floor(N / m) exactly.
-struct FramePlan {
+struct MarchPlan {
     const TerrainSources* sources = nullptr;
     uint16_t* origin = nullptr;
     ptrdiff_t xStep = 0;  // pixels between adjacent columns
@@ -61,7 +61,7 @@ constexpr uint32_t Third(uint32_t x) {
 }
 
 // The ray height R(s, j) above (exact: PlanFrame has checked the range).
-inline int64_t RayHeight(const FramePlan& plan, int s, int filled) {
+inline int64_t RayHeight(const MarchPlan& plan, int s, int filled) {
     return plan.height + int64_t{s + 1} * kSlopeUnit * (int64_t{plan.k0} + filled);
 }
 
@@ -96,7 +96,7 @@ inline constexpr std::array<float, kMarchSteps> kStepHalfReciprocal = [] {
 }();
 
 // The rows step s fills, given the height-map byte `h` it met.
-inline int32_t ProjectedRows(const FramePlan& plan, int s, uint32_t h) {
+inline int32_t ProjectedRows(const MarchPlan& plan, int s, uint32_t h) {
     const uint32_t n = Third(h * 256u + static_cast<uint32_t>(plan.heightRound)) +
                        static_cast<uint32_t>(plan.stepAdd[s]);
     return static_cast<int32_t>((static_cast<uint64_t>(n) * kStepMagic[static_cast<size_t>(s)]) >>
@@ -132,16 +132,16 @@ inline int HighestGroundIn(const uint8_t* maxima, int bx0, int bx1, int by0, int
 // Fills `plan` for one frame. Returns false when some ray height of the frame
 // would wrap around 32 bits, in which case only RenderTerrain is exact.
 bool PlanFrame(const ViewGeometry& view, const TerrainSources& sources, const CameraState& camera,
-               FramePlan& plan);
+               MarchPlan& plan);
 
 // The angle of column `col` from the heading: +341 for column 0, 0 in the
 // middle, about -341 for the last column.
-inline int ColumnOffset(const FramePlan& plan, int col) {
+inline int ColumnOffset(const MarchPlan& plan, int col) {
     return ((plan.width - 2 * col) * kHalfFieldOfView) / plan.width;
 }
 
 // The 8.24 map step of column `col` along its ray.
-inline void ColumnDirection(const FramePlan& plan, int col, uint32_t& dx, uint32_t& dy) {
+inline void ColumnDirection(const MarchPlan& plan, int col, uint32_t& dx, uint32_t& dy) {
     const uint32_t a = plan.heading + static_cast<uint32_t>(ColumnOffset(plan, col));
     dx = static_cast<uint32_t>(plan.sources->sineTable[(a + 1024u) & 4095u]) << 8;
     dy = static_cast<uint32_t>(plan.sources->sineTable[a & 4095u]) << 8;
@@ -150,6 +150,6 @@ inline void ColumnDirection(const FramePlan& plan, int col, uint32_t& dx, uint32
 // Writes column `col` in the reference's order: `fill` ground rows from the
 // bottom up (ground[0] is the bottom row), then, unless the column is full,
 // the sky rows from the top and the haze rows below them.
-void WriteColumn(const FramePlan& plan, int col, const uint16_t* ground, int fill);
+void WriteColumn(const MarchPlan& plan, int col, const uint16_t* ground, int fill);
 
 }  // namespace terrain_fast

@@ -27,7 +27,7 @@ inline void StageRun(uint16_t* ground, int from, int to, uint16_t colour) {
 // the ray); where the ground rises above the ray, the rows it covers come
 // from the projection in one go instead of row by row, and the ray jumps to
 // the height it has in the reference after those rows.
-void RenderScalar(const FramePlan& plan, RenderScratch& scratch) {
+void RenderScalar(const MarchPlan& plan, RenderScratch& scratch) {
     const TerrainSources& src = *plan.sources;
     int stride = 0;
     uint16_t* const ground = scratch.Staging(1, plan.rows, stride);

@@ -83,7 +83,7 @@ inline void CellRange(__m128i from, __m128i to, int& first, int& last) {
 // meet the ground there (rows filled so far: `fill`; maxima null: never),
 // else records its cells and reads their heights into `heights`. Either way
 // moves x and y past it.
-__attribute__((always_inline)) inline bool ReadStretch(const FramePlan& plan, const uint8_t* maxima,
+__attribute__((always_inline)) inline bool ReadStretch(const MarchPlan& plan, const uint8_t* maxima,
                                                        __m128i fill, int s, __m128i& x, __m128i& y,
                                                        __m128i dx, __m128i dy, __m128i dx8,
                                                        __m128i dy8, GroupRecord<kLanes>& record,
@@ -124,7 +124,7 @@ __attribute__((always_inline)) inline bool ReadStretch(const FramePlan& plan, co
 // one) and records every step, in stretches as the AVX2 path does; here a
 // stretch is skipped when the lowest of the four rays stays above the
 // highest ground in the box of cells all four cross.
-void MarchGroup(const FramePlan& plan, int col0, const uint8_t* maxima,
+void MarchGroup(const MarchPlan& plan, int col0, const uint8_t* maxima,
                 GroupRecord<kLanes>& record) {
     alignas(16) uint32_t dxs[kLanes], dys[kLanes];
     for (int lane = 0; lane < kLanes; ++lane)
@@ -162,7 +162,7 @@ void MarchGroup(const FramePlan& plan, int col0, const uint8_t* maxima,
             for (int k = 0; k < kCheckEvery; ++k, ++s) {
                 const __m128i h =
                     _mm_load_si128(reinterpret_cast<const __m128i*>(heights[slot][k]));
-                // Projected rows, as in FramePlan: twice a third by a 16-bit
+                // Projected rows, as in MarchPlan: twice a third by a 16-bit
                 // multiply (h * 256 + heightRound < 2^16), then (2N + 1) / 2m
                 // in single precision.
                 const __m128i twoThirds = _mm_andnot_si128(
@@ -199,7 +199,7 @@ void MarchGroup(const FramePlan& plan, int col0, const uint8_t* maxima,
 
 }  // namespace
 
-void RenderSse2(const FramePlan& plan, RenderScratch& scratch) {
+void RenderSse2(const MarchPlan& plan, RenderScratch& scratch) {
     GroupRecord<kLanes>& record = scratch.narrowRecord;
     alignas(16) uint8_t maxima[kGroundMaximaBytes];
     BuildGroundMaxima(plan.sources->heightMap, maxima);
@@ -220,7 +220,7 @@ void RenderSse2(const FramePlan& plan, RenderScratch& scratch) {
 #else
 
 namespace terrain_fast {
-void RenderSse2(const FramePlan&, RenderScratch&) {}
+void RenderSse2(const MarchPlan&, RenderScratch&) {}
 }  // namespace terrain_fast
 
 #endif

@@ -1,0 +1,283 @@
+// hd_renderer.cpp -- the HD view's fast paths: a frame plan, columns marched in tiles on a few
+// threads, rows written whole
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "render/cpu_features.h"
+#include "render/hd_view.h"
+#include "render/hd_view_fast.h"
+
+namespace hd_detail {
+
+void MarchTileScalar(const Plan& plan, int col0, int count, uint32_t* tile, TileEnds& ends) {
+    const FrameSetup& f = plan.setup;
+    const HdTerrain& terrain = *plan.terrain;
+    for (int i = 0; i < count; ++i) {
+        const Direction dir = plan.directions[static_cast<size_t>(col0 + i)];
+        int next = f.height - 1;
+        uint64_t weighted = 0;
+        int64_t cover = 0;
+        for (const Step& s : f.steps) {
+            const uint32_t u = f.camU + static_cast<uint32_t>(dir.x) * s.d8;
+            const uint32_t v = f.camV + static_cast<uint32_t>(dir.y) * s.d8;
+            const int64_t top = GroundRow(f, s, GroundHeight(terrain, s, u, v));
+            const int64_t reach = (int64_t{next} + 1) * 256 - top;
+            if (reach <= cover) continue;
+            const uint64_t colour = GroundColour(terrain, s, u, v);
+            if (reach < 256) {
+                weighted += colour * static_cast<uint64_t>(reach - cover);
+                cover = reach;
+                continue;
+            }
+            tile[next * kTileColumns + i] =
+                Resolve(weighted + colour * static_cast<uint64_t>(256 - cover));
+            --next;
+            const uint32_t packed = Pack(colour);
+            for (; next >= 0 && int64_t{next} * 256 >= top; --next)
+                tile[next * kTileColumns + i] = packed;
+            if (next < 0) break;
+            cover = (int64_t{next} + 1) * 256 - top;
+            if (cover < 0) cover = 0;
+            weighted = colour * static_cast<uint64_t>(cover);
+        }
+        ends.next[i] = next;
+        ends.weighted[i] = next >= 0 ? weighted : 0;
+        ends.cover[i] = next >= 0 ? static_cast<uint32_t>(cover) : 0;
+    }
+}
+
+namespace {
+
+// A tile's rows into the frame: sky and haze above each column's ground,
+// the partial rows blended, the ground copied from the tile.
+void WriteTile(const Plan& plan, int col0, int count, const uint32_t* tile, const TileEnds& ends) {
+    const FrameSetup& f = plan.setup;
+    const HdFrame& frame = plan.frame;
+    const ptrdiff_t stride = frame.pitch / 4;
+    int lowest = f.height, highest = -1;  // the least and greatest `next`
+    for (int i = 0; i < count; ++i) {
+        if (ends.next[i] < lowest) lowest = ends.next[i];
+        if (ends.next[i] > highest) highest = ends.next[i];
+    }
+    const int skyCol = static_cast<int>((f.skyColOffset + col0) % f.skyCols);
+    const size_t bytes = static_cast<size_t>(count) * 4;
+    auto behind = [&](int row) -> const uint32_t* {
+        int64_t skyRow = f.skyRowOffset + row;
+        if (skyRow < 0) skyRow = 0;
+        if (skyRow > f.skyRows - 1) skyRow = f.skyRows - 1;
+        return plan.sky + skyRow * plan.skyStride + skyCol;
+    };
+    uint32_t haze[kTileColumns];
+    for (uint32_t& h : haze)
+        h = kHazeRgb;
+    for (int row = 0; row < f.height; ++row) {
+        uint32_t* out = frame.pixels + row * stride + col0;
+        const uint32_t* back = row < f.band ? behind(row) : haze;
+        if (row < lowest) {
+            std::memcpy(out, back, bytes);
+        } else if (row > highest) {
+            std::memcpy(out, tile + row * kTileColumns, bytes);
+        } else {
+            for (int i = 0; i < count; ++i) {
+                const int next = ends.next[i];
+                if (row > next) {
+                    out[i] = tile[row * kTileColumns + i];
+                } else if (row < next || ends.cover[i] == 0) {
+                    out[i] = back[i];
+                } else {
+                    out[i] = Resolve(ends.weighted[i] +
+                                     Spread(back[i]) * static_cast<uint64_t>(256 - ends.cover[i]));
+                }
+            }
+        }
+    }
+}
+
+// Workers that run one job on every thread and wait for all of them.
+class Pool {
+public:
+    explicit Pool(int threads) {
+        for (int i = 1; i < threads; ++i)
+            workers_.emplace_back([this, i] { Work(i); });
+    }
+    ~Pool() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& t : workers_)
+            t.join();
+    }
+    // Runs job(thread) on the caller (thread 0) and every worker.
+    void Run(const std::function<void(int)>& job) {
+        if (workers_.empty()) {
+            job(0);
+            return;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            job_ = &job;
+            pending_ = static_cast<int>(workers_.size());
+            ++generation_;
+        }
+        wake_.notify_all();
+        job(0);
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [this] { return pending_ == 0; });
+        job_ = nullptr;
+    }
+
+private:
+    void Work(int index) {
+        uint64_t seen = 0;
+        for (;;) {
+            const std::function<void(int)>* job;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
+                if (stop_) return;
+                seen = generation_;
+                job = job_;
+            }
+            (*job)(index);
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (--pending_ == 0) done_.notify_one();
+        }
+    }
+
+    std::vector<std::thread> workers_;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    const std::function<void(int)>* job_ = nullptr;
+    uint64_t generation_ = 0;
+    int pending_ = 0;
+    bool stop_ = false;
+};
+
+}  // namespace
+
+struct RendererState {
+    explicit RendererState(int threads) : pool(threads), tiles(static_cast<size_t>(threads)) {}
+
+    Pool pool;
+    std::vector<std::vector<uint32_t>> tiles;  // one per thread
+    Plan plan;
+    // The steps, kept while the map, frame height and options stay.
+    int stepsSide = 0, stepsLevels = 0, stepsHeight = 0;
+    HdOptions stepsOptions{-1, -1};
+    std::vector<Step> steps;
+    // The resampled sky, kept while the sky and the frame's scale stay.
+    uint64_t skyHash = 0;
+    int skyWidth = 0, skyHeight = 0, skyCols = 0, skyRows = 0;
+    std::vector<uint32_t> sky;
+};
+
+}  // namespace hd_detail
+
+using namespace hd_detail;
+
+const char* HdPathName(HdPath path) {
+    switch (path) {
+        case HdPath::Reference:
+            return "reference";
+        case HdPath::Staged:
+            return "staged";
+        case HdPath::Avx2:
+            return "avx2";
+    }
+    return "reference";
+}
+
+bool HdPathAvailable(HdPath path) {
+    switch (path) {
+        case HdPath::Reference:
+        case HdPath::Staged:
+            return true;
+        case HdPath::Avx2:
+            return HaveAvx2Kernel() && CpuHasAvx2();
+    }
+    return false;
+}
+
+HdPath FastestHdPath() {
+    return HdPathAvailable(HdPath::Avx2) ? HdPath::Avx2 : HdPath::Staged;
+}
+
+HdRenderer::HdRenderer(HdPath path, int threads)
+    : path_(path),
+      threads_(threads < 1 ? 1 : threads),
+      state_(std::make_unique<RendererState>(threads_)) {}
+
+HdRenderer::~HdRenderer() = default;
+
+void HdRenderer::Draw(const HdFrame& frame, const HdTerrain& terrain, const CameraState& camera,
+                      const HdOptions& options) {
+    if (path_ == HdPath::Reference) {
+        RenderHdReference(frame, terrain, camera, options);
+        return;
+    }
+    RendererState& st = *state_;
+    Plan& plan = st.plan;
+    plan.terrain = &terrain;
+    plan.frame = frame;
+    plan.setup = SetUpFrame(frame, terrain, camera, options);
+    FrameSetup& f = plan.setup;
+    if (st.stepsSide != terrain.Side() || st.stepsLevels != terrain.LevelCount() ||
+        st.stepsHeight != frame.height || st.stepsOptions.drawDistance != options.drawDistance ||
+        st.stepsOptions.detail != options.detail) {
+        st.steps = MarchSteps(terrain.Side(), terrain.LevelCount(), frame.height, options);
+        st.stepsSide = terrain.Side();
+        st.stepsLevels = terrain.LevelCount();
+        st.stepsHeight = frame.height;
+        st.stepsOptions = options;
+    }
+    f.steps.swap(st.steps);  // lent to the plan for this frame
+    plan.directions.resize(static_cast<size_t>(frame.width));
+    for (int col = 0; col < frame.width; ++col)
+        plan.directions[static_cast<size_t>(col)] =
+            ColumnDirection(terrain, camera, frame.width, frame.height, col);
+    if (st.skyHash != terrain.SkyHash() || st.skyWidth != terrain.SkyWidth() ||
+        st.skyHeight != terrain.SkyHeight() || st.skyCols != f.skyCols || st.skyRows != f.skyRows) {
+        const size_t stride = static_cast<size_t>(f.skyCols + kSkyPad);
+        st.sky.resize(stride * static_cast<size_t>(f.skyRows));
+        for (int row = 0; row < f.skyRows; ++row) {
+            uint32_t* line = st.sky.data() + stride * static_cast<size_t>(row);
+            for (int col = 0; col < f.skyCols; ++col)
+                line[col] = ResampledSky(terrain, f.skyCols, f.skyRows, col, row);
+            for (int col = 0; col < kSkyPad; ++col)
+                line[f.skyCols + col] = line[col % f.skyCols];
+        }
+        st.skyHash = terrain.SkyHash();
+        st.skyWidth = terrain.SkyWidth();
+        st.skyHeight = terrain.SkyHeight();
+        st.skyCols = f.skyCols;
+        st.skyRows = f.skyRows;
+    }
+    plan.sky = st.sky.data();
+    plan.skyStride = f.skyCols + kSkyPad;
+
+    const bool avx2 = path_ == HdPath::Avx2;
+    const int tileCount = (frame.width + kTileColumns - 1) / kTileColumns;
+    std::atomic<int> nextTile{0};
+    const std::function<void(int)> job = [&](int thread) {
+        std::vector<uint32_t>& tile = st.tiles[static_cast<size_t>(thread)];
+        tile.resize(static_cast<size_t>(frame.height) * kTileColumns);
+        TileEnds ends;
+        for (int t = nextTile.fetch_add(1); t < tileCount; t = nextTile.fetch_add(1)) {
+            const int col0 = t * kTileColumns;
+            const int count = std::min(kTileColumns, frame.width - col0);
+            if (avx2)
+                MarchTileAvx2(plan, col0, count, tile.data(), ends);
+            else
+                MarchTileScalar(plan, col0, count, tile.data(), ends);
+            WriteTile(plan, col0, count, tile.data(), ends);
+        }
+    };
+    st.pool.Run(job);
+    f.steps.swap(st.steps);
+}

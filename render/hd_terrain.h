@@ -1,0 +1,89 @@
+// hd_terrain.h -- the HD view's world: true-colour and 16-bit height maps of any power-of-two side,
+// their mip levels, and a true-colour sky
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "shared/scene_types.h"
+
+// Map sides the HD view accepts: powers of two from 256 to 8192. One faithful
+// map cell is side / 256 HD cells.
+inline constexpr int kHdMinSide = 256;
+inline constexpr int kHdMaxSide = 8192;
+// Sky pictures: any width and height from 1 to this.
+inline constexpr int kHdMaxSkySide = 16384;
+
+// The maps an HdTerrain is built from. Colour is 0x00RRGGBB (the top byte is
+// ignored), height is 16 bits where h16 = h8 * 256 matches a faithful height
+// byte h8; both side x side, cell = y * side + x, repeating without end like
+// the faithful maps. The sky is skyWidth x skyHeight, row 0 at the top, and
+// spans the same turn and rows as the faithful 512 x 256 sky picture.
+struct HdMaps {
+    int side = 0;
+    std::span<const uint32_t> colour;
+    std::span<const uint16_t> height;
+    int skyWidth = 0;
+    int skyHeight = 0;
+    std::span<const uint32_t> sky;
+};
+
+// One mip level: side x side texels, each the rounded mean of the 2 x 2
+// texels of the level below (level 0 is the map itself).
+struct HdLevel {
+    int side = 0;
+    int sideLog2 = 0;
+    std::vector<uint16_t> height;
+    std::vector<uint32_t> colour;  // 0x00RRGGBB
+};
+
+// What the HD renderer reads: the maps with their mip levels down to a side
+// of 4, the sky, and a fine sine table. Built once, read-only after; one
+// terrain serves any number of renderers and threads at once.
+//
+// Memory: 6 bytes per map cell (4 colour, 2 height) plus a third more for
+// the mip levels, e.g. side 1024: 8 MB; side 8192: 384 MB + 128 MB = 512 MB;
+// plus 4 bytes per sky pixel and 16 KB of sines.
+class HdTerrain {
+public:
+    int Side() const { return levels_[0].side; }
+    int LevelCount() const { return static_cast<int>(levels_.size()); }
+    const HdLevel& Level(int level) const { return levels_[static_cast<size_t>(level)]; }
+
+    int SkyWidth() const { return skyWidth_; }
+    int SkyHeight() const { return skyHeight_; }
+    const uint32_t* Sky() const { return sky_.data(); }
+    // A 64-bit hash of the sky's size and pixels, for caches of it.
+    uint64_t SkyHash() const { return skyHash_; }
+
+    // sin(2 pi i / 4096) * 2^30, rounded, i = 0 .. 4096 (entry 4096 = entry 0).
+    const int32_t* Sines() const { return sines_.data(); }
+
+    // Bytes held: maps, mip levels, sky and sines.
+    size_t MemoryBytes() const;
+
+private:
+    friend std::optional<HdTerrain> BuildHdTerrain(const HdMaps& maps, std::string& error);
+    std::vector<HdLevel> levels_;
+    int skyWidth_ = 0;
+    int skyHeight_ = 0;
+    std::vector<uint32_t> sky_;
+    uint64_t skyHash_ = 0;
+    std::vector<int32_t> sines_;
+};
+
+// Builds the terrain, or returns nothing and says why in `error` (a side
+// that is not a power of two or out of range, maps or sky of the wrong size).
+std::optional<HdTerrain> BuildHdTerrain(const HdMaps& maps, std::string& error);
+
+// The HD terrain of a loaded scene at `side`: the faithful maps' 256 x 256
+// cells (colour through the colour map's palette, heights times 256) and the
+// sky through its palette (RGB565 widened to 8 bits a channel). A side above
+// 256 interpolates the faithful cells bilinearly (each faithful cell's value
+// at its centre, wrapping at the edges). Refuses a scene without maps or
+// palettes, or a bad side, with a message in `error`.
+std::optional<HdTerrain> BuildHdTerrainFromScene(const Scene& scene, int side, std::string& error);
