@@ -11,7 +11,9 @@
 
 // The first byte chooses how the rest is read: bit 0 names the file as a raw
 // height map (raw maps are known by their names, every other kind by its
-// bytes), bit 1 takes a region 1:1 instead of fitting, bits 2-7 place it.
+// bytes), bit 1 takes a region 1:1 instead of fitting, bits 2-7 place it;
+// a region placed at an x of 4 or more is a piece of fractional size fitted
+// instead, as the other picture of a pair of different sizes gives it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     static const std::string picture = ScratchDir() + "picture.pic";
@@ -23,6 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     source.region = (data[0] & 2) != 0;
     source.x = (data[0] >> 2) & 7;
     source.y = data[0] >> 5;
+    if (source.region && source.x >= 4) {
+        source.region = false;
+        source.left = source.x * 3.7;
+        source.top = source.y * 2.3;
+        source.width = 40.5 + source.y * 31.25;
+        source.height = 30.25 + source.x * 17.5;
+    }
     FittedMap map;
     std::string error;
     if (!FitPicture(path, kMapSide, kMapSide, source, map, error)) {
@@ -43,5 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(map.peak[i] + 1.0f >= map.luminance[i]);
     }
     if (!map.indices.empty()) FUZZ_CHECK(map.indices.size() == size_t{kMapCells});
+    FUZZ_CHECK(std::isfinite(map.sourceStep) && map.sourceStep >= 0);
+    FUZZ_CHECK(map.sourceLow <= map.sourceHigh && map.sourceHigh <= 65536.0f);
+    FUZZ_CHECK(map.colouredShare >= 0 && map.colouredShare <= 1);
     return 0;
 }

@@ -6,6 +6,9 @@
 #include <map>
 #include <regex>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "shared/text.h"
 #include "tools/commands.h"
@@ -26,16 +29,21 @@ constexpr OptionSpec kOptions[] = {
         .Required(),
     TextOption("--sky", "FILE", "the sky picture (default: generated as 'scene' does)"),
     WholeListOption("--region", "X,Y", 2, 0, 8191, "two whole numbers 0 to 8191",
-                    "take the 256 x 256 piece at X,Y 1:1 instead of fitting"),
+                    "take the 256 x 256 piece at X,Y 1:1 instead of fitting; when the\n"
+                    "pictures' sizes differ, X,Y are the larger one's pixels and the\n"
+                    "same ground is taken from the other, scaled"),
     FlagOption("--fit", "fit the whole picture to 256 x 256 (the default)"),
     DecimalOption("--height-scale", "F", 0.001, 1000, "a number from 0.001 to 1000",
-                  "multiply the picture's heights by F instead of stretching them\n"
-                  "to the full 0..255"),
-    TextOption("--keys", "FILE", "keep the flight of this key file instead of planning one"),
+                  "multiply the picture's heights by F instead of scaling them so\n"
+                  "that the map's slopes are the picture's"),
+    TextOption("--keys", "FILE",
+               "keep the flight of this key file instead of planning one; it is\n"
+               "followed over the imported ground as 'check' follows it"),
     WholeOption("--seed", "N", 0, INT64_MAX, "a whole number >= 0",
                 "seed of the planned flight and the generated sky (default 1)"),
-    FlagOption("--dither", "dither the colours when a palette is cut (off by default: the\n"
-                           "renderer's haze shades every colour)"),
+    FlagOption("--dither",
+               "dither the colours when a palette is cut (off by default: the\n"
+               "renderer's haze shades every colour)"),
 };
 
 void PrintReport(const std::string& out, const ImportReport& report) {
@@ -45,26 +53,33 @@ void PrintReport(const std::string& out, const ImportReport& report) {
     const SeamMeasure& h0 = report.heightSeamBefore;
     const SeamMeasure& h1 = report.heightSeamAfter;
     if (report.blended)
-        std::printf("  edges   did not tile (height seam %.2f across x, %.2f across y, against "
-                    "%.2f at most inside); blended: %.2f and %.2f\n",
-                    h0.acrossX / 257, h0.acrossY / 257, h0.inside / 257, h1.acrossX / 257,
-                    h1.acrossY / 257);
+        std::printf(
+            "  edges   did not tile (height seam %.2f across x, %.2f across y, against "
+            "%.2f at most inside); blended: %.2f and %.2f\n",
+            h0.acrossX / 257, h0.acrossY / 257, h0.inside / 257, h1.acrossX / 257,
+            h1.acrossY / 257);
     else
-        std::printf("  edges   tile as they are (height seam %.2f and %.2f, %.2f at most "
-                    "inside)\n",
-                    h0.acrossX / 257, h0.acrossY / 257, h0.inside / 257);
+        std::printf(
+            "  edges   tile as they are (height seam %.2f and %.2f, %.2f at most "
+            "inside)\n",
+            h0.acrossX / 257, h0.acrossY / 257, h0.inside / 257);
     std::printf("  sky     %s\n", report.skyPicture.c_str());
     std::printf("  flight  %s\n", report.flight.c_str());
-    for (const std::string& warning : report.warnings) ToolError("import", "warning: " + warning);
+    for (const std::string& warning : report.warnings)
+        ToolError("import", "warning: " + warning);
 }
 
-// Imports one pair; returns the exit status.
-int ImportOne(ImportSettings settings, bool quiet, std::string* why = nullptr) {
+// Imports one pair; returns the exit status. Quiet (for a collection), it
+// prints nothing and gives the reason of a failure in `why` and the warnings
+// in `warnings`.
+int ImportOne(ImportSettings settings, bool quiet, std::string* why = nullptr,
+              std::vector<std::string>* warnings = nullptr) {
     ImportedScene scene;
     ImportReport report;
     std::string error;
-    if (!BuildImportedScene(settings, scene, report, error) ||
-        !WriteImportedScene(scene, settings.outDir, error)) {
+    const bool built = BuildImportedScene(settings, scene, report, error);
+    if (warnings) *warnings = report.warnings;
+    if (!built || !WriteImportedScene(scene, settings.outDir, error, &report)) {
         if (why) *why = error;
         if (!quiet) ToolError("import", error);
         return 1;
@@ -72,11 +87,12 @@ int ImportOne(ImportSettings settings, bool quiet, std::string* why = nullptr) {
     if (!quiet) PrintReport(settings.outDir, report);
     if (!report.unmet.empty()) {
         std::string unmet;
-        for (const std::string& u : report.unmet) unmet += (unmet.empty() ? "" : "; ") + u;
+        for (const std::string& u : report.unmet)
+            unmet += (unmet.empty() ? "" : "; ") + u;
         if (why) *why = unmet;
         if (!quiet)
-            ToolError("import", "the scene is written, but its flight does not satisfy check: " +
-                                    unmet);
+            ToolError("import",
+                      "the scene is written, but its flight does not satisfy check: " + unmet);
         return 1;
     }
     return 0;
@@ -85,6 +101,20 @@ int ImportOne(ImportSettings settings, bool quiet, std::string* why = nullptr) {
 struct Pair {
     std::string colour, height, name;
 };
+
+// A collection's summary names its pictures by their file names alone.
+std::string Bare(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// `text` with the escaped `path` in it named by its file name alone.
+std::string BareIn(std::string text, const std::string& path) {
+    const std::string full = EscapeControls(path), bare = EscapeControls(Bare(path));
+    for (size_t at = text.find(full); at != std::string::npos;
+         at = text.find(full, at + bare.size()))
+        text.replace(at, full.size(), bare);
+    return text;
+}
 
 // The pairs of a collection folder, and the pictures left without a partner.
 void FindPairs(const std::string& dir, std::vector<Pair>& pairs, std::vector<std::string>& alone) {
@@ -115,7 +145,7 @@ void FindPairs(const std::string& dir, std::vector<Pair>& pairs, std::vector<std
         for (const std::string& c : files) {
             const auto h = heights.find(n);
             if (h == heights.end()) {
-                alone.push_back(c + " (no height map D" + std::to_string(n) + ")");
+                alone.push_back(Bare(c) + " (no height map D" + std::to_string(n) + ")");
                 continue;
             }
             heightUsed[n] = true;
@@ -123,16 +153,17 @@ void FindPairs(const std::string& dir, std::vector<Pair>& pairs, std::vector<std
         }
     }
     for (const auto& [n, h] : heights)
-        if (!heightUsed[n]) alone.push_back(h + " (no colour map C" + std::to_string(n) + ")");
+        if (!heightUsed[n])
+            alone.push_back(Bare(h) + " (no colour map C" + std::to_string(n) + ")");
     for (const auto& [stem, c] : rawColours) {
         const auto h = rawHeights.find(stem);
         if (h == rawHeights.end())
-            alone.push_back(c + " (no " + stem + ".height)");
+            alone.push_back(Bare(c) + " (no " + stem + ".height)");
         else
             pairs.push_back({c, h->second, stem});
     }
     for (const auto& [stem, h] : rawHeights)
-        if (!rawColours.count(stem)) alone.push_back(h + " (no " + stem + ".color)");
+        if (!rawColours.count(stem)) alone.push_back(Bare(h) + " (no " + stem + ".color)");
 }
 
 int ImportCollection(const std::string& dir, const ImportSettings& base) {
@@ -151,6 +182,9 @@ int ImportCollection(const std::string& dir, const ImportSettings& base) {
         return 1;
     }
     std::printf("%-24s %-24s %-12s %s\n", "colour", "height", "scene", "result");
+    // Progress overwrites itself on a terminal; in a log the summary's lines
+    // say as much.
+    const bool progress = isatty(STDERR_FILENO) != 0;
     int failures = 0;
     for (size_t i = 0; i < pairs.size(); ++i) {
         const Pair& pair = pairs[i];
@@ -159,16 +193,20 @@ int ImportCollection(const std::string& dir, const ImportSettings& base) {
         settings.heightPath = pair.height;
         settings.outDir = (std::filesystem::path(base.outDir) / pair.name).string();
         std::string why;
-        const int status = ImportOne(settings, true, &why);
+        std::vector<std::string> warnings;
+        const int status = ImportOne(settings, true, &why, &warnings);
         failures += status != 0;
-        std::printf("%-24s %-24s %-12s %s\n",
-                    EscapeControls(std::filesystem::path(pair.colour).filename().string()).c_str(),
-                    EscapeControls(std::filesystem::path(pair.height).filename().string()).c_str(),
-                    EscapeControls(pair.name).c_str(),
+        why = BareIn(BareIn(why, pair.colour), pair.height);
+        std::printf("%-24s %-24s %-12s %s\n", EscapeControls(Bare(pair.colour)).c_str(),
+                    EscapeControls(Bare(pair.height)).c_str(), EscapeControls(pair.name).c_str(),
                     status == 0 ? "imported" : EscapeControls("failed: " + why).c_str());
-        std::fprintf(stderr, "\rimport: %zu of %zu pairs", i + 1, pairs.size());
+        for (const std::string& warning : warnings)
+            std::printf("  warning: %s\n",
+                        EscapeControls(BareIn(BareIn(warning, pair.colour), pair.height)).c_str());
+        std::fflush(stdout);
+        if (progress) std::fprintf(stderr, "\rimport: %zu of %zu pairs", i + 1, pairs.size());
     }
-    std::fprintf(stderr, "\n");
+    if (progress) std::fprintf(stderr, "\n");
     for (const std::string& a : alone)
         std::printf("%-24s %s\n", "not paired", EscapeControls(a).c_str());
     std::printf("%zu pairs: %zu imported, %d failed; %zu pictures without a partner\n",
@@ -189,14 +227,17 @@ constinit const CommandSpec kImportCommand = {
     "pixel, so that peaks keep their height) or cut 1:1 with --region. Where the\n"
     "maps do not tile, their edges are blended so the repeat shows no seam. A\n"
     "picture of at most 256 colours keeps them; others get a palette cut in\n"
-    "Oklab. Heights keep 16-bit precision until they are rounded to bytes. A\n"
-    "flight of 60 to 120 s is planned over the terrain, as 'scene' plans one.\n"
+    "Oklab. Heights keep 16-bit precision until they are rounded to bytes, and\n"
+    "are scaled so that the map is as steep as the picture: a step between\n"
+    "neighbouring pixels, times the picture's width / 256, is the mean step\n"
+    "between neighbouring cells. A flight of 60 to 120 s is planned over the\n"
+    "terrain, as 'scene' plans one.\n"
     "The files are written and loaded in a new folder first, then moved into\n"
     "DIR: a failure leaves nothing half-made. A report says what was done.\n",
     kOptions,
     "Exit status: 0 on success, 1 when a picture cannot be used or a file cannot be\n"
-    "written (or, the scene written, its flight does not satisfy 'check'), 2 for\n"
-    "bad arguments.\n",
+    "written (or, the scene written, its flight, planned or kept with --keys, does\n"
+    "not satisfy 'check'), 2 for bad arguments.\n",
     22,
     RunImportCommand};
 

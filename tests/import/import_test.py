@@ -13,6 +13,7 @@ import argparse
 import math
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -141,7 +142,11 @@ def main():
     tool = parser.parse_args().tool
     work = tempfile.mkdtemp(prefix="flyover-import-")
     try:
-        cases(tool, work)
+        coll = cases(tool, work)
+        collection_cases(tool, work, coll)
+        kept_flight_cases(tool, work)
+        region_cases(tool, work)
+        height_cases(tool, work)
     finally:
         shutil.rmtree(work)
     print(f"{len(failures)} failed" if failures else "all passed")
@@ -223,15 +228,19 @@ def cases(tool, work):
     inner = lambda im: [im.getpixel((x, y)) for y in range(32, 224, 7) for x in range(32, 224, 5)]
     check(inner(got.convert("RGB")) == inner(crop.convert("RGB")), "--region takes the piece 1:1")
 
-    # -- heights: 16-bit precision, full range, --height-scale ---------------
+    # -- heights: 16-bit precision, --height-scale ------------------------------
     narrow = Image.new("I;16", (256, 256))
     narrow.putdata([1000 + (x * 4 + y * 4) % 1024 for y in range(256) for x in range(256)])
     narrow.save(p("narrow16.png"))
     out = p("narrow")
-    run(tool, "import", "--colour", p("indexed256.png"), "--height", p("narrow16.png"), "--out", out)
+    # (By default a map this flat stays flat: --height-scale 32 makes its
+    # 1024 steps of 4 into 127 bytes, which 8-bit rounding first would make 4.)
+    run(tool, "import", "--colour", p("indexed256.png"), "--height", p("narrow16.png"),
+        "--height-scale", "32", "--out", out)
     levels = set(heights_of(out))
-    check(len(levels) > 200 and min(levels) == 0 and max(levels) == 255,
-          f"16-bit heights 1000..2023 keep their steps: {len(levels)} levels over 0..255")
+    check(len(levels) > 120 and min(levels) >= 124 and max(levels) <= 252,
+          f"16-bit heights 1000..2023 times 32 keep their steps: {len(levels)} levels over "
+          f"{min(levels)}..{max(levels)}")
     half = tiling_height((256, 256), levels=127)
     half.save(p("half.png"))
     out = p("scaled")
@@ -331,6 +340,208 @@ def cases(tool, work):
     check("C3.png" in r.stdout and "no height map D3" in r.stdout and "3 pairs: 3 imported" in r.stdout,
           "the summary names what was paired and what was not")
     flies(tool, os.path.join(out, "C2"), "collection scene C2")
+    return coll
+
+
+
+# ---- what real collections showed ---------------------------------------------
+
+def mean_step(values, w, h):
+    """The slope statistic: the mean absolute difference between neighbouring
+    pixels, across and down (not wrapping), in the units of `values`."""
+    total = 0
+    for y in range(h):
+        row = values[y * w:(y + 1) * w]
+        total += sum(abs(a - b) for a, b in zip(row, row[1:]))
+        if y + 1 < h:
+            total += sum(abs(a - b) for a, b in zip(row, values[(y + 1) * w:(y + 2) * w]))
+    return total / (h * (w - 1) + w * (h - 1))
+
+
+def height_bytes(path):
+    """A height picture's pixels in height bytes (16-bit values / 257), and its size."""
+    img = Image.open(path)
+    if img.mode.startswith("I"):
+        return [v / 257 for v in img.getdata()], img.size
+    return list(img.convert("L").getdata()), img.size
+
+
+def correlation(a, b):
+    ma, mb = sum(a) / len(a), sum(b) / len(b)
+    cov = sum((x - ma) * (y - mb) for x, y in zip(a, b))
+    va = sum((x - ma) ** 2 for x in a)
+    vb = sum((y - mb) ** 2 for y in b)
+    return cov / math.sqrt(va * vb) if va and vb else 0.0
+
+
+def report_line(stdout, label):
+    """What the report says after "label  PICTURE: "."""
+    for line in stdout.splitlines():
+        if line.strip().startswith(label + " "):
+            return line.split(": ", 1)[-1]
+    return ""
+
+
+def collection_cases(tool, work, coll):
+    p = lambda name: os.path.join(work, name)
+
+    # A raw .height beside a .palette: the palette is the colour map's, the
+    # height bytes are heights.
+    r_raw = run(tool, "import", "--colour", p("raw.color"), "--height", p("raw.height"),
+                "--out", p("raw-heights"))
+    r_png = run(tool, "import", "--colour", p("raw.color"), "--height", p("h512.png"),
+                "--out", p("png-heights"))
+    check(r_raw.returncode == 0 and heights_of(p("raw-heights")) == heights_of(p("png-heights"))
+          and report_line(r_raw.stdout, "height") == report_line(r_png.stdout, "height"),
+          "a raw .height beside a .palette gives the heights of the same bytes as PNG: "
+          f"'{report_line(r_raw.stdout, 'height')}' against '{report_line(r_png.stdout, 'height')}'")
+
+    # A collection whose pairs warn, and one that fails: the summary says so
+    # per pair, naming pictures by their file names alone.
+    shutil.copy(p("c1024.png"), os.path.join(coll, "C4W.png"))
+    shutil.copy(p("h512.png"), os.path.join(coll, "D4.png"))
+    shutil.copy(p("truncated.png"), os.path.join(coll, "C5.png"))
+    shutil.copy(p("h512.png"), os.path.join(coll, "D5.png"))
+    out = p("collection-warned")
+    r = run(tool, "import", "--collection", coll, "--out", out)
+    lines = r.stdout.splitlines()
+    at = next((i for i, line in enumerate(lines) if line.startswith("C4W.png")), None)
+    under = lines[at + 1] if at is not None and at + 1 < len(lines) else ""
+    check(r.returncode == 1 and "warning" in under and "1024 x 1024" in under and "512 x 512" in under,
+          f"a collection's summary shows a pair's warnings under it: '{under.strip()[:100]}'")
+    pair_lines = [line for line in lines if line.startswith(("C1W.png", "C2.gif"))]
+    check(len(pair_lines) == 2 and not any("warning" in lines[lines.index(line) + 1]
+                                           for line in pair_lines),
+          "pairs without warnings have no warning line")
+    check(not [line for line in lines if work in line],
+          "the summary names pictures by their file names alone: "
+          + str([line for line in lines if work in line][:2]))
+    failed = next((line for line in lines if line.startswith("C5.png")), "")
+    check("failed: C5.png: not a readable PNG" in failed, f"a failed pair names its file: '{failed.strip()}'")
+    check("\r" not in r.stderr, "no \\r progress lines when stderr is not a terminal")
+    for name in ("C4W.png", "D4.png", "C5.png", "D5.png"):
+        os.remove(os.path.join(coll, name))
+
+
+def kept_flight_cases(tool, work):
+    p = lambda name: os.path.join(work, name)
+    planned = p("planned")
+    r = run(tool, "import", "--colour", p("c512.png"), "--height", p("h512.png"), "--out", planned)
+    check(r.returncode == 0, "the planned flight over c512/h512 satisfies check")
+    with open(os.path.join(planned, "Keys2.txt")) as f:
+        text = f.read().splitlines()
+    header, keys = text[:4], [line.split() for line in text[4:] if line.strip()]
+
+    def key_file(name, change):
+        path = p(name + ".txt")
+        with open(path, "w") as f:
+            f.write("\n".join(header + [" ".join(change(k)) for k in keys]) + "\n")
+        return path
+
+    flights = [
+        ("the planned flight kept", lambda k: k, 0, ""),
+        ("a flight under the ground", lambda k: k[:2] + ["0"] + k[3:], 1, "into the ground"),
+        ("a flight that never shows the sky", lambda k: k[:4] + ["-4000"], 1, "no sky"),
+    ]
+    for name, change, status, words in flights:
+        keys_path = key_file(name.replace(" ", "-"), change)
+        out = p("kept-" + name.replace(" ", "-"))
+        r = run(tool, "import", "--colour", p("c512.png"), "--height", p("h512.png"),
+                "--keys", keys_path, "--out", out)
+        checked = run(tool, "check", "--scene", out)
+        check(r.returncode == status and words in r.stderr
+              and os.path.exists(os.path.join(out, "Keys2.txt"))
+              and (checked.returncode == 0) == (status == 0),
+              f"--keys, {name}: status {r.returncode} (check {checked.returncode}), "
+              f"the scene written, '{r.stderr.strip()[-120:]}'")
+
+
+def region_cases(tool, work):
+    p = lambda name: os.path.join(work, name)
+    # One piece of ground at two sizes: the colour map a grey picture of it.
+    plasma(p("world1024.png"), (1024, 1024), 31, grey=True)
+    big = Image.open(p("world1024.png")).convert("L")
+    big.convert("RGB").save(p("world1024-rgb.png"))
+    big.save(p("world1024-grey.png"))
+    small = big.resize((512, 512), Image.BOX)
+    small.convert("RGB").save(p("world512-rgb.png"))
+    small.save(p("world512-grey.png"))
+    inner = lambda values: [values[y * 256 + x] for y in range(32, 224, 3) for x in range(32, 224, 3)]
+    for name, colour, height in [("colour 1024, height 512", "world1024-rgb.png", "world512-grey.png"),
+                                 ("colour 512, height 1024", "world512-rgb.png", "world1024-grey.png")]:
+        out = p("region-" + colour.replace(".", "-"))
+        r = run(tool, "import", "--colour", p(colour), "--height", p(height), "--region", "300,200",
+                "--out", out)
+        if not check(r.returncode == 0, f"--region, {name}: imported"):
+            print(r.stderr)
+            continue
+        shade = list(Image.open(os.path.join(out, "colour.bmp")).convert("L").getdata())
+        ground = heights_of(out)
+        crop = list(big.crop((300, 200, 556, 456)).getdata())
+        same = correlation(inner(shade), inner(ground))
+        truth = correlation(inner(shade), inner(crop))
+        check(same > 0.95 and truth > 0.95,
+              f"--region, {name}: colour and height show the same ground (correlation {same:.3f}; "
+              f"with the 1024 picture's piece {truth:.3f})")
+        check("on their own" not in r.stderr and "128 x 128" in r.stderr,
+              f"--region, {name}: the warning says how the piece was taken: '{r.stderr.strip()[:200]}'")
+
+
+def height_cases(tool, work):
+    p = lambda name: os.path.join(work, name)
+
+    # The default keeps the picture's slopes: the imported map's mean step
+    # between neighbouring cells within 30 % of the picture's, counted per
+    # map cell (its mean step between pixels x picture width / 256).
+    plasma(p("smooth1024.png"), (1024, 1024), 21, grey=True, depth=8, blur=8)
+    plasma(p("smooth1024-16.png"), (1024, 1024), 22, grey=True, depth=16, blur=8)
+    plasma(p("smooth512.png"), (512, 512), 25, grey=True, depth=8, blur=4)
+    for name, seed, size, depth in [("ridged1024-16", 23, 1024, 16), ("ridged1024", 24, 1024, 8),
+                                    ("ridged512-16", 26, 512, 16)]:
+        plasma(p("base.png"), (size, size), seed, grey=True, depth=16, blur=size // 128)
+        convert(p("base.png"), "(", "+clone", "-negate", ")", "-compose", "lighten", "-composite",
+                "-negate", "-level", "0,50%", "-depth", depth, p(name + ".png"))
+    # Real height maps often use part of the range (0..110 of 0..255).
+    for name in ("smooth1024-16", "ridged1024", "ridged512-16"):
+        convert(p(name + ".png"), "+level", "0,43%", p(name + "-low.png"))
+    for name in ("smooth1024", "smooth1024-16", "ridged1024-16", "ridged1024", "smooth512",
+                 "ridged512-16", "smooth1024-16-low", "ridged1024-low", "ridged512-16-low"):
+        values, (w, h) = height_bytes(p(name + ".png"))
+        source = mean_step(values, w, h) * w / 256
+        out = p("slope-" + name)
+        r = run(tool, "import", "--colour", p("c512.png"), "--height", p(name + ".png"), "--out", out)
+        mine = mean_step(heights_of(out), 256, 256)
+        check(r.returncode == 0 and abs(mine / source - 1) <= 0.3,
+              f"slopes of {name}: {mine:.2f} height bytes per cell against the picture's {source:.2f} "
+              f"({100 * (mine / source - 1):+.0f} %)")
+
+    # --height-scale that pushes cells past 255 says how many.
+    out = p("clipped")
+    r = run(tool, "import", "--colour", p("c512.png"), "--height", p("h512.png"), "--height-scale", "5",
+            "--out", out)
+    tops = heights_of(out).count(255)
+    said = [int(n) for n in re.findall(r"(\d+) cells", r.stderr)]
+    check(r.returncode == 0 and "warning" in r.stderr and said and 0.95 * tops <= said[0] <= tops,
+          f"--height-scale 5: {tops} cells at 255; '{r.stderr.strip()[:160]}'")
+
+    # A colour picture given as the height map.
+    for height, warned in (("c512.png", True), ("h512.png", False)):
+        r = run(tool, "import", "--colour", p("c512.png"), "--height", p(height), "--out",
+                p("colour-as-height"))
+        check(("warning" in r.stderr and "colour" in r.stderr) == warned,
+              f"height map {height}: {'a warning' if warned else 'no warning'}: '{r.stderr.strip()[:160]}'")
+
+    # Edges blended below the picture's lowest height: the report gives the
+    # picture's real range.
+    edge = Image.new("L", (256, 256))
+    edge.putdata([200 if x == 0 else 5 + int(20 * (1 + math.sin(y / 9)) * (x > 40))
+                  for y in range(256) for x in range(256)])
+    edge.save(p("edge.png"))
+    r = run(tool, "import", "--colour", p("indexed256.png"), "--height", p("edge.png"), "--out",
+            p("edge"))
+    line = report_line(r.stdout, "height")
+    check(r.returncode in (0, 1) and "5.00..200.00" in line and not re.search(r"-\d", line),
+          f"the report gives the picture's real heights: '{line}'")
 
 
 if __name__ == "__main__":

@@ -4,8 +4,8 @@
 #include "tools/import/importer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -40,7 +40,8 @@ std::string Fixed(double value, int decimals = 2) {
 // The fitted map's colours as 8-bit-scale floats, for the quantizer.
 std::vector<float> EightBit(const std::vector<float>& rgb16) {
     std::vector<float> rgb(rgb16.size());
-    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::clamp(rgb16[i] / 257.0f, 0.0f, 255.0f);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = std::clamp(rgb16[i] / 257.0f, 0.0f, 255.0f);
     return rgb;
 }
 
@@ -85,27 +86,113 @@ IndexedImage MakeColours(const FittedMap& map, bool untouched, bool dither, std:
     return ToIndexed(map.width, map.height, MapToPalette(rgb, palette, map.width, dither), palette);
 }
 
-// Height bytes: cells that average many pixels take the mean of their average
-// and their highest pixel, so that peaks narrower than a cell keep half their
-// height rather than vanishing; then the full 0..255 range, or the scale given.
-std::vector<uint8_t> MakeHeights(const std::vector<float>& heights16,
-                                 const std::optional<double>& scale, std::string& how) {
+std::string Percent(size_t part, size_t whole) {
+    return Fixed(100.0 * static_cast<double>(part) / static_cast<double>(whole), 1) + " %";
+}
+
+// Height bytes from the fitted heights (16-bit scale), the scale given or, by
+// default, the factor that keeps the picture's slopes: a map of 256 cells
+// across shows the same ground as the picture's W pixels, so a step of s
+// height bytes between neighbouring pixels is a step of s x W / 256 between
+// neighbouring cells, and the heights are multiplied (from the lowest cell,
+// which becomes 0) until the map's mean step is that. Stretching them to the
+// full 0..255 instead would make a shrunk picture's hills needles.
+std::vector<uint8_t> MakeHeights(const std::vector<float>& heights16, const FittedMap& picture,
+                                 const std::optional<double>& scale, std::string& how,
+                                 std::vector<std::string>& warnings) {
     std::vector<uint8_t> bytes(heights16.size());
+    const std::string range =
+        Fixed(picture.sourceLow / 257.0) + ".." + Fixed(picture.sourceHigh / 257.0);
     if (scale) {
-        for (size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = static_cast<uint8_t>(
-                std::clamp(std::lround(heights16[i] / 257.0 * *scale), 0L, 255L));
-        how = "the picture's heights times " + Fixed(*scale, 3);
+        size_t clipped = 0;
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const long value = std::lround(heights16[i] / 257.0 * *scale);
+            clipped += value > 255;
+            bytes[i] = static_cast<uint8_t>(std::clamp(value, 0L, 255L));
+        }
+        char factor[32];
+        std::snprintf(factor, sizeof factor, "%g", *scale);
+        how = "the picture's heights (" + range + ") times " + factor;
+        if (clipped)
+            warnings.push_back("--height-scale " + std::string(factor) + " puts " +
+                               std::to_string(clipped) + " cells (" +
+                               Percent(clipped, bytes.size()) +
+                               " of the map) above 255; they are cut to 255");
         return bytes;
     }
-    const auto [low, high] = std::minmax_element(heights16.begin(), heights16.end());
-    const double range = *high - *low;
+    const auto [lowest, highest] = std::minmax_element(heights16.begin(), heights16.end());
+    const double low = *lowest, span = (*highest - low) / 257.0;
+    const double pictureStep = picture.sourceStep / 257.0 * picture.sourceWidth / kMapSide;
+    const double mapStep = MeanStep(heights16, kMapSide, kMapSide) / 257.0;
+    if (span <= 0 || mapStep <= 0) {
+        std::fill(bytes.begin(), bytes.end(), 0);
+        how = "the picture's heights (" + range + ") are flat: every height 0";
+        return bytes;
+    }
+    double factor = pictureStep / mapStep;
+    const bool capped = span * factor > 255.0;
+    if (capped) factor = 255.0 / span;
     for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = range > 0 ? static_cast<uint8_t>(std::lround((heights16[i] - *low) / range * 255.0))
-                             : 0;
-    how = "stretched from " + Fixed(*low / 257.0) + ".." + Fixed(*high / 257.0) +
-          " to the full 0..255";
+        bytes[i] = static_cast<uint8_t>(
+            std::clamp(std::lround((heights16[i] - low) / 257.0 * factor), 0L, 255L));
+    how = "the picture's heights (" + range + ") times " + Fixed(factor, 3) +
+          " from the lowest cell, which is 0, ";
+    if (capped)
+        how += "the most 0..255 holds: slopes " + Fixed(factor * mapStep) +
+               " height bytes per cell against the picture's " + Fixed(pictureStep);
+    else
+        how += "keeping the picture's slopes: " + Fixed(pictureStep) + " height bytes per cell";
     return bytes;
+}
+
+// "W x H at X,Y", whole numbers as such.
+std::string Piece(double width, double height, double x, double y) {
+    auto number = [](double v) {
+        return std::fabs(v - std::round(v)) < 1e-6 ? std::to_string(std::llround(v)) : Fixed(v, 1);
+    };
+    return number(width) + " x " + number(height) + " at " + number(x) + "," + number(y);
+}
+
+std::string Size(const PictureInfo& info) {
+    return std::to_string(info.width) + " x " + std::to_string(info.height);
+}
+
+// The followed flight of a key file kept with --keys, over the imported
+// ground, measured as `check` measures it: what it does not satisfy.
+void ReviewKeptFlight(const SceneLoad& load, std::vector<std::string>& unmet) {
+    const std::string noFlight = WhyNoFlight(load.scene.path.get(), load.keyFile);
+    if (!noFlight.empty()) {
+        unmet.push_back("the flight never plays: " + noFlight);
+        return;
+    }
+    const uint8_t* heights = load.scene.heightMap.pixels.data();
+    const std::vector<FlightSample> samples = SampleFlight(*load.scene.path, 10);
+    auto where = [](const FlightSample& s) {
+        return "at " + Fixed(s.timeMs / 1000.0) + " s, over map cell (" +
+               std::to_string((static_cast<uint32_t>(s.camera.x) >> 16) & 255u) + ", " +
+               std::to_string((static_cast<uint32_t>(s.camera.y) >> 16) & 255u) + ")";
+    };
+    const ClearanceReport clearance = MeasureClearance(samples, heights);
+    if (clearance.any && clearance.lowestUnder <= 0)
+        unmet.push_back("the camera goes into the ground (" + where(clearance.atUnder) + ")");
+    else if (clearance.any && clearance.lowestNear < kLeastClearance)
+        unmet.push_back("the flight comes within " + Fixed(clearance.lowestNear, 1) +
+                        " height bytes of the ground (" + where(clearance.atNear) + ")");
+    int noGround = 0, noSky = 0;
+    const FlightSample* firstNoGround = nullptr;
+    const FlightSample* firstNoSky = nullptr;
+    for (const FlightSample& s : samples) {
+        const ViewContent v = MeasureView(heights, kPlannedViewWidth, kPlannedBottomRow, s.camera,
+                                          ReproducibleSineTable());
+        if (v.ground == 0 && !noGround++) firstNoGround = &s;
+        if (v.sky == 0 && !noSky++) firstNoSky = &s;
+    }
+    if (noGround)
+        unmet.push_back(std::to_string(noGround) + " frames show no ground (the first " +
+                        where(*firstNoGround) + ")");
+    if (noSky)
+        unmet.push_back(std::to_string(noSky) + " frames show no sky (the first " +
+                        where(*firstNoSky) + ")");
 }
 
 std::string ReadText(const std::string& path, bool& ok) {
@@ -120,28 +207,74 @@ std::string ReadText(const std::string& path, bool& ok) {
 
 bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, ImportReport& report,
                         std::string& error) {
+    // With --region and pictures of different sizes, the region lies in the
+    // larger picture (the colour picture when they hold as many pixels) and is
+    // taken from it 1:1; the same ground, scaled, is taken from the other.
+    MapSource colourSource = settings.source, heightSource = settings.source;
+    bool heightLeads = false;
+    std::string scaledRegion;
+    if (settings.source.region) {
+        PictureInfo colourInfo, heightInfo;
+        if (!ReadPictureInfo(settings.colourPath, colourInfo, error) ||
+            !ReadPictureInfo(settings.heightPath, heightInfo, error))
+            return false;
+        if (colourInfo.width != heightInfo.width || colourInfo.height != heightInfo.height) {
+            heightLeads = int64_t{heightInfo.width} * heightInfo.height >
+                          int64_t{colourInfo.width} * colourInfo.height;
+            const PictureInfo& lead = heightLeads ? heightInfo : colourInfo;
+            const PictureInfo& other = heightLeads ? colourInfo : heightInfo;
+            MapSource& scaled = heightLeads ? colourSource : heightSource;
+            const double sx = static_cast<double>(other.width) / lead.width;
+            const double sy = static_cast<double>(other.height) / lead.height;
+            scaled = MapSource{};
+            scaled.left = settings.source.x * sx;
+            scaled.top = settings.source.y * sy;
+            scaled.width = kMapSide * sx;
+            scaled.height = kMapSide * sy;
+            const std::string leadRole = heightLeads ? "height" : "colour";
+            const std::string otherRole = heightLeads ? "colour" : "height";
+            scaledRegion = "the colour picture is " + Size(colourInfo) +
+                           " and the height picture " + Size(heightInfo) + "; the region " +
+                           Piece(kMapSide, kMapSide, settings.source.x, settings.source.y) +
+                           " was taken 1:1 from the " + leadRole +
+                           " picture, and the same ground, " +
+                           Piece(scaled.width, scaled.height, scaled.left, scaled.top) +
+                           ", from the " + otherRole + " picture, scaled to 256 x 256";
+            if (std::fabs(scaled.width - scaled.height) > 1e-6)
+                scaledRegion += " (stretched: the pictures' shapes differ)";
+        }
+    }
     FittedMap colour, height;
-    if (!FitPicture(settings.colourPath, kMapSide, kMapSide, settings.source, colour, error) ||
-        !FitPicture(settings.heightPath, kMapSide, kMapSide, settings.source, height, error))
-        return false;
+    auto fitColour = [&] {
+        return FitPicture(settings.colourPath, kMapSide, kMapSide, colourSource, colour, error);
+    };
+    auto fitHeight = [&] {
+        return FitPicture(settings.heightPath, kMapSide, kMapSide, heightSource, height, error);
+    };
+    if (heightLeads ? !fitHeight() || !fitColour() : !fitColour() || !fitHeight()) return false;
     report.colourPicture = colour.picture.description;
     report.heightPicture = height.picture.description;
-    if (colour.picture.width != height.picture.width ||
-        colour.picture.height != height.picture.height)
-        report.warnings.push_back(
-            "the colour picture is " + std::to_string(colour.picture.width) + " x " +
-            std::to_string(colour.picture.height) + " and the height picture " +
-            std::to_string(height.picture.width) + " x " + std::to_string(height.picture.height) +
-            "; both were brought to 256 x 256 on their own");
-    if (!settings.source.region &&
-        (colour.picture.width != colour.picture.height || height.picture.width != height.picture.height))
+    if (!scaledRegion.empty())
+        report.warnings.push_back(scaledRegion);
+    else if (colour.picture.width != height.picture.width ||
+             colour.picture.height != height.picture.height)
+        report.warnings.push_back("the colour picture is " + Size(colour.picture) +
+                                  " and the height picture " + Size(height.picture) +
+                                  "; both were brought to 256 x 256 on their own");
+    if (!settings.source.region && (colour.picture.width != colour.picture.height ||
+                                    height.picture.width != height.picture.height))
         report.warnings.push_back("a picture that is not square is stretched to the square map");
+    if (height.colouredShare > 0.001)
+        report.warnings.push_back("the height picture has colours (in " +
+                                  Fixed(100 * height.colouredShare, 1) +
+                                  " % of its pixels red, green and blue differ); its heights "
+                                  "are taken from their luminance");
 
     // Heights at 16-bit precision until the final rounding.
     std::vector<float> heights16(height.luminance.size());
     for (size_t i = 0; i < heights16.size(); ++i)
-        heights16[i] = height.shrunk ? 0.5f * (height.luminance[i] + height.peak[i])
-                                     : height.luminance[i];
+        heights16[i] =
+            height.shrunk ? 0.5f * (height.luminance[i] + height.peak[i]) : height.luminance[i];
 
     // Edges: blended when either map jumps where it repeats.
     report.heightSeamBefore = MeasureSeam(heights16, kMapSide, kMapSide);
@@ -150,15 +283,19 @@ bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, Im
     if (report.blended) {
         BlendEdges(heights16, kMapSide, kMapSide, 1, 0, kBlendBand);
         BlendEdges(colour.luminance, kMapSide, kMapSide, 1, 0, kBlendBand);
-        for (int k = 0; k < 3; ++k) BlendEdges(colour.rgb, kMapSide, kMapSide, 3, k, kBlendBand);
+        for (int k = 0; k < 3; ++k)
+            BlendEdges(colour.rgb, kMapSide, kMapSide, 3, k, kBlendBand);
+        // The bending may carry a cell past the picture's range.
+        for (float& h : heights16)
+            h = std::clamp(h, 0.0f, 65535.0f);
     }
     report.heightSeamAfter = MeasureSeam(heights16, kMapSide, kMapSide);
     report.colourSeamAfter = MeasureSeam(colour.luminance, kMapSide, kMapSide);
 
     const IndexedImage colourImage =
         MakeColours(colour, !report.blended, settings.dither, report.colours);
-    const std::vector<uint8_t> heightBytes = MakeHeights(heights16, settings.heightScale,
-                                                         report.heights);
+    const std::vector<uint8_t> heightBytes =
+        MakeHeights(heights16, height, settings.heightScale, report.heights, report.warnings);
     scene.colourMap = EncodeBmp(colourImage);
     scene.heightMap = EncodeBmp(HeightImage(heightBytes));
 
@@ -193,18 +330,19 @@ bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, Im
         scene.keyFile = std::string(kGeneratedColourMapName) + "\n" + kGeneratedHeightMapName +
                         keys.substr(second);
         report.flight = "the keys of " + EscapeControls(settings.keysPath);
+        scene.keptFlight = true;
         return true;
     }
     Terrain terrain;
     terrain.height = heightBytes;
     terrain.relief = WrapGrid(kMapSide);
-    for (size_t i = 0; i < heightBytes.size(); ++i) terrain.relief.Cells()[i] = heightBytes[i];
+    for (size_t i = 0; i < heightBytes.size(); ++i)
+        terrain.relief.Cells()[i] = heightBytes[i];
     const FlightPlan plan = PlanFlight(terrain, settings.seed);
     scene.keyFile = FormatKeyFile(plan, kGeneratedColourMapName, kGeneratedHeightMapName);
     const std::unique_ptr<KeyPath> path = BuildFlightPath(plan);
     const uint32_t duration = PlayingDuration(*path);
-    const ClearanceReport clearance =
-        MeasureClearance(SampleFlight(*path, 10), heightBytes.data());
+    const ClearanceReport clearance = MeasureClearance(SampleFlight(*path, 10), heightBytes.data());
     report.flight = "planned: " + Fixed(duration / 1000.0, 1) + " s, " +
                     std::to_string(plan.keys.size()) + " keys, lowest " +
                     Fixed(clearance.lowestNear, 1) + " height bytes over the ground near it";
@@ -218,7 +356,8 @@ bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, Im
     return true;
 }
 
-bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, std::string& error) {
+bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, std::string& error,
+                        ImportReport* report) {
     namespace fs = std::filesystem;
     const fs::path out = fs::path(outDir).lexically_normal();
     const fs::path parent = out.has_parent_path() ? out.parent_path() : fs::path(".");
@@ -232,8 +371,8 @@ bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, s
     // files move into place by renaming.
     std::string pattern = (parent / ("." + out.filename().string() + ".import-XXXXXX")).string();
     if (!mkdtemp(pattern.data())) {
-        error = "cannot make a folder beside " + EscapeControls(outDir) + ": " +
-                std::strerror(errno);
+        error =
+            "cannot make a folder beside " + EscapeControls(outDir) + ": " + std::strerror(errno);
         return false;
     }
     const fs::path staging = pattern;
@@ -250,9 +389,10 @@ bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, s
         cleanUp();
         return false;
     }
+    if (scene.keptFlight && report) ReviewKeptFlight(load, report->unmet);
     fs::create_directories(out, ec);
-    for (const char* name : {kGeneratedColourMapName, kGeneratedHeightMapName, kSkyFileName,
-                             kKeyFileName}) {
+    for (const char* name :
+         {kGeneratedColourMapName, kGeneratedHeightMapName, kSkyFileName, kKeyFileName}) {
         fs::rename(staging / name, out / name, ec);
         if (ec) {
             error = "cannot move " + std::string(name) + " into " + EscapeControls(outDir) + ": " +

@@ -18,7 +18,7 @@ struct ImportSettings {
     std::string outDir;
     uint64_t seed = 1;
     MapSource source;                   // --fit (default) or --region X,Y
-    std::optional<double> heightScale;  // unset: the heights stretched to 0..255
+    std::optional<double> heightScale;  // unset: scaled to keep the picture's slopes
     bool dither = false;
 };
 
@@ -26,11 +26,11 @@ struct ImportSettings {
 struct ImportReport {
     std::string colourPicture, heightPicture, skyPicture;  // descriptions
     std::vector<std::string> warnings;
-    std::string colours;     // how the palette was made
-    std::string heights;     // how the heights were made
+    std::string colours;  // how the palette was made
+    std::string heights;  // how the heights were made
     SeamMeasure heightSeamBefore, heightSeamAfter, colourSeamBefore, colourSeamAfter;
     bool blended = false;
-    std::string flight;      // how long, how low
+    std::string flight;              // how long, how low
     std::vector<std::string> unmet;  // what the flight could not satisfy
 };
 
@@ -39,11 +39,16 @@ struct ImportReport {
 struct ImportedScene {
     std::vector<uint8_t> colourMap, heightMap, sky;
     std::string keyFile;
+    bool keptFlight = false;  // the keys of --keys, not a planned flight
 };
 bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, ImportReport& report,
                         std::string& error);
 
 // Writes the scene into settings.outDir: every file is written and the whole
 // scene loaded back in a new folder beside it first, then each file is moved
-// into place, so that a failure leaves nothing half-made there.
-bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, std::string& error);
+// into place, so that a failure leaves nothing half-made there. A kept flight
+// is followed over the loaded scene as `check` follows it, and what it does
+// not satisfy (into the ground, frames without sky or ground) goes into
+// `report`'s unmet; the scene is written all the same.
+bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, std::string& error,
+                        ImportReport* report = nullptr);

@@ -12,8 +12,12 @@
 
 // Where the map comes from in the picture.
 struct MapSource {
-    bool region = false;  // a width x height piece 1:1 from (x, y); else the whole picture fitted
+    bool region = false;  // a width x height piece 1:1 from (x, y); else a part fitted
     int x = 0, y = 0;
+    // The part fitted, in the picture's pixels (a width of 0: the whole
+    // picture): the same ground as another picture's region, when the two
+    // pictures differ in size.
+    double left = 0, top = 0, width = 0, height = 0;
 };
 
 // The picture at the map's size: per cell the mean colour and luminance
@@ -29,7 +33,19 @@ struct FittedMap {
     std::vector<uint8_t> indices;  // indexed and 1:1 only
     // The picture's own colours (8-bit) when it has at most 256, else empty.
     std::vector<std::array<uint8_t, 3>> colours;
+    // Of the pixels the map comes from (the region, the part or the whole):
+    // their lowest and highest luminance; the mean absolute luminance step
+    // between neighbouring pixels, across and down; how many pixels wide they
+    // are; and the share whose red, green and blue differ by more than 3 levels.
+    float sourceLow = 0, sourceHigh = 0;
+    double sourceStep = 0;
+    double sourceWidth = 0;
+    double colouredShare = 0;
 };
+
+// The mean absolute step between neighbouring cells of a map, across and
+// down, not wrapping: the slope the import keeps.
+double MeanStep(const std::vector<float>& plane, int width, int height);
 
 // Reads `path` into a width x height map from `source`. False with a message
 // (naming the file) when the picture cannot be read or the region does not fit.
@@ -51,5 +67,5 @@ SeamMeasure MeasureSeam(const std::vector<float>& plane, int width, int height, 
 // edge, each row (and then each column) is bent towards the mean of its two
 // edge values, so that the two sides meet; `alongY` = false leaves the rows
 // alone (a sky turns round but does not repeat upwards).
-void BlendEdges(std::vector<float>& plane, int width, int height, int stride, int channel,
-                int band, bool alongY = true);
+void BlendEdges(std::vector<float>& plane, int width, int height, int stride, int channel, int band,
+                bool alongY = true);

@@ -26,7 +26,9 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 // GIF frame is held whole; SDL holds a BMP whole).
 constexpr size_t kMaxHeldBytes = size_t{320} << 20;
 
-std::string Named(const std::string& path) { return EscapeControls(path); }
+std::string Named(const std::string& path) {
+    return EscapeControls(path);
+}
 
 bool SizeAllowed(const std::string& path, int width, int height, std::string& error) {
     if (width >= kMinPictureSide && height >= kMinPictureSide && width <= kMaxPictureSide &&
@@ -50,7 +52,8 @@ bool BeginRows(PictureRows& rows, const PictureInfo& info, const std::string& pa
 
 // Widens 8-bit RGB (or indexed, through the palette) rows for PictureRows.
 void WidenRow(const uint8_t* rgb8, int width, std::vector<uint16_t>& out) {
-    for (int i = 0; i < width * 3; ++i) out[static_cast<size_t>(i)] = uint16_t(rgb8[i] * 257);
+    for (int i = 0; i < width * 3; ++i)
+        out[static_cast<size_t>(i)] = uint16_t(rgb8[i] * 257);
 }
 void PaletteRow(const uint8_t* indices, int width, const PictureInfo& info,
                 std::vector<uint16_t>& out) {
@@ -58,7 +61,8 @@ void PaletteRow(const uint8_t* indices, int width, const PictureInfo& info,
         const size_t i = indices[x];
         const std::array<uint8_t, 3> c =
             i < info.palette.size() ? info.palette[i] : std::array<uint8_t, 3>{0, 0, 0};
-        for (int k = 0; k < 3; ++k) out[static_cast<size_t>(x * 3 + k)] = uint16_t(c[k] * 257);
+        for (int k = 0; k < 3; ++k)
+            out[static_cast<size_t>(x * 3 + k)] = uint16_t(c[k] * 257);
     }
 }
 
@@ -84,11 +88,16 @@ struct PngReadState {
 
 const char* PngColourName(int colourType) {
     switch (colourType) {
-        case PNG_COLOR_TYPE_PALETTE: return "indexed";
-        case PNG_COLOR_TYPE_GRAY: return "grey";
-        case PNG_COLOR_TYPE_GRAY_ALPHA: return "grey+alpha";
-        case PNG_COLOR_TYPE_RGB: return "RGB";
-        default: return "RGBA";
+        case PNG_COLOR_TYPE_PALETTE:
+            return "indexed";
+        case PNG_COLOR_TYPE_GRAY:
+            return "grey";
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            return "grey+alpha";
+        case PNG_COLOR_TYPE_RGB:
+            return "RGB";
+        default:
+            return "RGBA";
     }
 }
 
@@ -172,9 +181,11 @@ bool ReadPng(const std::string& path, std::FILE* file, PictureRows* rows, Pictur
         }
         held.resize(rowBytes * height);
         pointers.resize(height);
-        for (png_uint_32 y = 0; y < height; ++y) pointers[y] = held.data() + y * rowBytes;
+        for (png_uint_32 y = 0; y < height; ++y)
+            pointers[y] = held.data() + y * rowBytes;
         png_read_image(state.png, pointers.data());
-        for (png_uint_32 y = 0; y < height; ++y) deliver(static_cast<int>(y), pointers[y]);
+        for (png_uint_32 y = 0; y < height; ++y)
+            deliver(static_cast<int>(y), pointers[y]);
     } else {
         row.resize(rowBytes);
         for (png_uint_32 y = 0; y < height; ++y) {
@@ -208,8 +219,8 @@ bool ReadGif(const std::string& path, PictureRows* rows, PictureInfo& info, std:
     info.width = gif->SWidth;
     info.height = gif->SHeight;
     info.indexed = true;
-    info.description = std::to_string(info.width) + " x " + std::to_string(info.height) +
-                       " GIF, indexed, 8-bit";
+    info.description =
+        std::to_string(info.width) + " x " + std::to_string(info.height) + " GIF, indexed, 8-bit";
     if (!SizeAllowed(path, info.width, info.height, error)) return false;
     // The first frame, on the logical screen filled with the background.
     GifRecordType record = UNDEFINED_RECORD_TYPE;
@@ -220,8 +231,7 @@ bool ReadGif(const std::string& path, PictureRows* rows, PictureInfo& info, std:
             GifByteType* block = nullptr;
             if (DGifGetExtension(gif.get(), &kind, &block) == GIF_ERROR) return failed(gif->Error);
             while (block)
-                if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR)
-                    return failed(gif->Error);
+                if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) return failed(gif->Error);
         }
     } while (record != IMAGE_DESC_RECORD_TYPE && record != TERMINATE_RECORD_TYPE);
     if (record != IMAGE_DESC_RECORD_TYPE) {
@@ -245,10 +255,9 @@ bool ReadGif(const std::string& path, PictureRows* rows, PictureInfo& info, std:
     }
     if (!rows) return true;
     if (!BeginRows(*rows, info, path, error)) return false;
-    const uint8_t background =
-        static_cast<size_t>(gif->SBackGroundColor) < info.palette.size()
-            ? static_cast<uint8_t>(gif->SBackGroundColor)
-            : 0;
+    const uint8_t background = static_cast<size_t>(gif->SBackGroundColor) < info.palette.size()
+                                   ? static_cast<uint8_t>(gif->SBackGroundColor)
+                                   : 0;
     std::vector<uint8_t> screen(static_cast<size_t>(info.width) * info.height, background);
     auto line = [&](int y) {
         return screen.data() + static_cast<size_t>(frame.Top + y) * info.width + frame.Left;
@@ -382,10 +391,10 @@ bool ReadBmp(const std::string& path, PictureRows* rows, PictureInfo& info, std:
     info.indexed = palette && surface->format->BitsPerPixel == 8;
     if (info.indexed)
         for (int i = 0; i < palette->ncolors; ++i)
-            info.palette.push_back({palette->colors[i].r, palette->colors[i].g,
-                                    palette->colors[i].b});
-    info.description = std::to_string(info.width) + " x " + std::to_string(info.height) +
-                       " BMP, " + (info.indexed ? "indexed" : "RGB") + ", " +
+            info.palette.push_back(
+                {palette->colors[i].r, palette->colors[i].g, palette->colors[i].b});
+    info.description = std::to_string(info.width) + " x " + std::to_string(info.height) + " BMP, " +
+                       (info.indexed ? "indexed" : "RGB") + ", " +
                        std::to_string(dibSize == 12 ? header[24] | header[25] << 8
                                                     : header[28] | header[29] << 8) +
                        "-bit";
@@ -422,7 +431,8 @@ bool ReadBmp(const std::string& path, PictureRows* rows, PictureInfo& info, std:
 
 std::string LowerExtension(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
 
@@ -430,7 +440,8 @@ bool ReadRaw(const std::string& path, PictureRows* rows, PictureInfo& info, std:
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(path, ec);
     int side = 0;
-    while (static_cast<uintmax_t>(side + 1) * (side + 1) <= size && side <= kMaxPictureSide) ++side;
+    while (static_cast<uintmax_t>(side + 1) * (side + 1) <= size && side <= kMaxPictureSide)
+        ++side;
     if (ec || static_cast<uintmax_t>(side) * side != size) {
         error = Named(path) + ": a raw map must be a square of bytes; " + std::to_string(size) +
                 " bytes is not";
@@ -441,21 +452,25 @@ bool ReadRaw(const std::string& path, PictureRows* rows, PictureInfo& info, std:
     info.indexed = true;
     info.description = std::to_string(side) + " x " + std::to_string(side) + " raw byte map";
     if (!SizeAllowed(path, side, side, error)) return false;
+    // The .palette beside a pair of raw maps belongs to the colour map: a
+    // height map's bytes are heights, whatever palette lies beside it.
     std::filesystem::path palettePath = path;
     palettePath.replace_extension(".palette");
-    std::ifstream paletteFile(palettePath, std::ios::binary);
-    if (paletteFile) {
+    const bool heights = LowerExtension(path) == ".height";
+    std::ifstream paletteFile;
+    if (!heights) paletteFile.open(palettePath, std::ios::binary);
+    if (heights) {
+        for (int i = 0; i < 256; ++i)
+            info.palette.push_back({uint8_t(i), uint8_t(i), uint8_t(i)});
+    } else if (paletteFile) {
         uint8_t bytes[768] = {};
         paletteFile.read(reinterpret_cast<char*>(bytes), sizeof bytes);
         if (paletteFile.gcount() != 768) {
             error = Named(palettePath.string()) + ": a palette file must hold 768 bytes (256 RGB)";
             return false;
         }
-        for (int i = 0; i < 256; ++i) info.palette.push_back({bytes[i * 3], bytes[i * 3 + 1],
-                                                             bytes[i * 3 + 2]});
-    } else if (LowerExtension(path) == ".height") {
         for (int i = 0; i < 256; ++i)
-            info.palette.push_back({uint8_t(i), uint8_t(i), uint8_t(i)});  // heights are bytes
+            info.palette.push_back({bytes[i * 3], bytes[i * 3 + 1], bytes[i * 3 + 2]});
     } else {
         error = Named(path) + ": a raw colour map needs its palette beside it (" +
                 Named(palettePath.string()) + ")";

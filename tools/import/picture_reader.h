@@ -16,10 +16,10 @@ struct PictureInfo {
     std::string format;  // "PNG", "GIF", "BMP", "JPEG" or "raw"
     int width = 0;
     int height = 0;
-    int bitsPerChannel = 8;  // 16 for 16-bit PNG
-    bool indexed = false;    // the rows carry palette indices
+    int bitsPerChannel = 8;                       // 16 for 16-bit PNG
+    bool indexed = false;                         // the rows carry palette indices
     std::vector<std::array<uint8_t, 3>> palette;  // indexed pictures: their colours
-    std::string description;                     // "1024 x 1024 PNG, grey, 16-bit"
+    std::string description;                      // "1024 x 1024 PNG, grey, 16-bit"
 };
 
 // Takes the picture's rows in order, top first. `rgb` holds width x 3
@@ -34,8 +34,9 @@ public:
 };
 
 // Reads the picture at `path`, whose kind is found from its first bytes (a
-// ".color" or ".height" file is a raw map, square, with its colours in the
-// ".palette" file beside it). False with a message naming the file and what
+// ".color" or ".height" file is a raw map, square; a ".color" map has its
+// colours in the ".palette" file beside it, a ".height" map's bytes are grey
+// levels whatever lies beside it). False with a message naming the file and what
 // is wrong with it when it cannot be read, is larger than kMaxPictureSide or
 // smaller than kMinPictureSide on a side, or `rows` refuses it.
 bool ReadPicture(const std::string& path, PictureRows& rows, std::string& error);
