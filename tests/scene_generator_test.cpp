@@ -12,12 +12,15 @@
 #include <vector>
 
 #include "path/key_path.h"
+#include "render/terrain_view.h"
 #include "resources/resources.h"
 #include "scene/bitmap_reader.h"
 #include "scene/key_file.h"
 #include "tests/support/command_line.h"
 #include "tests/support/test_files.h"
 #include "tools/commands.h"
+#include "tools/scenegen/flight.h"
+#include "tools/scenegen/flight_review.h"
 #include "tools/scenegen/scene_generator.h"
 #include "tools/scenegen/scene_math.h"
 #include "tools/scenegen/sound.h"
@@ -353,7 +356,97 @@ TEST_P(FlightTest, CheckFindsNoProblem) {
     EXPECT_NE(report.find("Every frame shows both ground and sky"), std::string::npos) << report;
 }
 
+TEST_P(FlightTest, SkyBandFitsThePictureAtEveryMillisecond) {
+    // The demo can show the flight at any whole millisecond: at none of them
+    // may the sky band be taller than the sky picture, or its top rows
+    // repeat the picture's first row.
+    const KeyFile k = ReadKeys(Generated(GetParam()).keyFile);
+    KeyPath path(5, 0.5f, static_cast<uint32_t>(k.keys.size()));
+    for (size_t i = 0; i < k.keys.size(); ++i)
+        path.AddKey(static_cast<int32_t>(i) * k.interval, k.keys[i].data());
+    path.Prepare();
+    int tallest = 0, over = 0;
+    uint32_t firstOver = 0;
+    for (const FlightSample& s : SampleFlight(path, 1)) {
+        const int band = SkyBand(s.camera, kPlannedBottomRow);
+        tallest = std::max(tallest, band);
+        if (band > kTallestSkyBand && over++ == 0) firstOver = s.timeMs;
+    }
+    EXPECT_EQ(over, 0) << "tallest band " << tallest << " rows, first too tall at " << firstOver
+                       << " ms";
+}
+
 INSTANTIATE_TEST_SUITE_P(Seeds, FlightTest, testing::Values(1, 2, 3, 4));
+// Landscapes where the flight once climbed high enough, nose up, for the sky
+// band to pass the picture (seed 2 too, briefly, at 2.5 s).
+INSTANTIATE_TEST_SUITE_P(HighClimbs, FlightTest, testing::Values(24, 30));
+
+// The sky band as SkyBand gives it is the one the renderer draws: over a
+// flat map at height 0, with a sky picture whose row r shows colour 0x4000 +
+// r, the view's top rows say which picture rows the band shows.
+struct SkyBandCase {
+    int32_t height, horizon;
+    int band;  // for a view whose last row is 295
+};
+class SkyBandTest : public testing::TestWithParam<SkyBandCase> {};
+
+TEST_P(SkyBandTest, MatchesTheRowsTheRendererDraws) {
+    constexpr int kBottomRow = 295, kWidth = 4;
+    const SkyBandCase& c = GetParam();
+    const CameraState camera{1 << 23, 1 << 23, c.height, 0, c.horizon};
+    ASSERT_EQ(SkyBand(camera, kBottomRow), c.band);
+
+    static const std::vector<uint8_t> flat(256 * 256, 0);
+    std::vector<uint8_t> sky(static_cast<size_t>(kSkyWidth) * kSkyRows);
+    for (size_t i = 0; i < sky.size(); ++i)
+        sky[i] = static_cast<uint8_t>(i / kSkyWidth);
+    std::vector<uint16_t> skyColours(256);
+    for (int i = 0; i < 256; ++i)
+        skyColours[i] = static_cast<uint16_t>(0x4000 + i);
+    const std::vector<uint32_t> shades(256 * kFogLevels, 1u);
+    std::vector<uint16_t> pixels(static_cast<size_t>(kWidth) * (kBottomRow + 1), 0);
+    ViewGeometry view;
+    view.width = kWidth;
+    view.height = kBottomRow + kBottomRowOffset;
+    view.bottomRow = kBottomRow;
+    view.properties.cxWidth = kWidth;
+    view.properties.cyHeight = static_cast<uint32_t>(view.height);
+    view.properties.cbxPitch = 2;
+    view.properties.cbyPitch = 2 * kWidth;
+    view.properties.cBPP = 16;
+    view.origin = pixels.data();
+    TerrainSources src;
+    src.heightMap = flat.data();
+    src.colourMap = flat.data();
+    src.skyPixels = sky.data();
+    src.skyPalette = skyColours.data();
+    src.shadeTable = shades.data();
+    src.sineTable = ReproducibleSineTable();
+    RenderTerrain(view, src, camera);
+
+    // Column 0 from the top: the band's rows show picture rows 255 - band
+    // onwards, the first row again for every row the band reaches above it.
+    auto pictureRow = [&](int row) { return pixels[static_cast<size_t>(row) * kWidth] - 0x4000; };
+    int drawn = 0;
+    if (pixels[0] != kHazeColour) {
+        ASSERT_GE(pictureRow(0), 0);
+        ASSERT_LT(pictureRow(0), 256);
+        int repeats = 0;
+        while (pictureRow(repeats) == 0)
+            ++repeats;
+        drawn = pictureRow(0) > 0 ? 255 - pictureRow(0) : 254 + repeats;
+    }
+    EXPECT_EQ(drawn, c.band);
+}
+
+// Lifts of -2 (height 0), 74 (20,000,000) and 151 (40,000,000): a band
+// below zero is none, 255 rows is the whole picture, more reach above it,
+// and more than the view's rows are kept to the view.
+INSTANTIATE_TEST_SUITE_P(
+    Cameras, SkyBandTest,
+    testing::Values(SkyBandCase{0, 10, 0}, SkyBandCase{0, 120, 98}, SkyBandCase{20000000, 128, 182},
+                    SkyBandCase{40000000, 124, 255}, SkyBandCase{40000000, 125, 256},
+                    SkyBandCase{40000000, 150, 281}, SkyBandCase{80000000, 150, 295}));
 
 TEST(DefaultSceneTest, BuildPutsACheckedSceneBesideThePrograms) {
     // The build writes the default scene into the programs' directory, where

@@ -2,6 +2,7 @@
 // clearance fixing
 #include "tools/scenegen/flight.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -141,6 +142,9 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
     FlightPlan plan;
     plan.intervalMs = kIntervalMs;
     const double lapX = track.offset.x * kCellUnits, lapY = track.offset.y * kCellUnits;
+    // The highest each key's horizon may go for the sky band to fit its
+    // picture, learnt as the flight is flown; no limit until one is needed.
+    std::vector<double> highestForSky(n, 1e300);
     for (int round = 0; round < 60; ++round) {
         plan.keys.clear();
         for (int i = 0; i < n + 2; ++i) {
@@ -158,7 +162,20 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
         // raise the nose, or climb once the nose is as high as it goes.
         const std::unique_ptr<KeyPath> path = BuildFlightPath(plan);
         bool settled = true;
-        std::vector<double> lift(n, 0.0), raise(n, 0.0);
+        std::vector<double> lift(n, 0.0), raise(n, 0.0), lower(n, 0.0);
+        // High up with the nose raised, the sky band grows taller than the
+        // sky picture and its top rows smear the picture's first row: at
+        // every millisecond the demo can show, lower the nose of both ends
+        // of a stretch where that happens, and keep it at most that high
+        // from then on. A flight that never does so is left as it is.
+        for (const FlightSample& s : SampleFlight(*path, 1)) {
+            const int band = SkyBand(s.camera, kPlannedBottomRow);
+            if (band <= kTallestSkyBand) continue;
+            settled = false;
+            const int seg = static_cast<int>(s.timeMs / kIntervalMs);
+            for (int k : {wrap(seg), wrap(seg + 1)})
+                lower[k] = std::max(lower[k], static_cast<double>(band - kTallestSkyBand));
+        }
         const std::vector<FlightSample> samples = SampleFlight(*path, 10);
         for (size_t j = 0; j < samples.size(); ++j) {
             const FlightSample& s = samples[j];
@@ -177,7 +194,7 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
             if (v.sky >= kLeastSkyShare * kJudgedViewWidth * (kPlannedBottomRow + 1)) continue;
             settled = false;
             for (int k : {wrap(seg), wrap(seg + 1)}) {
-                if (horizon[k] < kHighestHorizon)
+                if (horizon[k] < std::min(kHighestHorizon, highestForSky[k]))
                     raise[k] = 6.0;
                 else
                     lift[k] = std::max(lift[k], 4.0);
@@ -186,7 +203,9 @@ FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
         if (settled) break;
         for (int i = 0; i < n; ++i) {
             altitude[i] += lift[i];
-            horizon[i] = std::min(horizon[i] + raise[i], kHighestHorizon);
+            if (lower[i] > 0.0)
+                highestForSky[i] = std::min(highestForSky[i], horizon[i] - lower[i]);
+            horizon[i] = std::min({horizon[i] + raise[i], kHighestHorizon, highestForSky[i]});
         }
     }
     return plan;

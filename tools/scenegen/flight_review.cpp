@@ -98,6 +98,15 @@ ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow, const 
     return c;
 }
 
+int SkyBand(const CameraState& camera, int bottomRow) {
+    // The renderer's arithmetic: 32-bit wrapping sums, an arithmetic shift.
+    const int32_t lift =
+        static_cast<int32_t>(static_cast<uint32_t>(camera.height) - 0x60000u) >> 18;
+    const int32_t band = static_cast<int32_t>(static_cast<uint32_t>(camera.horizon) +
+                                              static_cast<uint32_t>(lift) - 20u);
+    return band < 0 ? 0 : band > bottomRow ? bottomRow : band;
+}
+
 const int32_t* ReproducibleSineTable() {
     static const std::vector<int32_t> table = [] {
         std::vector<int32_t> t(kAngleUnits);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "shared/scene_format.h"
 #include "shared/scene_types.h"
 
 class KeyPath;
@@ -55,6 +56,16 @@ struct ViewContent {
 // renderer's SineTable (4096 entries), or ReproducibleSineTable().
 ViewContent MeasureView(const uint8_t* heights, int width, int bottomRow, const CameraState& camera,
                         const int32_t* sineTable);
+
+// The rows of sky the renderer draws at the top of a column that reaches
+// the sky, for `camera` on a view whose last row is `bottomRow`: horizon +
+// ((height - 0x60000) >> 18) - 20, kept within 0 .. bottomRow, as the
+// renderer works it out. Row k of the band shows picture row 255 - band + k,
+// so a band of more than kTallestSkyBand rows reaches above the picture and
+// repeats its first row down the top (band - kTallestSkyBand) rows: a
+// smear of vertical streaks.
+int SkyBand(const CameraState& camera, int bottomRow);
+constexpr int kTallestSkyBand = kSkyRows - 1;
 
 // The renderer's sine table (sin(i * 6.28 / 4096) * 65536, truncated)
 // computed without the C library, so that the flight planner, which judges
