@@ -239,3 +239,52 @@ TEST(Tool, CheckFollowsAVeryLongFlightAtACoarserStep) {
 }
 
 }  // namespace
+
+namespace {
+
+// A flight of six keys 1 s apart at a height of 40,000,000 (a sky band of
+// horizon + 131 rows) whose horizon rises from 80 to 200 between 2 and 3 s.
+struct SkyBandCase {
+    const char* display;
+    int highHorizon;
+    const char* problem;  // the line check must print, or nullptr for none
+};
+
+class CheckSkyBandTest : public testing::TestWithParam<SkyBandCase> {};
+
+TEST_P(CheckSkyBandTest, ReportsFramesWhoseSkyBandPassesThePicture) {
+    const SkyBandCase& c = GetParam();
+    TempDir dir;
+    for (const char* name : {"colour.bmp", "height.bmp", "sky.BMP"})
+        std::filesystem::copy_file(kFixture + "/" + name, dir.File(name));
+    std::vector<std::string> keys;
+    for (int i = 0; i < 6; ++i)
+        keys.push_back(std::to_string(8388608 + 327680 * i) + " 8388608 40000000 0 " +
+                       std::to_string(i < 3 ? 80 : c.highHorizon));
+    dir.Write("Keys2.txt", KeyFileText("6", "1000", keys));
+    const CommandRun run =
+        RunTool("check --scene " + dir.Path().string() + " --display " + c.display);
+    if (c.problem) {
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_NE(run.output.find(c.problem), std::string::npos) << run.output;
+    } else {
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_EQ(run.output.find("stretched"), std::string::npos) << run.output;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flights, CheckSkyBandTest,
+    testing::Values(
+        // The horizon reaches row 125 (a band of 256 rows) at 2.40 s and stays
+        // above it to the end at 4 s: 160 frames of the 400.
+        SkyBandCase{"240x320", 200,
+                    "PROBLEM: 160 frames show the sky stretched past its picture (a band of more "
+                    "than 255 rows repeats its first row), first at 2.40 s, over map cell (140, "
+                    "128)\n"},
+        // Below row 125 throughout (the curve overshoots 120 by less than 5).
+        SkyBandCase{"240x320", 120, nullptr},
+        // A view of 236 rows holds a band of at most 236 rows.
+        SkyBandCase{"240x260", 200, nullptr}));
+
+}  // namespace

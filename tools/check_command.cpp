@@ -33,13 +33,16 @@ constinit const CommandSpec kCheckCommand = {
     "picture's shape and palette, the key count against the key lines present,\n"
     "how long the flight plays, the camera's lowest clearance above the ground\n"
     "(under it, and the highest ground within 2 cells of it; where and when), and\n"
-    "whether any frame shows no ground or no sky. The flight is followed every\n"
-    "MS milliseconds (default 10) with the demo's own path arithmetic, and every\n"
-    "such frame is drawn by the real renderer to see what it shows.\n",
+    "whether any frame shows no ground or no sky, or a sky band taller than the\n"
+    "sky picture. The flight is followed every MS milliseconds (default 10) with\n"
+    "the demo's own path arithmetic, and every such frame is drawn by the real\n"
+    "renderer to see what it shows.\n",
     kOptions,
     "Clearances are in height-map bytes (a byte h is h << 17 camera units). A\n"
     "camera at or below the ground under it, or less than 4 bytes above the\n"
-    "highest ground near it, is a problem.\n"
+    "highest ground near it, is a problem. So is a frame that shows sky in a band\n"
+    "(horizon + (height - 0x60000) / 2^18 - 20 rows) more than 255 rows tall: its\n"
+    "top rows repeat the sky picture's first row as vertical streaks.\n"
     "\n"
     "Exit status: 0 when the scene has no problem, 1 when it has one or cannot be\n"
     "loaded, 2 for bad arguments.\n",
@@ -184,7 +187,8 @@ int RunCheckCommand(const ParsedOptions& options) {
 
         const int pixels = view.width * (view.bottomRow + 1);
         int leastGround = pixels, leastSky = pixels, noGround = 0, noSky = 0;
-        FlightSample leastGroundAt, leastSkyAt, firstBlind;
+        int tallestBand = -1, stretched = 0;
+        FlightSample leastGroundAt, leastSkyAt, firstBlind, tallestBandAt, firstStretched;
         for (const FlightSample& s : samples) {
             const ViewContent v =
                 MeasureView(heights, view.width, view.bottomRow, s.camera, loaded->sines.data());
@@ -199,6 +203,17 @@ int RunCheckCommand(const ParsedOptions& options) {
             if ((v.ground == 0 || v.sky == 0) && noGround + noSky == 0) firstBlind = s;
             noGround += v.ground == 0;
             noSky += v.sky == 0;
+            // Every column that shows sky shows it from the top row, where a
+            // band taller than the picture repeats the picture's first row.
+            const int band = SkyBand(s.camera, view.bottomRow);
+            if (band > tallestBand) {
+                tallestBand = band;
+                tallestBandAt = s;
+            }
+            if (band > kTallestSkyBand && v.sky > 0) {
+                if (stretched == 0) firstStretched = s;
+                ++stretched;
+            }
         }
         report.Line(Format("Followed %zu frames, every %llu ms, on a %d x %d view", samples.size(),
                            static_cast<unsigned long long>(step), view.width, view.bottomRow + 1));
@@ -211,6 +226,13 @@ int RunCheckCommand(const ParsedOptions& options) {
         if (noGround + noSky)
             report.Line(Format("The first such frame is %s", Where(firstBlind).c_str()));
         if (!noGround && !noSky) report.Line("Every frame shows both ground and sky");
+        report.Line(Format("Tallest sky band: %d rows (the sky picture has %d), %s", tallestBand,
+                           kSkyRows, Where(tallestBandAt).c_str()));
+        if (stretched)
+            report.Problem(
+                Format("%d frames show the sky stretched past its picture (a band of "
+                       "more than %d rows repeats its first row), first %s",
+                       stretched, kTallestSkyBand, Where(firstStretched).c_str()));
     }
 
     if (report.Problems() == 0) {
