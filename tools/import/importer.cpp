@@ -158,8 +158,9 @@ std::string Size(const PictureInfo& info) {
 }
 
 // The followed flight of a key file kept with --keys, over the imported
-// ground, measured as `check` measures it: what it does not satisfy.
-void ReviewKeptFlight(const SceneLoad& load, std::vector<std::string>& unmet) {
+// ground, measured as `check` measures it: how it went, and what it does not
+// satisfy.
+void ReviewKeptFlight(const SceneLoad& load, std::string& flight, std::vector<std::string>& unmet) {
     const std::string noFlight = WhyNoFlight(load.scene.path.get(), load.keyFile);
     if (!noFlight.empty()) {
         unmet.push_back("the flight never plays: " + noFlight);
@@ -173,6 +174,10 @@ void ReviewKeptFlight(const SceneLoad& load, std::vector<std::string>& unmet) {
                std::to_string((static_cast<uint32_t>(s.camera.y) >> 16) & 255u) + ")";
     };
     const ClearanceReport clearance = MeasureClearance(samples, heights);
+    if (clearance.any)
+        flight += ", followed: " + Fixed(PlayingDuration(*load.scene.path) / 1000.0, 1) +
+                  " s, lowest " + Fixed(clearance.lowestNear, 1) +
+                  " height bytes over the ground near it";
     if (clearance.any && clearance.lowestUnder <= 0)
         unmet.push_back("the camera goes into the ground (" + where(clearance.atUnder) + ")");
     else if (clearance.any && clearance.lowestNear < kLeastClearance)
@@ -389,7 +394,7 @@ bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, s
         cleanUp();
         return false;
     }
-    if (scene.keptFlight && report) ReviewKeptFlight(load, report->unmet);
+    if (scene.keptFlight && report) ReviewKeptFlight(load, report->flight, report->unmet);
     fs::create_directories(out, ec);
     for (const char* name :
          {kGeneratedColourMapName, kGeneratedHeightMapName, kSkyFileName, kKeyFileName}) {
