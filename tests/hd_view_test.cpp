@@ -2,6 +2,8 @@
 // view, the terrain builder's refusals, a stored frame hash
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -12,6 +14,7 @@
 #include "render/tables.h"
 #include "render/terrain_view.h"
 #include "shared/scene_types.h"
+#include "shared/view_geometry.h"
 
 namespace {
 
@@ -196,6 +199,210 @@ TEST(HdView, FrameHashIsStored) {
     GuardedFrame got(320, 240);
     RenderHdReference(got.frame, TerrainOfSide(512), kCameras[0].camera);
     EXPECT_EQ(HashFrame(got.frame), 0xa81f03b4a94124fdull) << std::hex << HashFrame(got.frame);
+}
+
+// A faithful scene in memory: flat ground of height 0 and colour index 1,
+// with `block` cells (x0, y0, size) raised to `blockHeight` in colour 3; a
+// sky of one colour (index 2).
+Scene FaithfulScene(int x0, int y0, int size, int blockHeight) {
+    Scene scene;
+    std::vector<uint32_t> palette(256, 0);
+    palette[1] = 200u << 8;  // green
+    palette[3] = 230u;       // red
+    scene.colourMap.width = scene.colourMap.height = 256;
+    scene.colourMap.bitCount = 8;
+    scene.colourMap.stride = 256;
+    scene.colourMap.pixels.assign(kMapCells, 1);
+    scene.colourMap.palette = palette;
+    scene.heightMap = scene.colourMap;
+    scene.heightMap.pixels.assign(kMapCells, 0);
+    for (int y = y0; y < y0 + size; ++y)
+        for (int x = x0; x < x0 + size; ++x) {
+            scene.heightMap.pixels[static_cast<size_t>(y * 256 + x)] =
+                static_cast<uint8_t>(blockHeight);
+            scene.colourMap.pixels[static_cast<size_t>(y * 256 + x)] = 3;
+        }
+    scene.sky.width = 512;
+    scene.sky.height = 256;
+    scene.sky.bitCount = 8;
+    scene.sky.stride = 512;
+    scene.sky.pixels.assign(512 * 256, 2);
+    scene.sky.palette565.assign(256, 0);
+    scene.sky.palette565[2] = PackRgb565(0, 0, 255);
+    scene.shadeTable = BuildShadeTable(scene.colourMap.palette.data());
+    return scene;
+}
+
+// The faithful view of 240 x 320 (rows 0..295) and the HD frame of the same
+// rows, both as 0x00RRGGBB.
+struct TwoViews {
+    std::vector<uint32_t> faithful, hd;
+    uint32_t Faithful(int col, int row) const {
+        return faithful[static_cast<size_t>(row * 240 + col)];
+    }
+    uint32_t Hd(int col, int row) const { return hd[static_cast<size_t>(row * 240 + col)]; }
+};
+
+TwoViews DrawBoth(const Scene& scene, const CameraState& camera) {
+    TwoViews views;
+    const SineTable sines = BuildSineTable();
+    std::vector<uint16_t> display(240 * 320, 0);
+    const GXDisplayProperties properties{240, 320, 2, 480, 16, 0};
+    const ViewGeometry view = ViewGeometryFor(properties, display.data());
+    RenderTerrain(view, SceneSources(scene, sines), camera);
+    for (int row = 0; row < kHdFaithfulRows; ++row)
+        for (int col = 0; col < 240; ++col) {
+            const uint16_t c = view.origin[row * 240 + col];
+            views.faithful.push_back(((c >> 11) << 19) | (((c >> 5) & 63u) << 10) |
+                                     ((c & 31u) << 3));
+        }
+    std::string error;
+    std::optional<HdTerrain> terrain = BuildHdTerrainFromScene(scene, 256, error);
+    EXPECT_TRUE(terrain) << error;
+    views.hd.resize(240 * kHdFaithfulRows);
+    RenderHdReference({views.hd.data(), 240, kHdFaithfulRows, 240 * 4}, *terrain, camera);
+    return views;
+}
+
+uint16_t To565(uint32_t c) {
+    return PackRgb565(static_cast<int>(c >> 16), static_cast<int>((c >> 8) & 255),
+                      static_cast<int>(c & 255));
+}
+
+bool IsSkyOrHaze(uint32_t c) {
+    const uint32_t r = c >> 16, g = (c >> 8) & 255, b = c & 255;
+    return (r < 16 && g < 16 && b > 240) || (r > 245 && g > 245 && b > 245);
+}
+bool IsRed(uint32_t c) {
+    return (c >> 16) > ((c >> 8) & 255) + 30;
+}
+
+TEST(HdViewFraming, FlatGroundMeetsTheSkyAtTheFaithfulRow) {
+    const Scene scene = FaithfulScene(0, 0, 0, 0);
+    for (const CameraState& camera : {CameraState{Cells(10), Cells(20), Height(60), 0, 120},
+                                      CameraState{Cells(200), Cells(50), Height(30), 1500, 80},
+                                      CameraState{Cells(90), Cells(90), Height(120), 3000, 200}}) {
+        const TwoViews views = DrawBoth(scene, camera);
+        for (int col = 0; col < 240; col += 7) {
+            int faithfulTop = 0, hdTop = 0;
+            while (faithfulTop < kHdFaithfulRows && IsSkyOrHaze(views.Faithful(col, faithfulTop)))
+                ++faithfulTop;
+            while (hdTop < kHdFaithfulRows && IsSkyOrHaze(views.Hd(col, hdTop)))
+                ++hdTop;
+            EXPECT_NEAR(hdTop, faithfulTop, 2) << "column " << col << " horizon " << camera.horizon
+                                               << " heading " << camera.heading;
+        }
+    }
+}
+
+TEST(HdViewFraming, APeakStandsWhereTheFaithfulViewShowsIt) {
+    // A 5 x 5 block 100 cells ahead, 20 cells to the left of the heading.
+    const Scene scene = FaithfulScene(200, 120, 5, 250);
+    const CameraState camera{Cells(100), Cells(102), Height(60), 0, 120};
+    const TwoViews views = DrawBoth(scene, camera);
+    auto extent = [&](bool hd, int& left, int& right, int& top) {
+        left = 240, right = -1, top = kHdFaithfulRows;
+        for (int row = 0; row < kHdFaithfulRows; ++row)
+            for (int col = 0; col < 240; ++col)
+                if (IsRed(hd ? views.Hd(col, row) : views.Faithful(col, row))) {
+                    left = std::min(left, col);
+                    right = std::max(right, col);
+                    top = std::min(top, row);
+                }
+    };
+    int fl, fr, ft, hl, hr, ht;
+    extent(false, fl, fr, ft);
+    extent(true, hl, hr, ht);
+    ASSERT_GE(fr, 0) << "the faithful view shows no peak";
+    ASSERT_GE(hr, 0) << "the HD view shows no peak";
+    EXPECT_NEAR((hl + hr) / 2.0, (fl + fr) / 2.0, 2.0) << "peak's centre column";
+    EXPECT_NEAR(ht, ft, 2) << "peak's top row";
+}
+
+TEST(HdViewFraming, SkyIsTheFaithfulSkyAtTheFaithfulScale) {
+    // A sky of distinct columns and rows, drawn at 240 x 296: every sky pixel
+    // is the faithful one's colour.
+    Scene scene = FaithfulScene(0, 0, 0, 0);
+    for (size_t i = 0; i < scene.sky.pixels.size(); ++i)
+        scene.sky.pixels[i] = static_cast<uint8_t>((i % 512) * 7 + (i / 512) * 13);
+    for (int e = 0; e < 256; ++e)
+        scene.sky.palette565[static_cast<size_t>(e)] = PackRgb565(e, 255 - e, (e * 37) & 255);
+    for (int heading : {0, 1, 333, 1023, 2048, 4095}) {
+        // The band ends at row 128, the flat ground's top at about 134.
+        const CameraState camera{Cells(10), Cells(20), Height(100), heading, 100};
+        const TwoViews views = DrawBoth(scene, camera);
+        const int band = 100 + ((Height(100) - 0x60000) >> 18) - 20;
+        for (int row = 0; row < band; ++row)
+            for (int col = 0; col < 240; ++col)
+                ASSERT_EQ(To565(views.Hd(col, row)), To565(views.Faithful(col, row)))
+                    << "heading " << heading << " pixel (" << col << ", " << row << ")";
+    }
+}
+
+TEST(HdTerrainBuild, RefusesBadMapsWithAMessage) {
+    const std::vector<uint32_t> colour(256 * 256), sky(512 * 256);
+    const std::vector<uint16_t> height(256 * 256);
+    struct Case {
+        const char* name;
+        int side;
+        size_t colourCells, heightCells;
+        int skyWidth, skyHeight;
+        size_t skyPixels;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"side not a power of two", 300, 0, 0, 512, 256, 512 * 256,
+         "map side 300 is not a power of two"},
+        {"side too small", 128, 128 * 128, 128 * 128, 512, 256, 512 * 256, "map side 128"},
+        {"side too large", 16384, 0, 0, 512, 256, 512 * 256, "map side 16384"},
+        {"side zero", 0, 0, 0, 512, 256, 512 * 256, "map side 0"},
+        {"colour cells", 256, 1000, 65536, 512, 256, 512 * 256, "colour map has 1000 cells"},
+        {"height cells", 256, 65536, 65535, 512, 256, 512 * 256, "height map has 65535 cells"},
+        {"sky without width", 256, 65536, 65536, 0, 256, 0, "sky of 0 x 256"},
+        {"sky pixels", 256, 65536, 65536, 512, 200, 512 * 256,
+         "sky has 131072 pixels, 512 x 200 needs 102400"},
+    };
+    for (const Case& c : cases) {
+        HdMaps maps;
+        maps.side = c.side;
+        maps.colour =
+            std::span<const uint32_t>(colour.data(), std::min(c.colourCells, colour.size()));
+        maps.height =
+            std::span<const uint16_t>(height.data(), std::min(c.heightCells, height.size()));
+        maps.skyWidth = c.skyWidth;
+        maps.skyHeight = c.skyHeight;
+        maps.sky = std::span<const uint32_t>(sky.data(), c.skyPixels);
+        std::string error;
+        EXPECT_FALSE(BuildHdTerrain(maps, error)) << c.name;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
+    }
+    std::string error;
+    EXPECT_FALSE(BuildHdTerrainFromScene(Scene{}, 256, error));
+    EXPECT_NE(error.find("256 x 256 cells"), std::string::npos) << error;
+    EXPECT_FALSE(BuildHdTerrainFromScene(FaithfulScene(0, 0, 0, 0), 1000, error));
+    EXPECT_NE(error.find("map side 1000"), std::string::npos) << error;
+}
+
+TEST(HdViewCheck, RefusesFramesAndOptionsItCannotDraw) {
+    uint32_t pixel = 0;
+    struct Case {
+        HdFrame frame;
+        HdOptions options;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{nullptr, 320, 240, 1280}, {}, "no pixels"},
+        {{&pixel, 0, 240, 1280}, {}, "frame of 0 x 240"},
+        {{&pixel, 7681, 240, 7681 * 4}, {}, "frame of 7681 x 240"},
+        {{&pixel, 320, 240, 1279}, {}, "row pitch 1279"},
+        {{&pixel, 320, 240, 1276}, {}, "row pitch 1276"},
+        {{&pixel, 320, 240, 1280}, {8, 128}, "draw distance 8"},
+        {{&pixel, 320, 240, 1280}, {256, 2000}, "detail 2000"},
+    };
+    for (const Case& c : cases)
+        EXPECT_NE(HdCheck(c.frame, c.options).find(c.message), std::string::npos)
+            << c.message << ": " << HdCheck(c.frame, c.options);
+    EXPECT_EQ(HdCheck({&pixel, 7680, 4320, 7680 * 4}, {}), "");
 }
 
 }  // namespace
