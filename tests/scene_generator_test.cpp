@@ -378,7 +378,7 @@ TEST_P(FlightTest, SkyBandFitsThePictureAtEveryMillisecond) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, FlightTest, testing::Values(1, 2, 3, 4));
 // Landscapes where the flight once climbed high enough, nose up, for the sky
-// band to pass the picture (seed 2 too, briefly, at 2.5 s).
+// band to pass the picture (seed 2 too, from 2.4 s).
 INSTANTIATE_TEST_SUITE_P(HighClimbs, FlightTest, testing::Values(24, 30));
 
 // The sky band as SkyBand gives it is the one the renderer draws: over a
