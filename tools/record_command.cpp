@@ -83,10 +83,11 @@ constinit const CommandSpec kRecordCommand = {
     "it; at the path's end the last picture stays one frame and the flight starts\n"
     "again, as in the demo. By default one pass of the flight is recorded. Video\n"
     "carries the demo's looping sound from frame 0. Frames are drawn on one thread\n"
-    "per core and encoded in order; a progress bar shows on a terminal. Ctrl-C\n"
-    "stops: what was done is finished into a playable FILE. The file is written\n"
-    "beside FILE under a temporary name and renamed when done; nothing is left\n"
-    "behind on failure. The same command writes the same bytes.\n",
+    "per core and encoded in order; a progress bar shows on a terminal. Ctrl-C,\n"
+    "SIGTERM or SIGHUP (the terminal closed) stops: what was done is finished into\n"
+    "a playable FILE. The file is written beside FILE under a temporary name and\n"
+    "renamed when done; nothing is left behind on failure. The same command\n"
+    "writes the same bytes.\n",
     kOptions,
     "Exit status: 0 on success, 1 when the scene cannot be loaded, --from is past\n"
     "the path's end, the file cannot be written or the recording was stopped, 2\n"
