@@ -16,12 +16,23 @@ namespace hd_detail {
 void MarchTileScalar(const Plan& plan, int col0, int count, uint32_t* tile, TileEnds& ends) {
     const FrameSetup& f = plan.setup;
     const HdTerrain& terrain = *plan.terrain;
+    const uint32_t maxHeight = terrain.MaxHeight();
+    const bool cameraBelowPeaks = f.camUnits < (int64_t{maxHeight} << 4);
     for (int i = 0; i < count; ++i) {
         const Direction dir = plan.directions[static_cast<size_t>(col0 + i)];
         int next = f.height - 1;
         uint64_t weighted = 0;
         int64_t cover = 0;
         for (const Step& s : f.steps) {
+            // Ground no higher than the map's highest cannot reach row
+            // `next` here: skip the samples. Above the camera, such ground
+            // only sinks toward the horizon further on; below it, it never
+            // passes the horizon: either way nothing more shows.
+            const int64_t highest = (int64_t{next} + 1) * 256 - GroundRow(f, s, maxHeight);
+            if (highest <= cover) {
+                if (cameraBelowPeaks || (int64_t{next} + 1) * 256 - f.horizonQ8 <= cover) break;
+                continue;
+            }
             const uint32_t u = f.camU + static_cast<uint32_t>(dir.x) * s.d8;
             const uint32_t v = f.camV + static_cast<uint32_t>(dir.y) * s.d8;
             const int64_t top = GroundRow(f, s, GroundHeight(terrain, s, u, v));

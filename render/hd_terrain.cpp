@@ -109,6 +109,8 @@ std::optional<HdTerrain> BuildHdTerrain(const HdMaps& maps, std::string& error) 
     base.colour.resize(cells);
     for (size_t i = 0; i < cells; ++i)
         base.colour[i] = maps.colour[i] & 0xFFFFFFu;
+    for (const uint16_t h : base.height)
+        if (h > terrain.maxHeight_) terrain.maxHeight_ = h;
     terrain.levels_.push_back(std::move(base));
     while (terrain.levels_.back().side > 4)
         terrain.levels_.push_back(Halve(terrain.levels_.back()));

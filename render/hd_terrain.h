@@ -51,6 +51,8 @@ struct HdLevel {
 class HdTerrain {
 public:
     int Side() const { return levels_[0].side; }
+    // The highest height of the map (h16).
+    uint32_t MaxHeight() const { return maxHeight_; }
     int LevelCount() const { return static_cast<int>(levels_.size()); }
     const HdLevel& Level(int level) const { return levels_[static_cast<size_t>(level)]; }
 
@@ -69,6 +71,7 @@ public:
 private:
     friend std::optional<HdTerrain> BuildHdTerrain(const HdMaps& maps, std::string& error);
     std::vector<HdLevel> levels_;
+    uint32_t maxHeight_ = 0;
     int skyWidth_ = 0;
     int skyHeight_ = 0;
     std::vector<uint32_t> sky_;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "render/hd_terrain.h"
-#include "render/hd_view.h"
+#include "render/hd_frame.h"
 #include "shared/scene_types.h"
 
 namespace hd_detail {
