@@ -1,11 +1,16 @@
 // fly_command.cpp -- "flyover-tool fly": a window to fly over a scene by hand, play its flight and
 // record a new one
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "tools/commands.h"
 #include "tools/fly/fly_session.h"
+#include "tools/fly/path_recorder.h"
+#include "tools/options.h"
+#include "tools/record/stop_signal.h"
 #include "tools/tool_scene.h"
 #ifdef FLYOVER_FLY_WINDOW
 #include "platform/sdl/sdl_platform.h"
@@ -55,23 +60,36 @@ constinit const CommandSpec kFlyCommand = {
     "               maps and plays in the demo as Keys2.txt. L closes the\n"
     "               loop, so the flight ends on the view it starts with.\n"
     "O or F1 shows or hides the overlay (frame rate, camera, mode, help); it is\n"
-    "drawn over the window, never into the frames. Escape quits; a recording\n"
-    "still running is written first. On leaving, a line reports the frames per\n"
-    "second, the frame times, input-to-screen latency and processor use.\n",
+    "drawn over the window, never into the frames. Escape quits, as do Ctrl-C,\n"
+    "SIGTERM and SIGHUP; a recording still running is written first. Should FILE\n"
+    "not take it, the keys go beside the scene, into the current folder or the\n"
+    "temporary folder, and fly says where. On leaving, a line reports the frames\n"
+    "per second, the frame times, input-to-screen latency and processor use.\n",
     kOptions,
     "Exit status: 0 on success, 1 when the scene cannot be loaded, no window can be\n"
-    "opened or a key file cannot be written, 2 for bad arguments.\n",
+    "opened or a key file could not be written where asked, 2 for bad arguments\n"
+    "(a --keys-out whose folder is missing or cannot be written among them).\n",
     20,
     RunFlyCommand};
 
 int RunFlyCommand(const ParsedOptions& options) {
+    // A recording must have somewhere to go: a --keys-out that cannot be
+    // written is refused now, not found out after the flight.
+    std::string error;
+    if (options.Has("--keys-out") && !CanWriteNewFile(options.Text("--keys-out"), error))
+        return UsageError("fly", error);
     const std::unique_ptr<ToolScene> loaded = ReadToolScene(options.Text("--scene"));
     if (!loaded) return 1;
     FlySessionOptions fly;
     fly.title = "flyover fly: " + options.Text("--scene");
-    fly.keysOut = options.Has("--keys-out")
-                      ? options.Text("--keys-out")
-                      : AsDirectory(options.Text("--scene")) + "Keys2.txt.new";
+    const std::string besideScene = AsDirectory(options.Text("--scene")) + "Keys2.txt.new";
+    fly.keysOut = options.Has("--keys-out") ? options.Text("--keys-out") : besideScene;
+    // Should keysOut fail after all, the keys go beside the scene, or into
+    // the current folder (or, in the end, the temporary folder).
+    std::error_code noFolder;
+    const std::filesystem::path here = std::filesystem::current_path(noFolder);
+    fly.keysFallback = {besideScene};
+    if (!here.empty()) fly.keysFallback.push_back((here / "Keys2.txt.new").string());
     fly.intervalMs = static_cast<int>(options.Whole("--interval", 500));
     fly.closeLoop = options.Has("--close-loop");
     fly.maxFrames = options.Whole("--frames", 0);
@@ -84,6 +102,10 @@ int RunFlyCommand(const ParsedOptions& options) {
     SdlPlatform platform(window);
     const FlyScene scene{loaded->scene, loaded->sines, loaded->keyFile};
     FlySessionReport report;
+    // Ctrl-C, SIGTERM and SIGHUP end the session as Escape does, writing a
+    // recording that is running.
+    const StopOnSignals stopOnSignals;
+    fly.stop = &StopOnSignals::Flag();
     const int status = RunFlySession(platform, scene, fly, report);
     if (report.frames > 0) {
         const WindowedDisplayStatistics stats = platform.Statistics();

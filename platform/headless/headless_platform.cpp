@@ -74,6 +74,15 @@ int64_t HeadlessPlatform::ClockMicroseconds() {
 
 void HeadlessPlatform::PostDueInput(int64_t now) {
     if (options_.script.empty()) return;
+    // Posting stamps the event with the clock, which comes back here: the
+    // inner call leaves the posting to this one (and the lock is not taken twice).
+    thread_local bool posting = false;
+    if (posting) return;
+    posting = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{posting};
     std::lock_guard<std::mutex> lock(scriptMutex_);
     while (nextScripted_ < options_.script.size() && options_.script[nextScripted_].at <= now)
         Events().Post(options_.script[nextScripted_++].event);

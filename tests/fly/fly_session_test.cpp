@@ -3,6 +3,7 @@
 // overlay kept out of the frames, the ways out
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -118,6 +119,129 @@ TEST_F(FlySessionTest, AnExistingKeyFileIsKeptAndTheRecordingWrittenBesideIt) {
     std::string line;
     std::getline(kept, line);
     EXPECT_EQ(line, "precious");
+}
+
+// A key file that cannot be written when the recording ends (its folder
+// went away meanwhile) loses nothing: the keys go to the first fallback.
+TEST_F(FlySessionTest, KeysThatCannotGoWhereAskedGoToAFallback) {
+    std::filesystem::create_directory(temp_.File("gone"));
+    options_.keysOut = temp_.File("gone/Keys2.txt.new");
+    options_.keysFallback = {temp_.File("missing/Keys2.txt.new"), temp_.File("fallback.txt")};
+    HeadlessPlatform platform(Scripted({Press(0.05, 'w'), Press(0.2, keys::kReturn),
+                                        Press(1.5, keys::kReturn), Press(1.7, keys::kEscape)}));
+    std::string lastMessage;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status =
+        RunFlySession(platform, scene_->Fly(), options_, report_, [&](const FlyFrame& f) {
+            if (f.seconds > 1.0) std::filesystem::remove_all(temp_.File("gone"));
+            lastMessage = f.message;
+        });
+    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string complained = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1) << "the file asked for was not written";
+    ASSERT_EQ(report_.keyFiles, std::vector<std::string>{temp_.File("fallback.txt")});
+    const std::string wrote =
+        "wrote " + temp_.File("fallback.txt") + " instead of " + options_.keysOut + ": ";
+    EXPECT_NE(said.find(wrote), std::string::npos) << said;
+    EXPECT_NE(lastMessage.find(wrote), std::string::npos) << "the overlay says so: " << lastMessage;
+    EXPECT_NE(complained.find("cannot write " + options_.keysOut), std::string::npos) << complained;
+    ColourTables colours = BuildColourTables();
+    const SceneLoad load = ReadScene(temp_.File("fallback.txt"), scene_->directory, colours);
+    EXPECT_FALSE(load.error) << load.error->message;
+}
+
+// An explicit --keys-out that cannot be written is refused before any
+// window opens, as a usage error naming the file: no flight is flown for nothing.
+TEST_F(FlySessionTest, FlyRefusesAKeysOutItCannotWrite) {
+    temp_.Write("plain", "x");
+    const std::string cases[][2] = {
+        {temp_.File("missing/k.txt"), "the folder " + temp_.File("missing") + " does not exist"},
+        {temp_.File("plain/k.txt"), temp_.File("plain") + " is not a folder"},
+        {temp_.Dir().substr(0, temp_.Dir().size() - 1), "it is a folder"},
+    };
+    for (const auto& [file, reason] : cases) {
+        const CommandRun run =
+            RunWithStderr(FLYOVER_TOOL, "fly --scene " + scene_->directory + " --keys-out " + file);
+        EXPECT_EQ(run.status, 2) << run.output;
+        EXPECT_NE(run.output.find("flyover-tool fly: cannot write " + file + ": " + reason),
+                  std::string::npos)
+            << run.output;
+    }
+}
+
+// keysOut unwritable from the start (the scene's folder is read-only, say):
+// the session says so when it opens, and recordings go to the fallback.
+TEST_F(FlySessionTest, AnUnwritableKeysOutIsSaidAtTheStart) {
+    options_.keysOut = temp_.File("missing/Keys2.txt.new");
+    options_.keysFallback = {temp_.File("here.txt")};
+    HeadlessPlatform platform(
+        Scripted({Press(0.05, 'w'), Press(0.2, keys::kReturn), Press(1.5, keys::kEscape)}));
+    std::string firstMessage;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunFlySession(platform, scene_->Fly(), options_, report_,
+                            [&](const FlyFrame& f) {
+                                if (f.index == 0) firstMessage = f.message;
+                            }),
+              0);
+    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string note = "cannot write " + options_.keysOut + ": the folder " +
+                             temp_.File("missing") + " does not exist; recordings go to " +
+                             temp_.File("here.txt");
+    EXPECT_EQ(firstMessage, note);
+    EXPECT_NE(said.find(note), std::string::npos) << said;
+    EXPECT_EQ(report_.keyFiles, std::vector<std::string>{temp_.File("here.txt")});
+}
+
+// A stop asked for from outside (the signal handler's flag) mid-recording
+// ends the session as Escape does: the recording is planned and written.
+TEST_F(FlySessionTest, TheStopFlagEndsItAndWritesTheRecording) {
+    std::atomic<bool> stop{false};
+    options_.stop = &stop;
+    HeadlessPlatform platform(Scripted({Press(0.05, 'w'), Press(0.5, keys::kReturn)}));
+    int64_t stoppedAt = -1;
+    testing::internal::CaptureStdout();
+    const int status =
+        RunFlySession(platform, scene_->Fly(), options_, report_, [&](const FlyFrame& f) {
+            if (f.seconds > 3.0 && f.recording && stoppedAt < 0) {
+                stop.store(true);
+                stoppedAt = f.index;
+            }
+        });
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0);
+    ASSERT_GE(stoppedAt, 0);
+    EXPECT_EQ(report_.frames, stoppedAt + 1) << "the next frame finds the flag";
+    ASSERT_EQ(report_.keyFiles, std::vector<std::string>{options_.keysOut});
+    EXPECT_NE(said.find("wrote " + options_.keysOut + ": 8 keys"), std::string::npos) << said;
+    ColourTables colours = BuildColourTables();
+    const SceneLoad load = ReadScene(options_.keysOut, scene_->directory, colours);
+    ASSERT_FALSE(load.error) << load.error->message;
+    EXPECT_EQ(load.keyFile.keyCount, 8);
+}
+
+// A scene whose key file makes no flight (two keys): fly opens, and says
+// why the player has nothing to play, on stdout and in the overlay.
+TEST_F(FlySessionTest, AFlightThatCannotPlayIsSaidAtTheStart) {
+    const auto scene = HandMadeFlyScene([](int, int) -> uint8_t { return 30; });
+    scene->temp->Write("Keys2.txt",
+                       "colour.bmp\nheight.bmp\n2\n500\n100 200 9000000 0 148\n"
+                       "200 300 9000000 0 148\n");
+    scene->load = ReadScene(scene->directory + "Keys2.txt", scene->directory, scene->colours);
+    ASSERT_FALSE(scene->load.error);
+    HeadlessPlatform platform(Scripted({Press(0.2, keys::kEscape)}));
+    std::string firstMessage;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunFlySession(platform, scene->Fly(), options_, report_,
+                            [&](const FlyFrame& f) {
+                                if (f.index == 0) firstMessage = f.message;
+                            }),
+              0);
+    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string note =
+        "the scene has no flight to play: Keys2.txt holds 2 key lines; a flight needs at least 3";
+    EXPECT_EQ(firstMessage, note);
+    EXPECT_NE(said.find(note), std::string::npos) << said;
 }
 
 struct SeekCase {

@@ -2,6 +2,7 @@
 // and path through every recorded camera and close to the flown one between keys; loop closing;
 // writing beside existing files
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -281,6 +282,60 @@ TEST(PathRecorderTest, AWrittenFileNeverReplacesOne) {
             << "no temporary file is left";
     EXPECT_EQ(WriteNewFile(dir.File("missing/Keys2.txt.new"), "x", error), "");
     EXPECT_NE(error.find("missing/Keys2.txt.new"), std::string::npos) << error;
+}
+
+// A key file gets the mode any new file gets under the umask, as record's
+// output does (0666 & ~umask), not a temporary file's 0600.
+TEST(WriteNewFileTest, TheFileHasTheModeTheUmaskGives) {
+    TempDir dir;
+    for (const auto& [mask, mode] : {std::pair{022, 0644}, {077, 0600}, {002, 0664}}) {
+        const mode_t before = umask(static_cast<mode_t>(mask));
+        std::string error;
+        const std::string written = WriteNewFile(dir.File("Keys2.txt.new"), "keys\n", error);
+        umask(before);
+        ASSERT_FALSE(written.empty()) << error;
+        struct stat st {};
+        ASSERT_EQ(stat(written.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, static_cast<mode_t>(mode)) << "umask 0" << std::oct << mask;
+    }
+}
+
+struct CanWriteCase {
+    const char* name;
+    const char* path;    // in the test's folder
+    const char* reason;  // what the error says after the path, "" when it can be written
+};
+
+// Checked before a flight: a folder that is missing, a file standing in
+// for the folder, a folder where the file should be; the error names the file.
+TEST(WriteNewFileTest, CanWriteNewFileSaysWhyNot) {
+    TempDir dir;
+    dir.Write("plain", "x");
+    std::filesystem::create_directory(dir.File("folder"));
+    dir.Write("Keys2.txt.new", "kept");
+    const CanWriteCase cases[] = {
+        {"new", "new.txt", ""},
+        {"existing", "Keys2.txt.new", ""},  // written beside it, as .2
+        {"missing folder", "missing/Keys2.txt.new", ": the folder DIR/missing does not exist"},
+        {"file as folder", "plain/Keys2.txt.new", ": DIR/plain is not a folder"},
+        {"a folder", "folder", ": it is a folder"},
+    };
+    for (const CanWriteCase& c : cases) {
+        std::string error;
+        const std::string path = dir.File(c.path);
+        const bool can = CanWriteNewFile(path, error);
+        EXPECT_EQ(can, c.reason[0] == 0) << c.name << ": " << error;
+        if (!can) {
+            std::string reason = c.reason;
+            if (const size_t at = reason.find("DIR/"); at != std::string::npos)
+                reason.replace(at, 4, dir.Dir());
+            EXPECT_EQ(error, "cannot write " + path + reason) << c.name;
+        }
+    }
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        ++files;
+    EXPECT_EQ(files, 3u) << "the checks leave nothing behind";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // on any platform
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,10 +18,17 @@
 struct FlySessionOptions {
     std::string title = "flyover fly";  // the window's title
     std::string keysOut;                // where a recording is written (never over a file)
-    int intervalMs = 500;               // one recorded key every this many milliseconds
-    bool closeLoop = false;             // write recordings with their loop closed
-    bool overlay = true;                // the overlay shown at the start
-    int64_t maxFrames = 0;              // above 0: the session ends after this many frames
+    // Where a recording goes when keysOut cannot be written, tried in order;
+    // a name in the system's temporary folder is tried after them all, so a
+    // recording is never lost.
+    std::vector<std::string> keysFallback;
+    // When given, the session ends as by Escape at the first frame that finds
+    // it set (a recording running is written first): a signal handler sets it.
+    const std::atomic<bool>* stop = nullptr;
+    int intervalMs = 500;    // one recorded key every this many milliseconds
+    bool closeLoop = false;  // write recordings with their loop closed
+    bool overlay = true;     // the overlay shown at the start
+    int64_t maxFrames = 0;   // above 0: the session ends after this many frames
     FlightLimits limits;
 };
 
@@ -34,6 +42,7 @@ struct FlyFrame {
     FlightPose pose;     // free flight: the flown pose (unwrapped)
     uint32_t playerTimeMs = 0;
     bool recording = false;
+    std::string message;  // the overlay's message line: the last thing the session said
 };
 
 // What a session did: its frames, its time, what it wrote.
@@ -54,14 +63,17 @@ struct FlyScene {
     const KeyFileHeader& keyFile;
 };
 
-// Runs the session on the platform's screen until Escape, a close request
-// or maxFrames: each frame takes the queued input, moves the flight or the
-// player on by the platform's clock, draws the view into the frame buffer,
-// sets the overlay and presents. Recording stopped (by its key, by quitting
-// or by switching to the player) writes the key file and says so on stdout.
-// `observe`, when given, sees every frame. Returns 0, or 1 after a message
-// on stderr when the screen or its window cannot be had or a key file cannot
-// be written.
+// Runs the session on the platform's screen until Escape, a close request,
+// the stop flag or maxFrames: each frame takes the queued input, moves the
+// flight or the player on by the platform's clock, draws the view into the
+// frame buffer, sets the overlay and presents. Recording stopped (by its
+// key, by quitting or by switching to the player) writes the key file and
+// says so on stdout and in the overlay; when keysOut cannot be written (at
+// the start or at the end), the keys go to the first fallback that can be
+// and the session says where. A scene without a flight to play is said so
+// at the start. `observe`, when given, sees every frame. Returns 0, or 1
+// after a message on stderr when the screen or its window cannot be had or
+// keysOut could not be written when a recording ended.
 int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOptions& options,
                   FlySessionReport& report,
                   const std::function<void(const FlyFrame&)>& observe = nullptr);

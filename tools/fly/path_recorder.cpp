@@ -3,6 +3,7 @@
 #include "tools/fly/path_recorder.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -207,9 +208,66 @@ FlightPlan PlanRecordedFlight(const std::vector<FlightPose>& keys, int intervalM
     return plan;
 }
 
+namespace {
+
+// Creates a new, empty temporary file beside `path` with the mode the umask
+// gives (0666 & ~umask, as any new file), never over an existing one.
+// Returns its descriptor and name, or -1 with errno set.
+int CreateTemporaryBeside(const std::string& path, std::string& name) {
+    const std::string base = path + ".tmp-" + std::to_string(getpid());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = attempt == 0 ? base : base + "-" + std::to_string(attempt);
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool CanWriteNewFile(const std::string& path, std::string& error) {
+    if (path.empty() || path.back() == '/') {
+        error = "cannot write \"" + path + "\": it names a folder, not a file";
+        return false;
+    }
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    const std::string folder = FolderOf(path);
+    if (stat(folder.c_str(), &st) != 0) {
+        error = "cannot write " + path + ": the folder " + folder + " " +
+                (errno == ENOENT ? "does not exist"
+                                 : std::string("cannot be read: ") + std::strerror(errno));
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        error = "cannot write " + path + ": " + folder + " is not a folder";
+        return false;
+    }
+    // Trying is the only sure test (permissions, read-only mounts, quotas).
+    std::string probe;
+    const int fd = CreateTemporaryBeside(path, probe);
+    if (fd < 0) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    close(fd);
+    unlink(probe.c_str());
+    return true;
+}
+
 std::string WriteNewFile(const std::string& path, const std::string& text, std::string& error) {
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = mkstemp(temp.data());
+    std::string temp;
+    const int fd = CreateTemporaryBeside(path, temp);
     if (fd < 0) {
         error = "cannot write " + path + ": " + std::strerror(errno);
         return "";

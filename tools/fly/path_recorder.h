@@ -81,5 +81,11 @@ std::array<int64_t, 5> KeyValuesOf(const FlightPose& pose);
 // Writes `text` to `path`, or, when a file of that name exists, to the first
 // free name of "PATH.2", "PATH.3", ...: never over a file. The text goes to
 // a temporary file beside it first and is renamed into place whole. Returns
-// the name written, or "" with the reason in `error`.
+// the name written, or "" with the reason in `error`. The file has the mode
+// the umask gives a new file (0666 & ~umask).
 std::string WriteNewFile(const std::string& path, const std::string& text, std::string& error);
+
+// Whether WriteNewFile could write `path` now: its folder exists and a file
+// can be made in it, and `path` is not a folder. False with the reason
+// (naming `path`) in `error`. Leaves nothing behind.
+bool CanWriteNewFile(const std::string& path, std::string& error);
