@@ -35,30 +35,82 @@ std::string Format(const char* format, auto... values) {
     return text;
 }
 
+// Text starts 2 pixels into its band, which ends a pixel after the text.
+constexpr int kTextLeft = 2;
+constexpr int kBandEdges = kTextLeft + 1;
+
 void Band(OverlayImage& image, int y, const std::string& text, uint32_t colour) {
-    FillRect(image, 0, y, TextWidth(text) + 3, kLineAdvance + 1, kBand);
-    DrawText(image, 2, y + 2, text, colour);
+    FillRect(image, 0, y, TextWidth(text) + kBandEdges, kLineAdvance + 1, kBand);
+    DrawText(image, kTextLeft, y + 2, text, colour);
+}
+
+// The fields joined by spaces into as few lines as fit `widest` pixels;
+// a field wider than that is cut at its end.
+void Wrap(const std::vector<std::string>& fields, int widest, std::vector<std::string>& lines) {
+    std::string line;
+    for (std::string field : fields) {
+        while (!field.empty() && TextWidth(field) > widest)
+            field.pop_back();
+        if (field.empty()) continue;
+        if (!line.empty() && TextWidth(line + " " + field) <= widest) {
+            line += " " + field;
+            continue;
+        }
+        if (!line.empty()) lines.push_back(line);
+        line = field;
+    }
+    if (!line.empty()) lines.push_back(line);
 }
 
 }  // namespace
 
-std::string StatusLine(const OverlayStatus& s) {
-    if (s.player) {
-        return Format("PLAY %.3f/%.1fs key %d/%d %gx%s", s.timeMs / 1000.0, s.durationMs / 1000.0,
-                      s.key, s.playedKeys, s.speed, s.paused ? " PAUSED" : "");
-    }
-    std::string line = Format("FLY %.0f fps %.1f ms", s.fps, s.frameMs);
-    if (s.recording) line += Format(" REC %d keys", s.keys);
-    if (s.closeLoop) line += " loop";
-    if (s.controllers > 0) line += Format(" pad %d", s.controllers);
-    return line;
+int BandTextWidth(int width) {
+    return std::max(width - kBandEdges, 0);
 }
 
-std::string CameraLine(const CameraState& c) {
-    // Position in cells, height in height bytes, heading in degrees.
+std::vector<std::string> TopLines(int width, const OverlayStatus& s) {
+    const int widest = BandTextWidth(width);
+    std::vector<std::string> lines;
+    if (s.player) {
+        std::vector<std::string> mode = {
+            "PLAY", Format("%.3f/%.1f s", s.timeMs / 1000.0, s.durationMs / 1000.0),
+            Format("%gx", s.speed)};
+        if (s.paused) mode.emplace_back("PAUSED");
+        Wrap(mode, widest, lines);
+        Wrap({Format("key %d/%d", s.key, s.playedKeys), Format("%.0f fps", s.fps)}, widest, lines);
+    } else {
+        if (s.recording) Wrap({Format("REC %d keys", s.keys)}, widest, lines);
+        std::vector<std::string> mode = {"FLY", Format("%.0f fps", s.fps),
+                                         Format("%.1f ms", s.frameMs)};
+        if (s.closeLoop) mode.emplace_back("loop");
+        if (s.controllers > 0) mode.push_back(Format("pad %d", s.controllers));
+        Wrap(mode, widest, lines);
+    }
+    // Position in cells, heading in degrees, the horizon as a view row,
+    // height in height bytes, and above the ground under the camera.
+    const CameraState& c = s.camera;
     const double heading = (c.heading & kAngleMask) * 360.0 / kAngleUnits;
-    return Format("x %.1f y %.1f h %.1f hd %.0f hz %d", c.x / 65536.0, c.y / 65536.0,
-                  c.height / 131072.0, heading, c.horizon);
+    Wrap({Format("x %.1f", c.x / 65536.0), Format("y %.1f", c.y / 65536.0),
+          Format("hd %.0f deg", heading), Format("hz row %d", c.horizon)},
+         widest, lines);
+    const double height = c.height / 131072.0;
+    Wrap({Format("h %.1f", height), Format("%.1f above ground", height - s.ground)}, widest, lines);
+    return lines;
+}
+
+std::vector<std::string> MessageLines(int width, const std::string& message) {
+    // Long messages (a file's path) are cut to the screen's width, keeping their end.
+    const size_t fits = static_cast<size_t>(BandTextWidth(width) / kCharAdvance);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= message.size() && !message.empty()) {
+        const size_t end = std::min(message.find('\n', start), message.size());
+        std::string line = message.substr(start, end - start);
+        if (line.size() > fits) line = fits > 3 ? "..." + line.substr(line.size() - fits + 3) : "";
+        if (!line.empty()) lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
 }
 
 OverlayImage ComposeOverlay(int width, int height, const OverlayStatus& s) {
@@ -66,18 +118,16 @@ OverlayImage ComposeOverlay(int width, int height, const OverlayStatus& s) {
     image.width = width;
     image.height = height;
     image.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0u);
-    std::string status = StatusLine(s);
-    if (s.player) status += Format(" %.0f fps", s.fps);
-    Band(image, 0, status, s.recording ? kRecordingText : kText);
-    Band(image, kLineAdvance + 1, CameraLine(s.camera), kText);
-    int y = 2 * (kLineAdvance + 1);
-    if (!s.message.empty()) {
-        // Long messages (a file's path) are cut to the screen's width.
-        const size_t fits = static_cast<size_t>(std::max(width - 4, 0) / kCharAdvance);
-        std::string message = s.message;
-        if (message.size() > fits)
-            message = fits > 3 ? "..." + message.substr(message.size() - fits + 3) : "";
-        Band(image, y, message, kHelpText);
+    int y = 0;
+    bool first = true;
+    for (const std::string& line : TopLines(width, s)) {
+        Band(image, y, line, first && s.recording ? kRecordingText : kText);
+        first = false;
+        y += kLineAdvance + 1;
+    }
+    for (const std::string& line : MessageLines(width, s.message)) {
+        Band(image, y, line, kHelpText);
+        y += kLineAdvance + 1;
     }
     if (s.help) {
         const std::vector<std::string>& help = s.player ? kPlayerHelp : kFlightHelp;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/screen.h"
 #include "shared/scene_types.h"
@@ -13,6 +14,7 @@ struct OverlayStatus {
     double fps = 0;       // frames per second over the last second
     double frameMs = 0;   // the last frame's time, loop to loop
     CameraState camera;   // the camera drawn
+    int ground = 0;       // the height map's byte under the camera
     bool recording = false;
     int keys = 0;            // keys recorded so far
     bool closeLoop = false;  // whether a recording is written with its loop closed
@@ -26,11 +28,22 @@ struct OverlayStatus {
     bool help = true;     // the controls' help at the bottom
 };
 
-// The overlay image for a screen of `width` x `height` pixels: two status
-// lines in the screen's top margin, the last message, and the help of the
-// mode's controls at the bottom, each on a dark translucent band.
+// The overlay image for a screen of `width` x `height` pixels: the status
+// lines at the top (TopLines), the last message, and the help of the mode's
+// controls at the bottom, each on a dark translucent band.
 OverlayImage ComposeOverlay(int width, int height, const OverlayStatus& status);
 
-// The status lines alone (for tests and the tool's report).
-std::string StatusLine(const OverlayStatus& status);
-std::string CameraLine(const CameraState& camera);
+// The lines at the top, laid out for a screen `width` pixels wide: while
+// recording, the keys recorded; the mode's line (FLY or PLAY with its
+// state), for the player the key and frame rate, then the camera: where, which way (heading in
+// degrees, the horizon's view row), and the height over the ground under it. Each line holds its
+// fields as they fit on the 240-pixel handheld screen; on a narrower one they wrap, and a field
+// wider than the screen is cut, so no line is wider than the screen less its band's edges.
+std::vector<std::string> TopLines(int width, const OverlayStatus& status);
+
+// The message's lines (it may hold several, between '\n'), each cut to the
+// screen's width from the left ("...", keeping a path's end).
+std::vector<std::string> MessageLines(int width, const std::string& message);
+
+// The widest text a band holds on a screen `width` pixels wide.
+int BandTextWidth(int width);

@@ -20,6 +20,7 @@
 #include "tools/fly/fly_overlay.h"
 #include "tools/fly/path_recorder.h"
 #include "tools/scenegen/flight.h"
+#include "tools/scenegen/flight_review.h"
 
 namespace {
 
@@ -311,6 +312,7 @@ OverlayStatus Session::Status(const CameraState& camera, double frameMs) const {
     s.fps = static_cast<double>(recentFrames_.size());
     s.frameMs = frameMs;
     s.camera = camera;
+    s.ground = GroundAt(scene_.scene.heightMap.pixels.data(), camera.x, camera.y).under;
     s.recording = recorder_.Recording();
     s.keys = recorder_.Recording() ? static_cast<int>(recorder_.Keys().size()) - 1 : 0;
     s.closeLoop = closeLoop_;
