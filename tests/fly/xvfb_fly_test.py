@@ -5,8 +5,10 @@ Starts Xvfb and the fly command over a scene, finds its window, and drives it
 as a person would: flies with the keys, records a path and writes its key
 file, switches to the player and back, pauses it, hides the overlay, and
 quits with Escape, which must end the tool with status 0. The key file
-written must pass "flyover-tool check". With --screenshot FILE, a picture of
-the window with its overlay is kept (the README's).
+written must pass "flyover-tool check". Then a second fly is ended by SIGTERM
+in the middle of a recording: it must end with status 0 as Escape does, the
+recording written and passing the check too. With --screenshot FILE, a picture
+of the window with its overlay is kept (the README's).
 
 Exit status: 0 passed, 1 failed, 77 skipped (Xvfb or a helper is missing and
 this is not CI, where everything must be there).
@@ -33,7 +35,7 @@ def differing(a, b):
 
 
 class Fly:
-    def __init__(self, tool, scene, keys_out, display, workdir):
+    def __init__(self, tool, scene, keys_out, display, workdir, name="fly"):
         env = dict(os.environ)
         for key in ("SDL_VIDEODRIVER", "WAYLAND_DISPLAY"):
             env.pop(key, None)
@@ -42,8 +44,8 @@ class Fly:
         # allocations at exit that LeakSanitizer cannot tell from ours.
         env["ASAN_OPTIONS"] = (env.get("ASAN_OPTIONS", "") + ":detect_leaks=0").lstrip(":")
         self.env = env
-        self.out_path = os.path.join(workdir, "stdout.txt")
-        self.err_path = os.path.join(workdir, "stderr.txt")
+        self.out_path = os.path.join(workdir, name + "-stdout.txt")
+        self.err_path = os.path.join(workdir, name + "-stderr.txt")
         self.process = subprocess.Popen(
             [tool, "fly", "--scene", scene, "--keys-out", keys_out, "--scale", "1"],
             env=env, stdin=subprocess.DEVNULL, stdout=open(self.out_path, "w"),
@@ -163,15 +165,46 @@ def run(args, display, display_env, workdir):
 
     # The key file plays in the demo: check passes on a scene made of it.
     if os.path.exists(keys_out):
-        scene = os.path.join(workdir, "recorded-scene")
-        os.makedirs(scene)
-        for name in ("colour.bmp", "height.bmp", "sky.BMP"):
-            shutil.copy2(os.path.join(args.scene, name), scene)
-        shutil.copy2(keys_out, os.path.join(scene, "Keys2.txt"))
-        result = subprocess.run([args.tool, "check", "--scene", scene], capture_output=True,
-                                text=True, timeout=WAIT * 4)
-        check(result.returncode == 0,
-              "flyover-tool check passes on the recorded flight\n" + result.stdout + result.stderr)
+        check_keys(args, keys_out, os.path.join(workdir, "recorded-scene"))
+
+    run_terminated(args, display, display_env, workdir)
+
+
+def check_keys(args, keys_out, scene):
+    """flyover-tool check passes on a copy of the scene flying `keys_out`."""
+    os.makedirs(scene)
+    for name in ("colour.bmp", "height.bmp", "sky.BMP"):
+        shutil.copy2(os.path.join(args.scene, name), scene)
+    shutil.copy2(keys_out, os.path.join(scene, "Keys2.txt"))
+    result = subprocess.run([args.tool, "check", "--scene", scene], capture_output=True,
+                            text=True, timeout=WAIT * 4)
+    check(result.returncode == 0, "flyover-tool check passes on the flight recorded in %s\n%s%s"
+          % (os.path.basename(keys_out), result.stdout, result.stderr))
+
+
+def run_terminated(args, display, display_env, workdir):
+    """SIGTERM in the middle of a recording ends fly as Escape does."""
+    keys_out = os.path.join(workdir, "terminated.txt")
+    fly = Fly(args.tool, args.scene, keys_out, display, workdir, "terminated")
+    fly.window = wait_for_window(display_env, TITLE, fly.process)
+    if not check(fly.window is not None, "the second fly window appears\n" + fly.output()):
+        fly.process.kill()
+        return
+    time.sleep(0.3)
+    fly.keys("Return")
+    fly.hold("w", 1.5)
+    fly.hold("a", 0.4)
+    fly.hold("w", 0.6)
+    check(not os.path.exists(keys_out), "nothing is written while the recording runs")
+    fly.process.terminate()
+    status, _ = wait_for_exit(fly.process)
+    output = fly.output()
+    check(status == 0, "SIGTERM ends fly with status 0 (got %s)\n%s" % (status, output))
+    check(os.path.exists(keys_out),
+          "the recording running at SIGTERM is written to --keys-out\n" + output)
+    check("wrote " + keys_out in output, "fly says where it wrote it")
+    if os.path.exists(keys_out):
+        check_keys(args, keys_out, os.path.join(workdir, "terminated-scene"))
 
 
 if __name__ == "__main__":
