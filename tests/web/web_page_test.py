@@ -1,0 +1,342 @@
+#!/usr/bin/env python3
+"""web_page_test.py -- the demo's web page in a real browser (headless Chromium): it loads without
+console errors, draws every frame exactly as `flyover-tool render` does, and ends on a key, a click
+or a tap as the desktop demo does, offering to fly again.
+
+Usage: web_page_test.py --page DIR --tool FLYOVER_TOOL --scene DIR [--chromium PATH]
+                        [--measure] [unittest options]
+  --page DIR     the web build's page/ folder (index.html, flyover.js, ...)
+  --tool PATH    a native flyover-tool, whose render is the reference
+  --scene DIR    the scene the page carries (the web build's bin/)
+  --measure      instead of testing, print the page's size, its time to the first
+                 frame and the renderer's frame time in the browser against native
+"""
+import argparse
+import base64
+import functools
+import gzip
+import http.server
+import json
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import cdp  # noqa: E402
+
+ARGS = None
+
+
+def serve(directory):
+    """A plain static host on a free port, as any web server would serve the folder."""
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
+                          '.wasm': 'application/wasm', '.js': 'text/javascript',
+                          '.data': 'application/octet-stream'}
+
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0),
+                                             functools.partial(Handler, directory=directory))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def read_png_rgb(path):
+    """The pixels of an 8-bit RGB PNG (as the tool writes them): (width, height, bytes)."""
+    with open(path, 'rb') as file:
+        data = file.read()
+    assert data[:8] == b'\x89PNG\r\n\x1a\n', f'{path}: not a PNG'
+    pos, idat, width, height = 8, b'', 0, 0
+    while pos < len(data):
+        length, kind = struct.unpack('!I4s', data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b'IHDR':
+            width, height, depth, colour = struct.unpack('!IIBB', body[:10])
+            assert (depth, colour) == (8, 2), f'{path}: not 8-bit RGB'
+        elif kind == b'IDAT':
+            idat += body
+        pos += 12 + length
+    raw, stride = zlib.decompress(idat), width * 3
+    out, prev = bytearray(), bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - 3] if i >= 3 else 0
+            b, c = prev[i], prev[i - 3] if i >= 3 else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        out += line
+        prev = line
+    return width, height, bytes(out)
+
+
+def rgb565_of_png(path):
+    """The tool's picture as RGB565 little-endian bytes: its 8-bit channels are the 16-bit
+    pixel's bits repeated, so the top bits of each are the pixel's own."""
+    width, height, rgb = read_png_rgb(path)
+    out = bytearray()
+    for i in range(0, len(rgb), 3):
+        out += struct.pack('<H', (rgb[i] >> 3) << 11 | (rgb[i + 1] >> 2) << 5 | rgb[i + 2] >> 3)
+    return width, height, bytes(out)
+
+
+def render(ms, display=None):
+    """`flyover-tool render --time ms`: (exit status, RGB565 bytes or None)."""
+    with tempfile.TemporaryDirectory() as tmp:
+        out = os.path.join(tmp, 'frame.png')
+        command = [ARGS.tool, 'render', '--scene', ARGS.scene, '--time', str(ms), '--out', out]
+        if display:
+            command += ['--display', display]
+        done = subprocess.run(command, capture_output=True, text=True)
+        if done.returncode != 0:
+            return done.returncode, None
+        return 0, rgb565_of_png(out)[2]
+
+
+# Script run in the page: the hooks' bytes, base64, for the trip through the protocol.
+BYTES_TO_BASE64 = '''(function (bytes) {
+    if (!bytes) return null;
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000)
+        text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+    return btoa(text);
+})'''
+
+
+class PageSession:
+    """One browser on one served page."""
+
+    def __init__(self, query='', flags=()):
+        self.server = serve(ARGS.page)
+        self.url = f'http://127.0.0.1:{self.server.server_address[1]}/index.html{query}'
+        self.browser = cdp.Browser(ARGS.chromium, flags)
+
+    def open(self):
+        self.browser.navigate(self.url)
+        return self.browser.wait_for('window.Module && Module.flyoverFirstFrameMs', 60,
+                                     'the first frame')
+
+    def frame_at(self, ms):
+        text = self.browser.evaluate(f'{BYTES_TO_BASE64}(flyoverFrameAt({ms}))')
+        return base64.b64decode(text) if text is not None else None
+
+    def last_frame(self):
+        value = self.browser.evaluate(
+            f'(function () {{ const f = flyoverLastFrame(); '
+            f'return {{time: f.time, bytes: {BYTES_TO_BASE64}(f.bytes)}}; }})()')
+        return value['time'], base64.b64decode(value['bytes'])
+
+    def path_end(self):
+        """The first flight time in whole ms at which the page has no frame (the path's end)."""
+        low, high = 0, 1 << 24  # low has a frame, high has none
+        while high - low > 1:
+            middle = (low + high) // 2
+            if self.browser.evaluate(f'flyoverFrameAt({middle}) !== null'):
+                low = middle
+            else:
+                high = middle
+        return high
+
+    def screen_point(self, x, y):
+        """Where screen pixel (x, y) lies in the page's CSS pixels."""
+        return self.browser.evaluate(
+            f'(function () {{ const c = document.getElementById("screen"); '
+            f'const r = c.getBoundingClientRect(); '
+            f'return [r.left + ({x} + 0.5) * r.width / c.width, '
+            f'r.top + ({y} + 0.5) * r.height / c.height]; }})()')
+
+    def close(self):
+        self.browser.close()
+        self.server.shutdown()
+        self.server.server_close()
+
+
+class WebPageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.session = PageSession()
+        cls.first_frame_ms = cls.session.open()
+        print(f'\nfirst frame {cls.first_frame_ms:.0f} ms after navigation', file=sys.stderr)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def test_page_loads_without_console_problems(self):
+        self.assertEqual(self.session.browser.problems(), [])
+        browser = self.session.browser
+        self.assertEqual(browser.evaluate('document.title'),
+                         'GAPI Demo, github.com/flyover-demo/flyover')
+        self.assertEqual(browser.evaluate('[Module._flyover_screen_width(), '
+                                          'Module._flyover_screen_height()]'), [240, 320])
+        self.assertTrue(browser.evaluate('document.querySelector("link[rel=icon]").href'
+                                         '.startsWith("data:image/png")'))
+
+    def test_frames_equal_render(self):
+        end = self.session.path_end()
+        self.assertGreater(end, 10000)
+        for ms in (0, 1, 999, 1500, 12345, end // 2, end - 1):
+            with self.subTest(ms=ms):
+                status, expected = render(ms)
+                self.assertEqual(status, 0)
+                page = self.session.frame_at(ms)
+                self.assertEqual(len(page), 240 * 320 * 2)
+                self.assertTrue(page == expected, f'frame at {ms} ms differs from render\'s')
+        with self.subTest(ms=end):
+            self.assertIsNone(self.session.frame_at(end))
+            self.assertEqual(render(end)[0], 1)
+
+    def test_frames_of_the_running_flight_equal_render(self):
+        # The frame loop's own frames, at the flight times it chose.
+        seen = set()
+        for _ in range(3):
+            time.sleep(0.3)
+            ms, page = self.session.last_frame()
+            self.assertGreaterEqual(ms, 0)
+            self.assertEqual(ms, int(ms))
+            seen.add(ms)
+            status, expected = render(int(ms))
+            self.assertEqual(status, 0)
+            self.assertTrue(page == expected, f'the running flight\'s frame at {ms} ms differs')
+        self.assertEqual(len(seen), 3, 'the flight does not move')
+
+
+class RotatedDisplayTest(unittest.TestCase):
+    def test_rotated_display_draws_the_same_picture(self):
+        session = PageSession('?display=320x240:rot90')
+        try:
+            session.open()
+            for ms in (0, 4321):
+                status, expected = render(ms, '320x240:rot90')
+                self.assertEqual(status, 0)
+                self.assertTrue(session.frame_at(ms) == expected)
+            self.assertEqual(session.browser.problems(), [])
+        finally:
+            session.close()
+
+
+class StopTest(unittest.TestCase):
+    """The first press lets the sound play (browsers hold it back until then); the next ends the
+    flight as on the desktop: the sound stops, the frames stop, the page offers to fly again."""
+
+    def press(self, session, how):
+        if how == 'key':
+            session.browser.key()
+        elif how == 'click':
+            session.browser.click(*session.screen_point(100, 150))
+        else:
+            session.browser.tap(*session.screen_point(100, 150))
+
+    def test_press_lets_the_sound_play_then_ends_the_flight(self):
+        for how in ('key', 'click', 'tap'):
+            with self.subTest(how=how):
+                flags = ['--autoplay-policy=document-user-activation-required']
+                if how == 'tap':
+                    flags.append('--touch-events=enabled')
+                session = PageSession('', flags)
+                try:
+                    session.open()
+                    browser = session.browser
+                    if how == 'tap':
+                        browser.page('Emulation.setTouchEmulationEnabled', {'enabled': True})
+                    self.assertTrue(browser.evaluate('Module.flyoverSound.waiting'))
+                    self.press(session, how)
+                    browser.wait_for('Module.flyoverSound.source && '
+                                     'Module.flyoverSound.context.state === "running"', 10,
+                                     'the sound')
+                    before = browser.evaluate('Module._flyover_last_frame_time()')
+                    browser.wait_for(f'Module._flyover_last_frame_time() !== {before}', 10,
+                                     'a new frame after the first press')
+                    self.assertIsNone(browser.evaluate('window.flyoverExitCode'))
+                    self.press(session, how)
+                    self.assertEqual(browser.wait_for('window.flyoverExitCode === 0', 10,
+                                                      'the end of the flight'), True)
+                    self.assertFalse(browser.evaluate('Module.flyoverSound.source'))
+                    self.assertFalse(browser.evaluate('document.getElementById("cover").hidden'))
+                    stopped = browser.evaluate('Module._flyover_last_frame_time()')
+                    time.sleep(0.2)
+                    self.assertEqual(browser.evaluate('Module._flyover_last_frame_time()'), stopped)
+                    self.assertIsNone(session.frame_at(0), 'the path was not freed')
+                    # Flying again loads the page afresh.
+                    browser.evaluate('window.beforeAgain = true')
+                    self.press(session, how)
+                    browser.wait_for('!window.beforeAgain && window.Module && '
+                                     'Module.flyoverFirstFrameMs', 30, 'the flight again')
+                    self.assertEqual(browser.problems(), [])
+                finally:
+                    session.close()
+
+
+def measure():
+    sizes = {}
+    for name in sorted(os.listdir(ARGS.page)):
+        with open(os.path.join(ARGS.page, name), 'rb') as file:
+            data = file.read()
+        sizes[name] = (len(data), len(gzip.compress(data, 9)))
+    for name, (raw, packed) in sizes.items():
+        print(f'{name:14} {raw:9} bytes, gzip -9 {packed:8}')
+    print(f'{"page":14} {sum(r for r, _ in sizes.values()):9} bytes, gzip -9 '
+          f'{sum(p for _, p in sizes.values()):8}')
+    session = PageSession()
+    try:
+        firsts = [session.open()]
+        for _ in range(4):
+            session.browser.evaluate('delete Module.flyoverFirstFrameMs')
+            firsts.append(session.open())
+        print('first frame after navigation: ' + ', '.join(f'{f:.0f}' for f in firsts) +
+              ' ms (the first load, then reloads)')
+        step = ARGS.step
+        for path in ('fastest', 'reference', 'scalar'):
+            page = session.browser.evaluate(f'JSON.stringify(flyoverBench("{path}", {step}))')
+            page = json.loads(page)
+            native = json.loads(subprocess.run(
+                [ARGS.tool, 'bench', '--scene', ARGS.scene, '--step', str(step), '--path',
+                 page['path'], '--json'], capture_output=True, text=True, check=True).stdout)
+            print(f'{path:9} browser {page["path"]:9} median {page["median_us"]:8.0f} us '
+                  f'(mean {page["mean_us"]:.0f}) over {page["frames"]} frames; native '
+                  f'{native["path"]} median {native["median_us"]:.0f} us over {native["frames"]}')
+        native = json.loads(subprocess.run(
+            [ARGS.tool, 'bench', '--scene', ARGS.scene, '--step', str(step), '--json'],
+            capture_output=True, text=True, check=True).stdout)
+        print(f'native fastest ({native["path"]}) median {native["median_us"]:.0f} us')
+    finally:
+        session.close()
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument('--page', required=True)
+    parser.add_argument('--tool', required=True)
+    parser.add_argument('--scene', required=True)
+    parser.add_argument('--chromium', default='/usr/bin/chromium')
+    parser.add_argument('--measure', action='store_true')
+    parser.add_argument('--step', type=int, default=10)
+    ARGS, rest = parser.parse_known_args()
+    for path in (ARGS.page, ARGS.scene):
+        if not os.path.isdir(path):
+            sys.exit(f'web_page_test.py: {path}: no such folder')
+    if ARGS.measure:
+        measure()
+        return
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,198 @@
+// flyover_web.cpp -- the page's entry: the demo's start-up, then its frame loop and message loop
+// driven by the browser's animation frames, on the page's one thread
+//
+// The desktop demo runs a message loop that blocks on the main thread and a
+// frame loop on a thread of its own. A page may block neither, and threads
+// need headers a plain static host does not send, so here each animation
+// frame does one turn of both: it hands the queued input to the window
+// procedure (which runs the stop sequence), then draws one frame of
+// RunFrames, timed by the platform's clock exactly as RunFrames times it.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_main.h"
+#include "app/demo_state.h"
+#include "app/display.h"
+#include "app/main_window.h"
+#include "app/render_thread.h"
+#include "platform/files.h"
+#include "platform/web/web_platform.h"
+#include "render/terrain_renderer.h"
+#include "resources/resources.h"
+#include "shared/scene_format.h"
+
+namespace {
+
+constexpr char kCanvas[] = "#screen";
+
+// The demo's platform; lives as long as the page.
+WebPlatform* page = nullptr;
+// RunFrames' `base`: the elapsed time at which the flight last started.
+uint32_t flightBase = 0;
+// The flight time of the picture in the frame buffer (ms), or -1 before the first.
+double drawnTime = -1;
+bool firstFramePresented = false;
+// The screen's pixels in screen order, handed to the page by the test hooks.
+std::vector<uint16_t> readBack;
+std::string benchResult;
+
+// What the demo's start-up does (AppMain, in its order), up to the message
+// loop; the render thread's start (RenderThread) is done here on this thread.
+int StartDemo(Platform& demoPlatform) {
+    platform = &demoPlatform;
+    if (!OpenView()) return kStartupFailedExitCode;
+    colourTables = BuildColourTables();
+    sineTable = BuildSineTable();
+    if (!LoadScene(ProgramDirectory() + kKeyFileName)) return kStartupFailedExitCode;
+    if (!CreateMainWindow()) return kStartupFailedExitCode;
+    const ResourceData sound = FindResource(kBackgroundSoundId, "WAVE");
+    platform->PlayLoopingSound(sound.data, sound.size);
+    renderRunning.store(1);
+    startTick = platform->TickCount();
+    flightBase = ElapsedMs();
+    return 0;
+}
+
+// The end of AppMain, and of the page's part: the page shows what it does next.
+void EndDemo(int exitCode) {
+    emscripten_cancel_main_loop();
+    platform->StopSound();
+    EndRenderThread();  // there is no render thread here; kept for the same order as AppMain
+    EM_ASM(
+        {
+            if (Module.onFlyoverEnd) Module.onFlyoverEnd($0);
+        },
+        exitCode);
+}
+
+// One animation frame: one turn of the message loop, then one of RunFrames.
+void Frame() {
+    InputEvent event;
+    while (platform->Events().Poll(event))
+        MainWindowProc(event);
+    if (renderRunning.load() == 0) {
+        int exitCode = 0;
+        platform->Events().Take(event, exitCode);  // the stop sequence's quit request
+        EndDemo(exitCode);
+        return;
+    }
+    screen->BeginFrame();
+    const float t = static_cast<float>(ElapsedMs() - flightBase);
+    if (RenderFrame(t))
+        drawnTime = t;
+    else
+        flightBase = ElapsedMs();
+    screen->Present();
+    if (!firstFramePresented) {
+        firstFramePresented = true;
+        EM_ASM({
+            Module.flyoverFirstFrameMs = performance.now();
+            if (Module.onFlyoverFirstFrame) Module.onFlyoverFirstFrame();
+        });
+    }
+}
+
+uint16_t* ReadBack() {
+    readBack = page->OpenedScreen()->Frame().ScreenPixels();
+    return readBack.data();
+}
+
+}  // namespace
+
+// The page's hooks, for its tests and its own script.
+extern "C" {
+
+// Draws the frame the demo shows at flight time `ms` (as RenderFrame draws
+// it) and returns the screen's pixels, RGB565 in screen order; null when
+// the flight has no frame at that time or has ended.
+EMSCRIPTEN_KEEPALIVE uint16_t* flyover_frame_at(uint32_t ms) {
+    if (!page || !page->OpenedScreen() || !RenderFrame(static_cast<float>(ms))) return nullptr;
+    drawnTime = ms;
+    return ReadBack();
+}
+
+// The screen's pixels as they are now (the last frame drawn), and its flight time.
+EMSCRIPTEN_KEEPALIVE uint16_t* flyover_last_frame() {
+    return page && page->OpenedScreen() ? ReadBack() : nullptr;
+}
+EMSCRIPTEN_KEEPALIVE double flyover_last_frame_time() {
+    return drawnTime;
+}
+EMSCRIPTEN_KEEPALIVE int flyover_screen_width() {
+    return page && page->OpenedScreen() ? page->OpenedScreen()->Frame().Width() : 0;
+}
+EMSCRIPTEN_KEEPALIVE int flyover_screen_height() {
+    return page && page->OpenedScreen() ? page->OpenedScreen()->Frame().Height() : 0;
+}
+
+// Flies the whole path once, a frame every `stepMs` of flight time, drawing
+// each with the renderer `path` ("fastest", "reference", "scalar", ...), as
+// flyover-tool bench does; returns JSON with the frames' median and mean
+// time in microseconds, or null when the path cannot be drawn here.
+EMSCRIPTEN_KEEPALIVE const char* flyover_bench(const char* pathName, uint32_t stepMs) {
+    if (!page || !scene.path || stepMs == 0) return nullptr;
+    RenderPath path = FastestRenderPath();
+    bool known = std::string(pathName) == "fastest";
+    for (RenderPath candidate : kAllRenderPaths)
+        if (std::string(pathName) == RenderPathName(candidate)) path = candidate, known = true;
+    if (!known || !RenderPathAvailable(path)) return nullptr;
+    TerrainRenderer renderer(path);
+    const TerrainSources sources = SceneSources(scene, sineTable);
+    std::vector<double> times;
+    CameraState camera;
+    double total = 0;
+    for (uint32_t ms = 0; CameraAtTime(*scene.path, static_cast<float>(ms), camera); ms += stepMs) {
+        const double start = emscripten_get_now();
+        renderer.Draw(viewGeometry, sources, camera);
+        times.push_back(emscripten_get_now() - start);
+        total += times.back();
+    }
+    if (times.empty()) return nullptr;
+    std::sort(times.begin(), times.end());
+    const double median = times[times.size() / 2];
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "{\"path\":\"%s\",\"frames\":%zu,\"median_us\":%.1f,\"mean_us\":%.1f}",
+                  RenderPathName(path), times.size(), median * 1000.0,
+                  total * 1000.0 / static_cast<double>(times.size()));
+    benchResult = text;
+    return benchResult.c_str();
+}
+
+}  // extern "C"
+
+// argv[1], when the page gives one, is the emulated display ("WxH[:LAYOUT]",
+// as FLYOVER_DISPLAY on the desktop); a bad one leaves the page without a
+// display, and the demo's own check says so.
+int main(int argc, char** argv) {
+    std::optional<DisplayShape> shape = DisplayShape{};
+    if (argc > 1) {
+        std::string error;
+        DisplayShape parsed;
+        if (ParseDisplayShape(argv[1], parsed, error)) {
+            shape = parsed;
+        } else {
+            std::fprintf(stderr, "display: %s\n", error.c_str());
+            shape.reset();
+        }
+    }
+    static WebPlatform webPlatform(shape, kCanvas);
+    page = &webPlatform;
+    const int startup = StartDemo(webPlatform);
+    if (startup != 0) {
+        EM_ASM(
+            {
+                if (Module.onFlyoverEnd) Module.onFlyoverEnd($0);
+            },
+            startup);
+        return startup;
+    }
+    // Frames at the display's pace; main returns at once and the page runs on.
+    emscripten_set_main_loop(Frame, 0, false);
+    return 0;
+}
