@@ -1,5 +1,6 @@
 // hd_renderer.cpp -- the HD view's fast paths: a frame plan, columns marched in tiles on a few
 // threads, rows written whole
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -16,25 +17,56 @@ namespace hd_detail {
 void MarchTileScalar(const Plan& plan, int col0, int count, uint32_t* tile, TileEnds& ends) {
     const FrameSetup& f = plan.setup;
     const HdTerrain& terrain = *plan.terrain;
-    const uint32_t maxHeight = terrain.MaxHeight();
-    const bool cameraBelowPeaks = f.camUnits < (int64_t{maxHeight} << 4);
+    const std::vector<Step>& steps = f.steps;
+    const int stepCount = static_cast<int>(steps.size());
+    int sideLog2 = 0;
+    while ((1 << sideLog2) < terrain.Side())
+        ++sideLog2;
     for (int i = 0; i < count; ++i) {
         const Direction dir = plan.directions[static_cast<size_t>(col0 + i)];
         int next = f.height - 1;
         uint64_t weighted = 0;
         int64_t cover = 0;
-        for (const Step& s : f.steps) {
-            // Ground no higher than the map's highest cannot reach row
-            // `next` here: skip the samples. Above the camera, such ground
-            // only sinks toward the horizon further on; below it, it never
-            // passes the horizon: either way nothing more shows.
-            const int64_t highest = (int64_t{next} + 1) * 256 - GroundRow(f, s, maxHeight);
-            if (highest <= cover) {
-                if (cameraBelowPeaks || (int64_t{next} + 1) * 256 - f.horizonQ8 <= cover) break;
-                continue;
-            }
+        int block = sideLog2;  // the block level to try first
+        for (int at = 0; at < stepCount;) {
+            const Step& s = steps[static_cast<size_t>(at)];
             const uint32_t u = f.camU + static_cast<uint32_t>(dir.x) * s.d8;
             const uint32_t v = f.camV + static_cast<uint32_t>(dir.y) * s.d8;
+            // Ground draws at a step only where its row is above `edge`.
+            const int64_t edge = (int64_t{next} + 1) * 256 - cover;
+            // Skip whole blocks of steps whose ground cannot reach `edge`:
+            // the coarsest block around (u, v) whose maximum, at the step of
+            // the block where it stands highest, stays at or below it. Ground
+            // below the camera stands highest at the block's last step,
+            // ground above it at the first (see Step).
+            int skipTo = at;
+            for (int k = std::min(block + 1, sideLog2); k >= s.minBlock; --k) {
+                const int cellShift = 32 - sideLog2 + k;  // position bits of a block
+                const int blocksLog2 = sideLog2 - k;
+                const uint32_t bx = k == sideLog2 ? 0 : u >> cellShift;
+                const uint32_t by = k == sideLog2 ? 0 : v >> cellShift;
+                const uint32_t highest = terrain.BlockMax(k)[(by << blocksLog2) + bx];
+                const int64_t below = f.camUnits - (int64_t{highest} << 4);
+                if (GroundRow(f, s, highest) < edge) continue;
+                int end = plan.stepLimit[static_cast<size_t>(k)];
+                if (k < sideLog2) {
+                    const uint64_t stay = std::min(StayInBlock(u, dir.x, cellShift),
+                                                   StayInBlock(v, dir.y, cellShift));
+                    if (stay < UINT64_MAX) end = FirstStepBeyond(steps, at, end, s.d8 + stay);
+                }
+                if (below >= 0 && end - 1 > at &&
+                    GroundRow(f, steps[static_cast<size_t>(end - 1)], highest) < edge)
+                    continue;
+                skipTo = end;
+                block = k;
+                break;
+            }
+            if (skipTo > at) {
+                at = skipTo;
+                continue;
+            }
+            block = s.minBlock;
+            ++at;
             const int64_t top = GroundRow(f, s, GroundHeight(terrain, s, u, v));
             const int64_t reach = (int64_t{next} + 1) * 256 - top;
             if (reach <= cover) continue;
@@ -248,6 +280,16 @@ void HdRenderer::Draw(const HdFrame& frame, const HdTerrain& terrain, const Came
         st.stepsOptions = options;
     }
     f.steps.swap(st.steps);  // lent to the plan for this frame
+    int sideLog2 = 0;
+    while ((1 << sideLog2) < terrain.Side())
+        ++sideLog2;
+    plan.stepLimit.assign(static_cast<size_t>(sideLog2) + 1, static_cast<int>(f.steps.size()));
+    for (int k = 0; k <= sideLog2; ++k)
+        for (size_t at = 0; at < f.steps.size(); ++at)
+            if (f.steps[at].minBlock > k) {
+                plan.stepLimit[static_cast<size_t>(k)] = static_cast<int>(at);
+                break;
+            }
     plan.directions.resize(static_cast<size_t>(frame.width));
     for (int col = 0; col < frame.width; ++col)
         plan.directions[static_cast<size_t>(col)] =

@@ -1,6 +1,7 @@
 // hd_terrain.cpp -- checks and builds the HD view's maps, mip levels, sky and sines
 #include "render/hd_terrain.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -45,6 +46,36 @@ HdLevel Halve(const HdLevel& below) {
     return level;
 }
 
+// The block maxima of every level k >= 1: the highest cell of each 2^k
+// block, then the highest of each block's 3 x 3 neighbourhood (wrapping).
+std::vector<std::vector<uint16_t>> BlockMaxima(const HdLevel& base) {
+    std::vector<std::vector<uint16_t>> result(static_cast<size_t>(base.sideLog2) + 1);
+    std::vector<uint16_t> plain = base.height;  // the highest cell of each block at k - 1
+    for (int k = 1; k <= base.sideLog2; ++k) {
+        const size_t from = static_cast<size_t>(base.side >> (k - 1));
+        const size_t side = from / 2;
+        std::vector<uint16_t> halved(side * side);
+        for (size_t y = 0; y < side; ++y)
+            for (size_t x = 0; x < side; ++x) {
+                const size_t a = 2 * y * from + 2 * x, b = a + from;
+                halved[y * side + x] =
+                    std::max(std::max(plain[a], plain[a + 1]), std::max(plain[b], plain[b + 1]));
+            }
+        std::vector<uint16_t>& wide = result[static_cast<size_t>(k)];
+        wide.resize(side * side);
+        for (size_t y = 0; y < side; ++y)
+            for (size_t x = 0; x < side; ++x) {
+                uint16_t m = 0;
+                for (size_t dy = side - 1; dy <= side + 1; ++dy)
+                    for (size_t dx = side - 1; dx <= side + 1; ++dx)
+                        m = std::max(m, halved[((y + dy) % side) * side + (x + dx) % side]);
+                wide[y * side + x] = m;
+            }
+        plain.swap(halved);
+    }
+    return result;
+}
+
 // An RGB565 colour widened to 0x00RRGGBB (the top bits repeated below).
 uint32_t Widen565(uint16_t c) {
     const uint32_t r = (c >> 11) & 31u;
@@ -65,6 +96,8 @@ size_t HdTerrain::MemoryBytes() const {
     size_t bytes = sky_.size() * sizeof(uint32_t) + sines_.size() * sizeof(int32_t);
     for (const HdLevel& level : levels_)
         bytes += level.height.size() * sizeof(uint16_t) + level.colour.size() * sizeof(uint32_t);
+    for (const std::vector<uint16_t>& maxima : blockMax_)
+        bytes += maxima.size() * sizeof(uint16_t);
     return bytes;
 }
 
@@ -111,6 +144,7 @@ std::optional<HdTerrain> BuildHdTerrain(const HdMaps& maps, std::string& error) 
         base.colour[i] = maps.colour[i] & 0xFFFFFFu;
     for (const uint16_t h : base.height)
         if (h > terrain.maxHeight_) terrain.maxHeight_ = h;
+    terrain.blockMax_ = BlockMaxima(base);
     terrain.levels_.push_back(std::move(base));
     while (terrain.levels_.back().side > 4)
         terrain.levels_.push_back(Halve(terrain.levels_.back()));

@@ -46,7 +46,8 @@ struct HdLevel {
 // terrain serves any number of renderers and threads at once.
 //
 // Memory: 6 bytes per map cell (4 colour, 2 height) plus a third more for
-// the mip levels, e.g. side 1024: 8 MB; side 8192: 384 MB + 128 MB = 512 MB;
+// the mip levels and 2/3 byte for the block maxima, e.g. side 1024: 8.7 MB;
+// side 8192: 384 MB + 128 MB + 43 MB = 555 MB;
 // plus 4 bytes per sky pixel and 16 KB of sines.
 class HdTerrain {
 public:
@@ -62,6 +63,16 @@ public:
     // A 64-bit hash of the sky's size and pixels, for caches of it.
     uint64_t SkyHash() const { return skyHash_; }
 
+    // The ground maxima the march skips by: for k = 1 .. log2(side), the
+    // highest height (h16) in each block of 2^k x 2^k map cells together with
+    // its eight neighbouring blocks (wrapping), block (bx, by) at
+    // by * (side >> k) + bx. A bilinear sample of mip level l (or a blend of
+    // levels l and l + 1) at a point of the block reads only texels within
+    // 1.5 texels of the point, i.e. within the block and its neighbours when
+    // 3 * 2^l <= 2^k; every texel is at most the highest cell under it, so
+    // no such sample exceeds the entry.
+    const uint16_t* BlockMax(int k) const { return blockMax_[static_cast<size_t>(k)].data(); }
+
     // sin(2 pi i / 4096) * 2^30, rounded, i = 0 .. 4096 (entry 4096 = entry 0).
     const int32_t* Sines() const { return sines_.data(); }
 
@@ -71,6 +82,7 @@ public:
 private:
     friend std::optional<HdTerrain> BuildHdTerrain(const HdMaps& maps, std::string& error);
     std::vector<HdLevel> levels_;
+    std::vector<std::vector<uint16_t>> blockMax_;  // [k], k = 0 left empty
     uint32_t maxHeight_ = 0;
     int skyWidth_ = 0;
     int skyHeight_ = 0;

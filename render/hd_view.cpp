@@ -60,6 +60,7 @@ std::vector<Step> MarchSteps(int side, int levels, int height, const HdOptions& 
         }
         // The faithful haze share is (level^2 / 32) / 32 at level = d / 8:
         // (d / 256)^2, here of the draw distance.
+        s.minBlock = s.level + (s.blend != 0 ? 2 : 1);
         const uint64_t dd = uint64_t{d} * d * 256u;
         const uint64_t haze = dd / (far * far);
         s.haze = haze > 256 ? 256u : static_cast<uint32_t>(haze);

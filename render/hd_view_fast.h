@@ -23,7 +23,42 @@ struct Plan {
     std::vector<Direction> directions;
     const uint32_t* sky = nullptr;  // setup.skyRows rows of setup.skyCols + kSkyPad
     int skyStride = 0;
+    // For k = 0 .. log2(side): the first step whose samples the block maxima
+    // of level k do not bound (Step::minBlock > k), or the step count.
+    std::vector<int> stepLimit;
 };
+
+// The first of steps[from + 1 .. limit - 1] farther than d8 (limit when
+// none is); steps[from] is not farther.
+inline int FirstStepBeyond(const std::vector<Step>& steps, int from, int limit, uint64_t d8) {
+    int lo = from, hi = limit;
+    for (int jump = 1;; jump *= 2) {
+        const int probe = lo + jump;
+        if (probe >= limit) break;
+        if (steps[static_cast<size_t>(probe)].d8 > d8) {
+            hi = probe;
+            break;
+        }
+        lo = probe;
+    }
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        if (steps[static_cast<size_t>(mid)].d8 > d8)
+            hi = mid;
+        else
+            lo = mid;
+    }
+    return hi;
+}
+
+// How far (d8) a ray at `pos` moving `dir` a unit of d8 stays in its block
+// of 2^shift position units along one axis.
+inline uint64_t StayInBlock(uint32_t pos, int32_t dir, int shift) {
+    const uint32_t offset = pos & ((1u << shift) - 1u);
+    if (dir > 0) return (((1u << shift) - 1u) - offset) / static_cast<uint32_t>(dir);
+    if (dir < 0) return offset / static_cast<uint32_t>(-dir);
+    return UINT64_MAX;
+}
 
 // What a tile's march leaves for its rows: per column, the last row not yet
 // drawn (-1 when none), and that row's partial ground (weighted, cover).

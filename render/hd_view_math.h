@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/hd_terrain.h"
 #include "render/hd_frame.h"
+#include "render/hd_terrain.h"
 #include "shared/scene_types.h"
 
 namespace hd_detail {
@@ -85,13 +85,20 @@ inline uint64_t BilinearColour(const uint32_t* c, const Texels& t) {
 }
 
 // One march step, the same for every column of a frame.
+// Along a frame's steps q / 2^shift never grows (q is the exact value cut to
+// 24 significant bits, and a cut value stays at or above each power of two
+// the exact value passes), so ground of one height only rises toward the
+// horizon from below it, or sinks toward it from above, step by step.
 struct Step {
     uint32_t d8;  // distance along the ray
-    int64_t q;    // row offset (Q8) = (units below the camera * q) >> shift
     int shift;
+    int64_t q;       // row offset (Q8) = (units below the camera * q) >> shift
     int level;       // mip level sampled
     uint32_t blend;  // weight of level + 1 (0: level alone)
     uint32_t haze;   // haze weight
+    // The finest block maxima (HdTerrain::BlockMax) that bound this step's
+    // samples: level + 1, or level + 2 when it blends.
+    int minBlock;
 };
 
 // Everything a frame's columns share.

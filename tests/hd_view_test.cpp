@@ -11,6 +11,7 @@
 
 #include "render/hd_terrain.h"
 #include "render/hd_view.h"
+#include "render/hd_view_math.h"
 #include "render/tables.h"
 #include "render/terrain_view.h"
 #include "shared/scene_types.h"
@@ -199,6 +200,54 @@ TEST(HdView, FrameHashIsStored) {
     GuardedFrame got(320, 240);
     RenderHdReference(got.frame, TerrainOfSide(512), kCameras[0].camera);
     EXPECT_EQ(HashFrame(got.frame), 0xa81f03b4a94124fdull) << std::hex << HashFrame(got.frame);
+}
+
+TEST(HdViewSteps, GroundOfOneHeightMovesTowardTheHorizonStepByStep) {
+    // The staged path skips runs of steps by testing only the run's first
+    // or last step: that needs q / 2^shift never to grow along the steps.
+    for (int side : {256, 1024, 8192})
+        for (int height : {1, 7, 240, 1080, 2160, 7680})
+            for (const HdOptions options :
+                 {HdOptions{}, HdOptions{4096, 1024}, HdOptions{16, 32}}) {
+                const std::vector<hd_detail::Step> steps =
+                    hd_detail::MarchSteps(side, 7, height, options);
+                for (size_t i = 1; i < steps.size(); ++i) {
+                    const hd_detail::Step& a = steps[i - 1];
+                    const hd_detail::Step& b = steps[i];
+                    ASSERT_GE(b.shift, a.shift);
+                    ASSERT_LE(b.q, a.q << (b.shift - a.shift))
+                        << "side " << side << " height " << height << " step " << i;
+                    ASSERT_GE(b.minBlock, a.minBlock);
+                }
+            }
+}
+
+TEST(HdTerrainBuild, BlockMaximaBoundEverySampleNearTheirBlock) {
+    // Every sample a step can take (its level, blended or not) at any point
+    // of a block is at most the block's maximum at the step's minBlock.
+    const HdTerrain& terrain = TerrainOfSide(256);
+    const int sideLog2 = 8;
+    uint32_t seed = 1;
+    for (int level = 0; level + 1 < terrain.LevelCount(); ++level)
+        for (uint32_t blend : {0u, 1u, 200u}) {
+            hd_detail::Step step{};
+            step.level = level;
+            step.blend = blend;
+            step.minBlock = level + (blend != 0 ? 2 : 1);
+            for (int k = step.minBlock; k <= sideLog2; ++k)
+                for (int n = 0; n < 3000; ++n) {
+                    seed = Mix(seed + 0x9E3779B9u);
+                    const uint32_t u = seed, v = Mix(seed);
+                    const int shift = 32 - sideLog2 + k;
+                    const uint32_t bx = k == sideLog2 ? 0 : u >> shift;
+                    const uint32_t by = k == sideLog2 ? 0 : v >> shift;
+                    const uint32_t highest = terrain.BlockMax(k)[(by << (sideLog2 - k)) + bx];
+                    ASSERT_LE(hd_detail::GroundHeight(terrain, step, u, v), highest)
+                        << "level " << level << " blend " << blend << " block level " << k;
+                }
+        }
+    // The top level is the map's maximum.
+    EXPECT_EQ(terrain.BlockMax(sideLog2)[0], terrain.MaxHeight());
 }
 
 // A faithful scene in memory: flat ground of height 0 and colour index 1,
