@@ -24,7 +24,7 @@ HdLevel Halve(const HdLevel& below) {
     level.sideLog2 = below.sideLog2 - 1;
     const size_t side = static_cast<size_t>(level.side);
     const size_t from = static_cast<size_t>(below.side);
-    level.height.resize(side * side);
+    level.height.resize(side * side + 1);
     level.colour.resize(side * side);
     for (size_t y = 0; y < side; ++y) {
         for (size_t x = 0; x < side; ++x) {
@@ -50,7 +50,8 @@ HdLevel Halve(const HdLevel& below) {
 // block, then the highest of each block's 3 x 3 neighbourhood (wrapping).
 std::vector<std::vector<uint16_t>> BlockMaxima(const HdLevel& base) {
     std::vector<std::vector<uint16_t>> result(static_cast<size_t>(base.sideLog2) + 1);
-    std::vector<uint16_t> plain = base.height;  // the highest cell of each block at k - 1
+    // The highest cell of each block at k - 1.
+    std::vector<uint16_t> plain(base.height.begin(), base.height.end() - 1);
     for (int k = 1; k <= base.sideLog2; ++k) {
         const size_t from = static_cast<size_t>(base.side >> (k - 1));
         const size_t side = from / 2;
@@ -139,6 +140,7 @@ std::optional<HdTerrain> BuildHdTerrain(const HdMaps& maps, std::string& error) 
     base.side = maps.side;
     base.sideLog2 = Log2(maps.side);
     base.height.assign(maps.height.begin(), maps.height.end());
+    base.height.push_back(0);
     base.colour.resize(cells);
     for (size_t i = 0; i < cells; ++i)
         base.colour[i] = maps.colour[i] & 0xFFFFFFu;

@@ -37,7 +37,7 @@ struct HdMaps {
 struct HdLevel {
     int side = 0;
     int sideLog2 = 0;
-    std::vector<uint16_t> height;
+    std::vector<uint16_t> height;  // side x side, then one 0 so that 32-bit loads may end there
     std::vector<uint32_t> colour;  // 0x00RRGGBB
 };
 
