@@ -83,12 +83,13 @@
                 height: Module._flyover_screen_height(),
                 bytes: screenBytes(Module._flyover_last_frame())};
     };
+    // `path`: "fastest", or one of the renderer's paths in the order the
+    // program lists them (render/terrain_renderer.h).
+    const paths = ['reference', 'scalar', 'sse2', 'avx2', 'avx2-gather'];
     window.flyoverBench = function (path, step) {
-        const bytes = new TextEncoder().encode((path || 'fastest') + '\0');
-        const pointer = Module._malloc(bytes.length);
-        Module.HEAPU8.set(bytes, pointer);
-        const result = Module._flyover_bench(pointer, step || 1);
-        Module._free(pointer);
+        const index = !path || path === 'fastest' ? -1 : paths.indexOf(path);
+        if (path && path !== 'fastest' && index < 0) return null;
+        const result = Module._flyover_bench(index, step || 1);
         return result ? JSON.parse(Module.UTF8ToString(result)) : null;
     };
 })();

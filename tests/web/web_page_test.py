@@ -302,9 +302,12 @@ def measure():
         print('first frame after navigation: ' + ', '.join(f'{f:.0f}' for f in firsts) +
               ' ms (the first load, then reloads)')
         step = ARGS.step
-        for path in ('fastest', 'reference', 'scalar'):
+        for path in ('fastest', 'reference', 'scalar', 'sse2'):
             page = session.browser.evaluate(f'JSON.stringify(flyoverBench("{path}", {step}))')
             page = json.loads(page)
+            if page is None:
+                print(f'{path:9} not available in the browser')
+                continue
             native = json.loads(subprocess.run(
                 [ARGS.tool, 'bench', '--scene', ARGS.scene, '--step', str(step), '--path',
                  page['path'], '--json'], capture_output=True, text=True, check=True).stdout)
