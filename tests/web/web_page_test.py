@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """web_page_test.py -- the demo's web page in a real browser (headless Chromium): it loads without
 console errors, draws every frame exactly as `flyover-tool render` does, and ends on a key, a click
-or a tap as the desktop demo does, offering to fly again.
+or a tap as the desktop demo does, offering to fly again; a display it cannot emulate fails as
+the desktop demo's does.
 
 Usage: web_page_test.py --page DIR --tool FLYOVER_TOOL --scene DIR [--chromium PATH]
                         [--measure] [unittest options]
@@ -227,6 +228,26 @@ class RotatedDisplayTest(unittest.TestCase):
                 self.assertEqual(status, 0)
                 self.assertTrue(session.frame_at(ms) == expected)
             self.assertEqual(session.browser.problems(), [])
+        finally:
+            session.close()
+
+
+class BadDisplayTest(unittest.TestCase):
+    def test_bad_display_fails_as_the_desktop_demo_does(self):
+        # A display the page cannot emulate leaves it without one: the demo's
+        # own check shows its message and the start-up ends with status 1.
+        session = PageSession('?display=12x9000')
+        try:
+            session.browser.navigate(session.url)
+            browser = session.browser
+            self.assertEqual(browser.wait_for('window.flyoverExitCode !== undefined && '
+                                              '[window.flyoverExitCode]', 30, 'the end')[0], 1)
+            self.assertEqual(browser.evaluate('document.getElementById("cover").textContent'),
+                             'GXOpenDisplay failed')
+            problems = browser.problems()
+            self.assertTrue(any('bad display size "12x9000"' in p for p in problems), problems)
+            self.assertTrue(any('GXOpenDisplay failed' in p for p in problems), problems)
+            self.assertIsNone(browser.evaluate('Module.flyoverFirstFrameMs'))
         finally:
             session.close()
 
