@@ -261,10 +261,12 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
                 _mm256_set1_epi32(0xFF));
         }
         alignas(32) int32_t offsets[kLanes];
-        alignas(32) uint32_t rb[kLanes], g[kLanes];
+        alignas(32) uint32_t rb[kLanes], g[kLanes], packed[kLanes];
         _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), offset);
         _mm256_store_si256(reinterpret_cast<__m256i*>(rb), c.rb);
         _mm256_store_si256(reinterpret_cast<__m256i*>(g), c.g);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(packed),
+                           _mm256_or_si256(c.rb, _mm256_slli_epi32(c.g, 8)));
         bool edgesMoved = false;
         for (; draws != 0; draws &= draws - 1) {
             const int j = __builtin_ctz(draws);
@@ -280,9 +282,12 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
                 out[next[j] * kTileColumns] =
                     Resolve(weighted[j] + colour * static_cast<uint64_t>(256 - cover[j]));
                 int row = next[j] - 1;
-                const uint32_t packed = Pack(colour);
-                for (; row >= 0 && int64_t{row} * 256 >= top; --row)
-                    out[row * kTileColumns] = packed;
+                // The rows this ground covers whole: down to the first row
+                // whose top is above `top`.
+                const int64_t firstWhole = top <= 0 ? 0 : (top + 255) >> 8;
+                const uint32_t whole = packed[j];
+                for (; row >= firstWhole; --row)
+                    out[row * kTileColumns] = whole;
                 next[j] = row;
                 if (row < 0) {
                     edge[j] = done;
