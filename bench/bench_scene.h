@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bench_support.h"
 #include "platform/frame_buffer.h"
 #include "shared/scene_types.h"
-#include "tools/bench_support.h"
 #include "tools/tool_scene.h"
 
 // The directory of the scene the benchmarks use: $FLYOVER_BENCH_SCENE when

@@ -3,10 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_scene.h"
+#include "fly/fly_overlay.h"
+#include "fly/fly_session.h"
+#include "fly/free_flight.h"
 #include "platform/headless/headless_platform.h"
-#include "tools/fly/fly_overlay.h"
-#include "tools/fly/fly_session.h"
-#include "tools/fly/free_flight.h"
 
 namespace {
 

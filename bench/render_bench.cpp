@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bench/bench_scene.h"
+#include "bench/support/bench_support.h"
 #include "render/terrain_renderer.h"
-#include "tools/bench_support.h"
 
 namespace {
 

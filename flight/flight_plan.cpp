@@ -1,16 +1,15 @@
 // flight.cpp -- keys along the route: altitude over the ground ahead, view direction, pitch,
 // clearance fixing
-#include "tools/scenegen/flight.h"
+#include "flight/flight_plan.h"
 
 #include <algorithm>
-#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 
+#include "flight/flight_review.h"
+#include "flight/route.h"
 #include "path/key_path.h"
-#include "tools/scenegen/flight_review.h"
-#include "tools/scenegen/route.h"
-#include "tools/scenegen/scene_math.h"
+#include "shared/exact_math.h"
 
 namespace {
 
@@ -34,7 +33,7 @@ double Round(double v) {
 }
 
 // The highest ground within a few cells of the straight line a..b, in bytes.
-double GroundAlong(const Terrain& t, Point2 a, Point2 b) {
+double GroundAlong(const FlightGround& t, Point2 a, Point2 b) {
     const double len = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
     const int steps = static_cast<int>(len) + 1;
     int highest = 0;
@@ -53,13 +52,13 @@ double GroundAlong(const Terrain& t, Point2 a, Point2 b) {
 
 // How far the ground at p lies below the ground in a ring around it: deep
 // in a valley this is large, on a crest negative.
-double ValleyDepth(const Terrain& t, Point2 p) {
+double ValleyDepth(const FlightGround& t, Point2 p) {
     double ring = 0.0;
     for (int k = 0; k < 16; ++k) {
         const double a = k / 16.0;
-        ring += t.relief.Sample(p.x + 14.0 * CosTurns(a), p.y + 14.0 * SinTurns(a));
+        ring += t.surface.Sample(p.x + 14.0 * CosTurns(a), p.y + 14.0 * SinTurns(a));
     }
-    const double here = t.relief.Sample(p.x, p.y);
+    const double here = t.surface.Sample(p.x, p.y);
     return ring / 16.0 - (here < 0 ? 0.0 : here);
 }
 
@@ -69,7 +68,7 @@ struct Key {
 
 }  // namespace
 
-FlightPlan PlanFlight(const Terrain& terrain, uint64_t seed) {
+FlightPlan PlanFlight(const FlightGround& terrain, uint64_t seed) {
     const Route track = SmoothRoute(FindRoute(terrain, seed), 9, 6);
     const double length = track.Length();
     const int loopKeys = static_cast<int>(
@@ -221,18 +220,4 @@ std::unique_ptr<KeyPath> BuildFlightPath(const FlightPlan& plan) {
     }
     path->Prepare();
     return path;
-}
-
-std::string FormatKeyFile(const FlightPlan& plan, const std::string& colourMapName,
-                          const std::string& heightMapName) {
-    std::string text = colourMapName + "\n" + heightMapName + "\n";
-    text += std::to_string(plan.keys.size()) + "\n" + std::to_string(plan.intervalMs) + "\n";
-    for (const auto& k : plan.keys) {
-        char line[160];
-        std::snprintf(line, sizeof line,
-                      "%" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", k[0], k[1],
-                      k[2], k[3], k[4]);
-        text += line;
-    }
-    return text;
 }

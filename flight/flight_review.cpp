@@ -1,10 +1,10 @@
 // flight_review.cpp -- sampling a path at the demo's arithmetic, clearance and view content
-#include "tools/scenegen/flight_review.h"
+#include "flight/flight_review.h"
 
 #include "path/key_path.h"
 #include "render/tables.h"
 #include "render/terrain_view.h"
-#include "tools/scenegen/scene_math.h"
+#include "shared/exact_math.h"
 
 GroundAround GroundAt(const uint8_t* heights, int32_t x, int32_t y) {
     // The renderer takes a position's cell from the whole part of the 16.16

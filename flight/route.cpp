@@ -1,12 +1,12 @@
 // route.cpp -- waypoints, least-cost legs on the wrapping map, smoothing and even resampling
-#include "tools/scenegen/route.h"
+#include "flight/route.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <queue>
 
-#include "tools/scenegen/scene_math.h"
+#include "shared/exact_math.h"
 
 namespace {
 
@@ -54,13 +54,13 @@ std::vector<std::pair<int, int>> CheapestLeg(const std::vector<double>& cost, in
 }
 
 // The lowest cell within `radius` of (x, y); ties go to the nearest.
-std::pair<int, int> LowestNear(const Terrain& t, int x, int y, int radius) {
+std::pair<int, int> LowestNear(const FlightGround& t, int x, int y, int radius) {
     std::pair<int, int> best = {x, y};
     double bestValue = 1e300;
     for (int dy = -radius; dy <= radius; ++dy)
         for (int dx = -radius; dx <= radius; ++dx) {
             if (dx * dx + dy * dy > radius * radius) continue;
-            const double v = t.relief.At(x + dx, y + dy) + 0.05 * (dx * dx + dy * dy);
+            const double v = t.surface.At(x + dx, y + dy) + 0.05 * (dx * dx + dy * dy);
             if (v < bestValue) {
                 bestValue = v;
                 best = {x + dx, y + dy};
@@ -115,11 +115,11 @@ double Route::Length() const {
     return sum;
 }
 
-Route FindRoute(const Terrain& terrain, uint64_t seed) {
+Route FindRoute(const FlightGround& terrain, uint64_t seed) {
     // Low ground is cheap, high ground dear: legs keep to valleys and lakes.
     std::vector<double> cost(65536);
     for (int i = 0; i < 65536; ++i) {
-        const double h = Clamp(terrain.relief.Cells()[i], 0.0, 255.0) / 255.0;
+        const double h = Clamp(terrain.surface.Cells()[i], 0.0, 255.0) / 255.0;
         cost[i] = 1.0 + 14.0 * h * h;
     }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/scenegen/terrain.h"
+#include "flight/flight_ground.h"
 
 struct Point2 {
     double x = 0, y = 0;
@@ -28,7 +28,7 @@ struct Route {
 // the lowest ground nearby, joined by the cheapest paths where low ground is
 // cheap, so the track follows valleys and crosses ridges at their passes.
 // Points are one cell apart, unsmoothed.
-Route FindRoute(const Terrain& terrain, uint64_t seed);
+Route FindRoute(const FlightGround& ground, uint64_t seed);
 
 // Averages each point with its neighbours `radius` either side, `passes`
 // times: a smooth track whose turns a camera can fly.

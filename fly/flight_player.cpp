@@ -1,11 +1,11 @@
 // flight_player.cpp -- the player's clock: whole-millisecond frames, looping, seeking and speeds
-#include "tools/fly/flight_player.h"
+#include "fly/flight_player.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "flight/flight_review.h"
 #include "path/key_path.h"
-#include "tools/scenegen/flight_review.h"
 
 FlightPlayer::FlightPlayer(const KeyPath& path) : path_(path), duration_(PlayingDuration(path)) {}
 

@@ -1,5 +1,5 @@
 // fly_input.cpp -- the key bindings of both modes, mouse drags and controller sticks
-#include "tools/fly/fly_input.h"
+#include "fly/fly_input.h"
 
 #include <algorithm>
 

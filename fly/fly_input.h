@@ -7,8 +7,8 @@
 #include <map>
 #include <set>
 
+#include "fly/free_flight.h"
 #include "platform/events.h"
-#include "tools/fly/free_flight.h"
 
 // What a key or button asks of the session, beyond flying.
 enum class FlyCommand {

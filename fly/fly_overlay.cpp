@@ -1,11 +1,11 @@
 // fly_overlay.cpp -- the overlay's lines and where they go on the screen
-#include "tools/fly/fly_overlay.h"
+#include "fly/fly_overlay.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
-#include "tools/fly/overlay_font.h"
+#include "fly/overlay_font.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // fly_session.cpp -- the session's loop: input, motion or playing, the view, the overlay, the
 // recording written
-#include "tools/fly/fly_session.h"
+#include "fly/fly_session.h"
 
 #include <sys/resource.h>
 
@@ -10,17 +10,17 @@
 #include <filesystem>
 #include <system_error>
 
+#include "flight/flight_plan.h"
+#include "flight/flight_review.h"
+#include "fly/flight_player.h"
+#include "fly/fly_input.h"
+#include "fly/fly_overlay.h"
+#include "fly/path_recorder.h"
 #include "path/key_path.h"
 #include "platform/clock.h"
 #include "render/terrain_renderer.h"
 #include "render/terrain_view.h"
 #include "resources/icon.h"
-#include "tools/fly/flight_player.h"
-#include "tools/fly/fly_input.h"
-#include "tools/fly/fly_overlay.h"
-#include "tools/fly/path_recorder.h"
-#include "tools/scenegen/flight.h"
-#include "tools/scenegen/flight_review.h"
 
 namespace {
 

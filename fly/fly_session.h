@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "fly/free_flight.h"
 #include "platform/platform.h"
 #include "render/tables.h"
 #include "scene/scene_loader.h"
 #include "shared/scene_types.h"
-#include "tools/fly/free_flight.h"
 
 // What a session is given besides its platform and scene.
 struct FlySessionOptions {

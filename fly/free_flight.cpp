@@ -1,10 +1,10 @@
 // free_flight.cpp -- eased speeds, the ground floor and the climb that looks ahead along the motion
-#include "tools/fly/free_flight.h"
+#include "fly/free_flight.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "tools/scenegen/flight_review.h"
+#include "flight/flight_review.h"
 
 namespace {
 

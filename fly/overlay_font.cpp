@@ -1,5 +1,5 @@
 // overlay_font.cpp -- the glyphs, drawn as text pictures, and the text drawing
-#include "tools/fly/overlay_font.h"
+#include "fly/overlay_font.h"
 
 #include <algorithm>
 #include <array>

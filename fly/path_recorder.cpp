@@ -1,6 +1,6 @@
 // path_recorder.cpp -- keys sampled on their times, the end key, the closing of the loop, and
 // writing a key file beside an existing one
-#include "tools/fly/path_recorder.h"
+#include "fly/path_recorder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,8 +13,8 @@
 #include <cstring>
 #include <memory>
 
+#include "flight/flight_review.h"
 #include "path/key_path.h"
-#include "tools/scenegen/flight_review.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/fly/free_flight.h"
-#include "tools/scenegen/flight.h"
+#include "flight/flight_plan.h"
+#include "fly/free_flight.h"
 
 // Samples the flown camera every `intervalMs` into keys. The fly session
 // hands it every frame's pose with the frame's time (Frame), recording or

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fuzz/fuzz_files.h"
+#include "import/map_fit.h"
 #include "shared/scene_format.h"
-#include "tools/import/map_fit.h"
 
 // The first byte chooses how the rest is read: bit 0 names the file as a raw
 // height map (raw maps are known by their names, every other kind by its

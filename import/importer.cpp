@@ -1,7 +1,7 @@
 // importer.cpp -- the import's steps in order: read and fit the pictures, blend the edges,
 // make the palette and the height bytes, the sky, the flight, and the checked, all-or-nothing
 // write
-#include "tools/import/importer.h"
+#include "import/importer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,17 +13,16 @@
 #include <random>
 #include <sstream>
 
+#include "flight/flight_plan.h"
+#include "flight/flight_review.h"
+#include "import/quantize.h"
 #include "path/key_path.h"
 #include "render/tables.h"
 #include "scene/scene_loader.h"
+#include "scenegen/scene_generator.h"
+#include "scenegen/sky.h"
 #include "shared/scene_format.h"
 #include "shared/text.h"
-#include "tools/import/quantize.h"
-#include "tools/scenegen/flight.h"
-#include "tools/scenegen/flight_review.h"
-#include "tools/scenegen/scene_generator.h"
-#include "tools/scenegen/sky.h"
-#include "tools/scenegen/terrain.h"
 
 namespace {
 
@@ -338,12 +337,10 @@ bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, Im
         scene.keptFlight = true;
         return true;
     }
-    Terrain terrain;
-    terrain.height = heightBytes;
-    terrain.relief = WrapGrid(kMapSide);
+    FlightGround ground{heightBytes, WrapGrid(kMapSide)};
     for (size_t i = 0; i < heightBytes.size(); ++i)
-        terrain.relief.Cells()[i] = heightBytes[i];
-    const FlightPlan plan = PlanFlight(terrain, settings.seed);
+        ground.surface.Cells()[i] = heightBytes[i];
+    const FlightPlan plan = PlanFlight(ground, settings.seed);
     scene.keyFile = FormatKeyFile(plan, kGeneratedColourMapName, kGeneratedHeightMapName);
     const std::unique_ptr<KeyPath> path = BuildFlightPath(plan);
     const uint32_t duration = PlayingDuration(*path);

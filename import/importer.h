@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/import/map_fit.h"
+#include "import/map_fit.h"
 
 struct ImportSettings {
     std::string colourPath;

@@ -1,5 +1,5 @@
 // map_fit.cpp -- separable resampling while rows arrive, and the edge blending
-#include "tools/import/map_fit.h"
+#include "import/map_fit.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/import/picture_reader.h"
+#include "import/picture_reader.h"
 
 // Where the map comes from in the picture.
 struct MapSource {

@@ -1,7 +1,7 @@
 // picture_reader.cpp -- the readers: libpng for PNG (16-bit kept), giflib for GIF, SDL's BMP
 // loader for BMP (every depth, bit fields and RLE), libjpeg-turbo for JPEG, and raw byte
 // maps read here
-#include "tools/import/picture_reader.h"
+#include "import/picture_reader.h"
 
 #include <SDL.h>
 #include <gif_lib.h>

@@ -1,5 +1,5 @@
 // quantize.cpp -- Oklab conversions, the median cut, k-means rounds and the nearest-entry map
-#include "tools/import/quantize.h"
+#include "import/quantize.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,7 +39,8 @@ Rgb8Colour FromOklab(const Lab& c) {
     const float r = 4.0767416621f * l3 - 3.3077115913f * m3 + 0.2309699292f * s3;
     const float g = -1.2684380046f * l3 + 2.6097574011f * m3 - 0.3413193965f * s3;
     const float b = -0.0041960863f * l3 - 0.7034186147f * m3 + 1.7076147010f * s3;
-    return {static_cast<uint8_t>(std::lround(Gamma(r))), static_cast<uint8_t>(std::lround(Gamma(g))),
+    return {static_cast<uint8_t>(std::lround(Gamma(r))),
+            static_cast<uint8_t>(std::lround(Gamma(g))),
             static_cast<uint8_t>(std::lround(Gamma(b)))};
 }
 
@@ -50,11 +51,14 @@ float Distance(const Lab& p, const Lab& q) {
 
 std::vector<Lab> ToLab(const std::vector<float>& rgb) {
     std::vector<Lab> lab(rgb.size() / 3);
-    for (size_t i = 0; i < lab.size(); ++i) lab[i] = ToOklab(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]);
+    for (size_t i = 0; i < lab.size(); ++i)
+        lab[i] = ToOklab(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]);
     return lab;
 }
 
-float Channel(const Lab& c, int axis) { return axis == 0 ? c.l : axis == 1 ? c.a : c.b; }
+float Channel(const Lab& c, int axis) {
+    return axis == 0 ? c.l : axis == 1 ? c.a : c.b;
+}
 
 struct Box {
     size_t begin, end;  // into the order of pixels
@@ -104,17 +108,18 @@ std::vector<Rgb8Colour> CutPalette(const std::vector<float>& rgb, int count) {
     std::vector<Box> boxes{{0, lab.size()}};
     Measure(boxes[0], lab, order);
     while (static_cast<int>(boxes.size()) < count) {
-        const auto widest = std::max_element(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) {
-            return a.spread < b.spread;
-        });
+        const auto widest =
+            std::max_element(boxes.begin(), boxes.end(),
+                             [](const Box& a, const Box& b) { return a.spread < b.spread; });
         if (widest->spread <= 0) break;
         Box box = *widest;
         const size_t middle = box.begin + (box.end - box.begin) / 2;
-        std::nth_element(order.begin() + std::ptrdiff_t(box.begin), order.begin() + std::ptrdiff_t(middle),
-                         order.begin() + std::ptrdiff_t(box.end), [&](uint32_t p, uint32_t q) {
-                             const float a = Channel(lab[p], box.axis), b = Channel(lab[q], box.axis);
-                             return a < b || (a == b && p < q);
-                         });
+        std::nth_element(
+            order.begin() + std::ptrdiff_t(box.begin), order.begin() + std::ptrdiff_t(middle),
+            order.begin() + std::ptrdiff_t(box.end), [&](uint32_t p, uint32_t q) {
+                const float a = Channel(lab[p], box.axis), b = Channel(lab[q], box.axis);
+                return a < b || (a == b && p < q);
+            });
         Box low{box.begin, middle}, high{middle, box.end};
         Measure(low, lab, order);
         Measure(high, lab, order);
@@ -151,16 +156,18 @@ std::vector<Rgb8Colour> CutPalette(const std::vector<float>& rgb, int count) {
                               static_cast<float>(sums[k * 4 + 2] / sums[k * 4 + 3])};
     }
     std::vector<Rgb8Colour> palette;
-    for (const Lab& c : centres) palette.push_back(FromOklab(c));
+    for (const Lab& c : centres)
+        palette.push_back(FromOklab(c));
     std::sort(palette.begin(), palette.end());
     palette.erase(std::unique(palette.begin(), palette.end()), palette.end());
     return palette;
 }
 
-std::vector<uint8_t> MapToPalette(const std::vector<float>& rgb, const std::vector<Rgb8Colour>& palette,
-                                  int width, bool dither) {
+std::vector<uint8_t> MapToPalette(const std::vector<float>& rgb,
+                                  const std::vector<Rgb8Colour>& palette, int width, bool dither) {
     std::vector<Lab> centres;
-    for (const Rgb8Colour& c : palette) centres.push_back(ToOklab(c[0], c[1], c[2]));
+    for (const Rgb8Colour& c : palette)
+        centres.push_back(ToOklab(c[0], c[1], c[2]));
     const size_t pixels = rgb.size() / 3;
     std::vector<uint8_t> indices(pixels);
     if (!dither) {
@@ -173,7 +180,8 @@ std::vector<uint8_t> MapToPalette(const std::vector<float>& rgb, const std::vect
     const size_t w = static_cast<size_t>(width);
     for (size_t i = 0; i < pixels; ++i) {
         float c[3];
-        for (int k = 0; k < 3; ++k) c[k] = std::clamp(work[i * 3 + k], 0.0f, 255.0f);
+        for (int k = 0; k < 3; ++k)
+            c[k] = std::clamp(work[i * 3 + k], 0.0f, 255.0f);
         const size_t n = Nearest(ToOklab(c[0], c[1], c[2]), centres);
         indices[i] = static_cast<uint8_t>(n);
         const size_t x = i % w;

@@ -1,5 +1,5 @@
 // completion.cpp -- the bash completion script, one case per command and option
-#include "tools/install/completion.h"
+#include "packaging/completion.h"
 
 #include <string_view>
 
@@ -16,8 +16,8 @@ std::string DisplayWords() {
     std::string words;
     for (const char* size : {"240x320", "320x240"}) {
         words += std::string(words.empty() ? "" : " ") + size;
-        for (const DisplayLayout layout : kLayouts) words += std::string(" ") + size + ":" +
-                                                              LayoutName(layout);
+        for (const DisplayLayout layout : kLayouts)
+            words += std::string(" ") + size + ":" + LayoutName(layout);
     }
     return words;
 }
@@ -68,7 +68,9 @@ std::string BashCompletion(std::span<const CommandSpec* const> commands) {
         "        prev=${COMP_WORDS[COMP_CWORD - 2]}\n"
         "    fi\n"
         "    if ((COMP_CWORD == 1)); then\n"
-        "        COMPREPLY=($(compgen -W \"" + commandWords + " --help\" -- \"$cur\"))\n"
+        "        COMPREPLY=($(compgen -W \"" +
+        commandWords +
+        " --help\" -- \"$cur\"))\n"
         "        return\n"
         "    fi\n"
         "    local options\n"
@@ -83,8 +85,7 @@ std::string BashCompletion(std::span<const CommandSpec* const> commands) {
         for (const OptionSpec& option : command->options) {
             const std::string code = ValueCompletion(option);
             if (code.empty()) continue;
-            script += "                " + std::string(option.name) + ") " + code +
-                      "; return ;;\n";
+            script += "                " + std::string(option.name) + ") " + code + "; return ;;\n";
         }
         script += "            esac\n            ;;\n";
     }

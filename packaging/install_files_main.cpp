@@ -6,10 +6,10 @@
 #include <fstream>
 #include <string>
 
+#include "packaging/completion.h"
+#include "packaging/man_page.h"
 #include "resources/icon.h"
 #include "tools/commands.h"
-#include "tools/install/completion.h"
-#include "tools/install/man_page.h"
 #include "tools/png_writer.h"
 
 #ifndef FLYOVER_VERSION

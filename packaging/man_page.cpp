@@ -1,5 +1,5 @@
 // man_page.cpp -- roff for the manual pages, built from the commands' tables
-#include "tools/install/man_page.h"
+#include "packaging/man_page.h"
 
 #include <algorithm>
 #include <sstream>
@@ -105,17 +105,19 @@ std::string RoffEscape(const std::string& text) {
 }
 
 std::string ToolManPage(std::span<const CommandSpec* const> commands, const std::string& version) {
-    std::string page = ".\\\" flyover-tool(1), made by flyover-install-files from the tool's option tables\n";
+    std::string page =
+        ".\\\" flyover-tool(1), made by flyover-install-files from the tool's option tables\n";
     page += ".TH FLYOVER\\-TOOL 1 \"\" \"flyover " + version + "\" \"User Commands\"\n";
     page += ".SH NAME\nflyover\\-tool \\- render, generate, check, fly and record flyover scenes\n";
     page += ".SH SYNOPSIS\n.SY flyover\\-tool\n.I command\n.RI [ options ]\n.YS\n";
     page += ".SY flyover\\-tool\n.I command\n.B \\-\\-help\n.YS\n";
     page += ".SH DESCRIPTION\n" + ParagraphRoff(std::string(kToolDescription) + "\n");
-    page += ".PP\nA scene is a directory holding \\fIKeys2.txt\\fR (the names of the colour map "
-            "and the height map, the key count, the key interval in milliseconds and one line "
-            "of five numbers per key: x, y, height, heading, horizon), the two 8\\-bit BMP maps it "
-            "names and \\fIsky.BMP\\fR. Options take their value as \\fB\\-\\-opt\\fR "
-            "\\fIvalue\\fR or \\fB\\-\\-opt\\fR=\\fIvalue\\fR; numbers are plain decimal.\n";
+    page +=
+        ".PP\nA scene is a directory holding \\fIKeys2.txt\\fR (the names of the colour map "
+        "and the height map, the key count, the key interval in milliseconds and one line "
+        "of five numbers per key: x, y, height, heading, horizon), the two 8\\-bit BMP maps it "
+        "names and \\fIsky.BMP\\fR. Options take their value as \\fB\\-\\-opt\\fR "
+        "\\fIvalue\\fR or \\fB\\-\\-opt\\fR=\\fIvalue\\fR; numbers are plain decimal.\n";
     page += ".SH COMMANDS\n";
     for (const CommandSpec* command : commands) {
         page += ".SS " + std::string(command->name) + "\n";
@@ -131,8 +133,9 @@ std::string ToolManPage(std::span<const CommandSpec* const> commands, const std:
         for (const std::string& paragraph : Paragraphs(command->epilog))
             page += ParagraphRoff(paragraph);
     }
-    page += ".SH EXIT STATUS\n0 on success, 1 when a command's work failed (each command's "
-            "text above says when), 2 for bad arguments.\n";
+    page +=
+        ".SH EXIT STATUS\n0 on success, 1 when a command's work failed (each command's "
+        "text above says when), 2 for bad arguments.\n";
     page += ".SH SEE ALSO\n.BR flyover (6)\n";
     return page;
 }
@@ -140,7 +143,9 @@ std::string ToolManPage(std::span<const CommandSpec* const> commands, const std:
 std::string DemoManPage(const std::string& version, const std::string& sceneDir) {
     const std::string dir = RoffEscape(sceneDir);
     return ".\\\" flyover(6), made by flyover-install-files\n"
-           ".TH FLYOVER 6 \"\" \"flyover " + version + "\" \"Games\"\n"
+           ".TH FLYOVER 6 \"\" \"flyover " +
+           version +
+           "\" \"Games\"\n"
            ".SH NAME\nflyover \\- a self\\-running flight over a landscape\n"
            ".SH SYNOPSIS\n.SY flyover\n.YS\n"
            ".SH DESCRIPTION\n"
@@ -161,12 +166,18 @@ std::string DemoManPage(const std::string& version, const std::string& sceneDir)
            "SDL's own: \\fBSDL_AUDIODRIVER=disk\\fR writes the sound to \\fIsdlaudio.raw\\fR, "
            "\\fBSDL_VIDEODRIVER=dummy\\fR runs unseen.\n"
            ".SH FILES\n"
-           ".TP\n.I " + dir + "/Keys2.txt\n"
+           ".TP\n.I " +
+           dir +
+           "/Keys2.txt\n"
            "The key file: the names of the colour map and the height map, the key count, the "
            "key interval in milliseconds and the camera keys.\n"
-           ".TP\n.IR " + dir + "/colour.bmp ,\\ " + dir + "/height.bmp\n"
+           ".TP\n.IR " +
+           dir + "/colour.bmp ,\\ " + dir +
+           "/height.bmp\n"
            "The default scene's maps (256 \\(mu 256, 8\\-bit BMP), as the key file names them.\n"
-           ".TP\n.I " + dir + "/sky.BMP\n"
+           ".TP\n.I " +
+           dir +
+           "/sky.BMP\n"
            "The sky (512 \\(mu 256, 8\\-bit BMP).\n"
            ".PP\nTo fly another scene, copy the program into a directory holding one, or "
            "use \\fBflyover\\-tool fly \\-\\-scene\\fR \\fIDIR\\fR.\n"

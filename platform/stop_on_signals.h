@@ -1,4 +1,5 @@
-// stop_signal.h -- Ctrl-C (SIGINT), SIGTERM and SIGHUP turned into a flag the recording polls
+// stop_on_signals.h -- Ctrl-C (SIGINT), SIGTERM and SIGHUP turned into a flag a loop polls (record,
+// fly)
 #pragma once
 
 #include <atomic>

@@ -1,5 +1,5 @@
 // av_util.cpp -- error texts, frame allocation and encoder opening for the ffmpeg libraries
-#include "tools/record/av_util.h"
+#include "record/av_util.h"
 
 #include <functional>
 

@@ -1,5 +1,5 @@
 // encoder_settings.cpp -- H.264, VP9, GIF and WebP settings per quality, with AAC or Opus sound
-#include "tools/record/encoder_settings.h"
+#include "record/encoder_settings.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/record/output_kind.h"
+#include "record/output_kind.h"
 
 extern "C" {
 #include <libavutil/pixfmt.h>

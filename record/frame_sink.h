@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/frame_buffer.h"
-#include "tools/record/av_util.h"
+#include "record/av_util.h"
 
 // One frame ready for the writer: a picture in the encoder's pixel format,
 // or a file's bytes already encoded.

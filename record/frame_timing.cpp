@@ -1,5 +1,5 @@
 // frame_timing.cpp -- the recording's frame clock and the plan of flight times, restarts included
-#include "tools/record/frame_timing.h"
+#include "record/frame_timing.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 // gif_palette.cpp -- median cut over the clip's colour counts, and the nearest-entry table
-#include "tools/record/gif_palette.h"
+#include "record/gif_palette.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "tools/record/picture.h"
+#include "record/picture.h"
 
 namespace {
 

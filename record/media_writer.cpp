@@ -1,10 +1,10 @@
 // media_writer.cpp -- the encoders, the muxer and the sound's pace beside the frames
-#include "tools/record/media_writer.h"
+#include "record/media_writer.h"
 
 #include <cstring>
 
-#include "tools/record/sound_track.h"
-#include "tools/record/yuv_picture.h"
+#include "record/sound_track.h"
+#include "record/yuv_picture.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

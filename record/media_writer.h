@@ -7,10 +7,10 @@
 #include <string>
 
 #include "platform/wave.h"
-#include "tools/record/encoder_settings.h"
-#include "tools/record/frame_sink.h"
-#include "tools/record/gif_palette.h"
-#include "tools/record/picture.h"
+#include "record/encoder_settings.h"
+#include "record/frame_sink.h"
+#include "record/gif_palette.h"
+#include "record/picture.h"
 
 struct MediaRequest {
     EncoderSettings settings;

@@ -46,4 +46,4 @@ PipelineOutcome RunOrderedPipeline(
     const std::function<bool(int64_t index, Item& item, std::string& error)>& consume,
     const std::atomic<bool>& stop, const std::function<void(int64_t consumed)>& onConsumed);
 
-#include "tools/record/ordered_pipeline_impl.h"
+#include "record/ordered_pipeline_impl.h"

@@ -1,5 +1,5 @@
 // output_kind.cpp -- output kinds by file name, and their defaults
-#include "tools/record/output_kind.h"
+#include "record/output_kind.h"
 
 #include <algorithm>
 #include <cctype>

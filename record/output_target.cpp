@@ -1,5 +1,5 @@
 // output_target.cpp -- temporary files and folders beside the output, renamed or removed
-#include "tools/record/output_target.h"
+#include "record/output_target.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 // picture.cpp -- cropping, whole-number scaling and widening the screen's RGB565 pixels for the
 // recording
-#include "tools/record/picture.h"
+#include "record/picture.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // png_folder.cpp -- PNG frames encoded on the workers, written in order by the recording's thread
-#include "tools/record/png_folder.h"
+#include "record/png_folder.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "tools/record/frame_sink.h"
-#include "tools/record/picture.h"
+#include "record/frame_sink.h"
+#include "record/picture.h"
 
 // The name of frame `index` of a recording of `frames` frames:
 // "frame-000042.png", with at least six digits and as many as the last needs.

@@ -1,5 +1,5 @@
 // progress_bar.cpp -- drawing the progress line with a carriage return, as wide as the terminal
-#include "tools/record/progress_bar.h"
+#include "record/progress_bar.h"
 
 #include <sys/ioctl.h>
 #include <time.h>

@@ -1,20 +1,21 @@
 // recorder.cpp -- the recording's passes: the GIF palette's colours, then the frames to the writer
-#include "tools/record/recorder.h"
+#include "record/recorder.h"
 
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "record/av_util.h"
+#include "record/encoder_settings.h"
+#include "record/gif_palette.h"
+#include "record/media_writer.h"
+#include "record/ordered_pipeline.h"
+#include "record/output_target.h"
+#include "record/png_folder.h"
+#include "record/progress_bar.h"
 #include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
-#include "tools/record/encoder_settings.h"
-#include "tools/record/gif_palette.h"
-#include "tools/record/media_writer.h"
-#include "tools/record/ordered_pipeline.h"
-#include "tools/record/output_target.h"
-#include "tools/record/png_folder.h"
-#include "tools/record/progress_bar.h"
 
 namespace {
 
@@ -148,6 +149,8 @@ std::unique_ptr<GifPalette> CountGifColours(const RecordRequest& request, Record
 
 bool Record(const RecordRequest& request, RecordReport& report, std::string& error) {
     const double start = MonotonicSeconds();
+    // ffmpeg's libraries speak only of errors.
+    av_log_set_level(AV_LOG_ERROR);
     report = RecordReport();
     const EncoderSettings settings = SettingsFor(request.kind, request.quality);
     RecordRequest req = request;

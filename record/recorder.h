@@ -9,10 +9,10 @@
 
 #include "platform/frame_buffer.h"
 #include "platform/wave.h"
+#include "record/frame_timing.h"
+#include "record/output_kind.h"
+#include "record/picture.h"
 #include "render/terrain_view.h"
-#include "tools/record/frame_timing.h"
-#include "tools/record/output_kind.h"
-#include "tools/record/picture.h"
 
 // Everything a recording needs, checked by the caller: the scene and the
 // plan of its frames, the picture, the output and how the run is shown.

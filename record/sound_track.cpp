@@ -1,5 +1,5 @@
 // sound_track.cpp -- looping the clip and resampling it with libswresample
-#include "tools/record/sound_track.h"
+#include "record/sound_track.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/wave.h"
-#include "tools/record/av_util.h"
+#include "record/av_util.h"
 
 class SoundTrack {
 public:

@@ -1,5 +1,5 @@
 // yuv_picture.cpp -- RGB565 to YUV 4:2:0 through 65536-entry tables, with whole-number scaling
-#include "tools/record/yuv_picture.h"
+#include "record/yuv_picture.h"
 
 #include <array>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/frame_buffer.h"
-#include "tools/record/picture.h"
+#include "record/picture.h"
 
 // The BT.709 limited-range luma and chroma of an 8-bit RGB colour, rounded:
 // what a player turns back into (nearly) that colour.

@@ -1,7 +1,8 @@
-// key_file.cpp -- scanning the key file's names, integers and key lines
+// key_file.cpp -- scanning the key file's names, integers and key lines, and writing a key file
 #include "scene/key_file.h"
 
 #include <cctype>
+#include <cinttypes>
 #include <climits>
 
 namespace {
@@ -67,4 +68,18 @@ size_t CharacterCount(const std::string& text) {
     for (const char c : text)
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
     return n;
+}
+
+std::string FormatKeyFile(const FlightPlan& plan, const std::string& colourMapName,
+                          const std::string& heightMapName) {
+    std::string text = colourMapName + "\n" + heightMapName + "\n";
+    text += std::to_string(plan.keys.size()) + "\n" + std::to_string(plan.intervalMs) + "\n";
+    for (const auto& k : plan.keys) {
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "%" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", k[0], k[1],
+                      k[2], k[3], k[4]);
+        text += line;
+    }
+    return text;
 }

@@ -10,6 +10,20 @@
 
 using KeyValues = std::array<float, 5>;  // x, y, height, heading, horizon
 
+// The keys of a flight in camera units (x, y: 16.16 cells; height: byte <<
+// 17; heading: 4096 per turn, unwrapped; horizon: view row), all whole
+// numbers, one every intervalMs. The flight plays up to the next-to-last key.
+struct FlightPlan {
+    int intervalMs = 0;
+    std::vector<std::array<int64_t, 5>> keys;
+};
+
+// Keys2.txt as the reader below takes it: the two map names, the key count,
+// the interval, then one line of five whole numbers per key. Called by the
+// tools that write flights (the generator, import, fly's recordings).
+std::string FormatKeyFile(const FlightPlan& plan, const std::string& colourMapName,
+                          const std::string& heightMapName);
+
 // Reads the key file's items in order from an open text stream.
 class KeyFileReader {
 public:

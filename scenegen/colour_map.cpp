@@ -1,9 +1,9 @@
 // colour_map.cpp -- material choice, slope shading and cast shadows baked into the colour map
-#include "tools/scenegen/colour_map.h"
+#include "scenegen/colour_map.h"
 
 #include <cmath>
 
-#include "tools/scenegen/scene_math.h"
+#include "shared/exact_math.h"
 
 namespace {
 

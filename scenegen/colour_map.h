@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "tools/scenegen/indexed_image.h"
-#include "tools/scenegen/terrain.h"
+#include "scenegen/indexed_image.h"
+#include "scenegen/terrain.h"
 
 // The palette is eight materials of 32 shades each: entry material * 32 +
 // shade, shade 0 the darkest (deep shadow, or deep water) and 31 the brightest.

@@ -1,9 +1,9 @@
 // erosion.cpp -- droplet erosion, thermal settling and smoothing on the wrapping height field
-#include "tools/scenegen/erosion.h"
+#include "scenegen/erosion.h"
 
 #include <cmath>
 
-#include "tools/scenegen/scene_math.h"
+#include "shared/exact_math.h"
 
 namespace {
 

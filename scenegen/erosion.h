@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "tools/scenegen/noise.h"
+#include "scenegen/noise.h"
 
 // Runs `droplets` rain droplets from seeded random starts. Each runs downhill
 // with some inertia, picks up soil where it speeds up and drops it where it

@@ -1,5 +1,5 @@
 // indexed_image.cpp -- BMP encoding of 8-bit pictures and plain file writing
-#include "tools/scenegen/indexed_image.h"
+#include "scenegen/indexed_image.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // noise.cpp -- tileable gradient noise, fractal and ridged sums
-#include "tools/scenegen/noise.h"
+#include "scenegen/noise.h"
 
-#include "tools/scenegen/scene_math.h"
+#include "shared/exact_math.h"
 
 namespace {
 
@@ -59,16 +59,6 @@ double Noise(double x, double y, int periodX, int periodY, uint32_t salt) {
 }
 
 }  // namespace
-
-double WrapGrid::Sample(double x, double y) const {
-    const double x0 = Floor(x), y0 = Floor(y);
-    const double fx = x - x0, fy = y - y0;
-    const int ix = static_cast<int>(static_cast<int64_t>(x0) & (size_ - 1));
-    const int iy = static_cast<int>(static_cast<int64_t>(y0) & (size_ - 1));
-    const double a = Lerp(At(ix, iy), At(ix + 1, iy), fx);
-    const double b = Lerp(At(ix, iy + 1), At(ix + 1, iy + 1), fx);
-    return Lerp(a, b, fy);
-}
 
 double PeriodicNoise(double x, double y, int period, uint32_t salt) {
     return Noise(x, y, period, period, salt);

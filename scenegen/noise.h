@@ -1,32 +1,9 @@
 // noise.h -- tileable gradient noise and its fractal sums for maps that wrap around
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <vector>
 
-// A square grid of doubles that wraps in both directions (the map tiles).
-class WrapGrid {
-public:
-    explicit WrapGrid(int size = 256, double fill = 0.0)
-        : size_(size), cells_(static_cast<size_t>(size) * size, fill) {}
-
-    int Size() const { return size_; }
-    double& At(int x, int y) { return cells_[Index(x, y)]; }
-    double At(int x, int y) const { return cells_[Index(x, y)]; }
-    // Bilinear sample at a real position, wrapping.
-    double Sample(double x, double y) const;
-    std::vector<double>& Cells() { return cells_; }
-    const std::vector<double>& Cells() const { return cells_; }
-
-private:
-    size_t Index(int x, int y) const {
-        const int m = size_ - 1;  // sizes are powers of two
-        return static_cast<size_t>(y & m) * size_ + static_cast<size_t>(x & m);
-    }
-    int size_;
-    std::vector<double> cells_;
-};
+#include "shared/wrap_grid.h"
 
 // Gradient noise on a lattice of `period` x `period` points that repeats
 // every `period` units in x and in y; about -1..1. `salt` picks an

@@ -1,13 +1,13 @@
 // scene_generator.cpp -- runs terrain, colours, sky and flight planning and lays out the scene's
 // files
-#include "tools/scenegen/scene_generator.h"
+#include "scenegen/scene_generator.h"
 
 #include "scene/scene_loader.h"
 
-#include "tools/scenegen/colour_map.h"
-#include "tools/scenegen/flight.h"
-#include "tools/scenegen/sky.h"
-#include "tools/scenegen/terrain.h"
+#include "flight/flight_plan.h"
+#include "scenegen/colour_map.h"
+#include "scenegen/sky.h"
+#include "scenegen/terrain.h"
 
 IndexedImage HeightImage(const std::vector<uint8_t>& heights) {
     IndexedImage image;
@@ -26,7 +26,7 @@ SceneFiles GenerateScene(uint64_t seed) {
     files.heightMap = EncodeBmp(HeightImage(terrain.height));
     files.colourMap = EncodeBmp(GenerateColourMap(terrain, seed));
     files.sky = EncodeBmp(GenerateSky(seed));
-    const FlightPlan flight = PlanFlight(terrain, seed);
+    const FlightPlan flight = PlanFlight(FlightGround{terrain.height, terrain.relief}, seed);
     files.keyFile = FormatKeyFile(flight, kGeneratedColourMapName, kGeneratedHeightMapName);
     return files;
 }

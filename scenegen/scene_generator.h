@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/scenegen/indexed_image.h"
+#include "scenegen/indexed_image.h"
 
 // File names the generated key file gives the two maps.
 inline constexpr char kGeneratedColourMapName[] = "colour.bmp";

@@ -1,8 +1,8 @@
 // sky.cpp -- gradient sky with perspective clouds, wrapping round horizontally
-#include "tools/scenegen/sky.h"
+#include "scenegen/sky.h"
 
-#include "tools/scenegen/noise.h"
-#include "tools/scenegen/scene_math.h"
+#include "scenegen/noise.h"
+#include "shared/exact_math.h"
 
 namespace {
 

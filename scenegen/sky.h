@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "scenegen/indexed_image.h"
 #include "shared/scene_format.h"
-#include "tools/scenegen/indexed_image.h"
 
 // The 512 x 256 sky for `seed`. Row 255 lies at the horizon and is nearly
 // white so that it meets the renderer's white haze; columns 511 and 0 are

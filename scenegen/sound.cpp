@@ -1,7 +1,7 @@
 // sound.cpp -- additive synthesis of the looping pad, bass and bell tune, and its WAVE encoding
-#include "tools/scenegen/sound.h"
+#include "scenegen/sound.h"
 
-#include "tools/scenegen/scene_math.h"
+#include "shared/exact_math.h"
 
 namespace {
 

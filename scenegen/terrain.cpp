@@ -1,11 +1,11 @@
 // terrain.cpp -- fractal height map with ridges and erosion, shaped to the full byte range
-#include "tools/scenegen/terrain.h"
+#include "scenegen/terrain.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "tools/scenegen/erosion.h"
-#include "tools/scenegen/scene_math.h"
+#include "scenegen/erosion.h"
+#include "shared/exact_math.h"
 
 namespace {
 

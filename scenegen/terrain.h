@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "scenegen/noise.h"
 #include "shared/scene_format.h"
-#include "tools/scenegen/noise.h"
 
 struct Terrain {
     // Height bytes, row y first then column x (index y * 256 + x), as the

@@ -1,5 +1,5 @@
-// scene_math.cpp -- polynomial sine, arc tangent and exponential for the scene generator
-#include "tools/scenegen/scene_math.h"
+// exact_math.cpp -- reproducible trigonometry, exponentials and rounding from + - * / and sqrt
+#include "shared/exact_math.h"
 
 #include <cmath>
 

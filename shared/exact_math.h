@@ -1,5 +1,5 @@
-// scene_math.h -- reproducible arithmetic for the scene generator: a seeded PRNG, hashing and
-// trigonometry from + - * / sqrt
+// exact_math.h -- reproducible arithmetic for generated scenes and planned flights: a seeded PRNG,
+// hashing and trigonometry from + - * / sqrt
 #pragma once
 
 #include <cstdint>

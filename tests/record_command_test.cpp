@@ -11,11 +11,11 @@
 #include <sstream>
 #include <vector>
 
+#include "record/frame_timing.h"
 #include "resources/resources.h"
+#include "scenegen/sound.h"
 #include "tests/support/command_line.h"
 #include "tests/support/test_files.h"
-#include "tools/record/frame_timing.h"
-#include "tools/scenegen/sound.h"
 
 namespace {
 

@@ -11,19 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "flight/flight_plan.h"
+#include "flight/flight_review.h"
 #include "path/key_path.h"
 #include "render/terrain_view.h"
 #include "resources/resources.h"
 #include "scene/bitmap_reader.h"
 #include "scene/key_file.h"
+#include "scenegen/scene_generator.h"
+#include "scenegen/sound.h"
+#include "shared/exact_math.h"
 #include "tests/support/command_line.h"
 #include "tests/support/test_files.h"
 #include "tools/commands.h"
-#include "tools/scenegen/flight.h"
-#include "tools/scenegen/flight_review.h"
-#include "tools/scenegen/scene_generator.h"
-#include "tools/scenegen/scene_math.h"
-#include "tools/scenegen/sound.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bench_support.h"
 #include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
-#include "tools/bench_support.h"
 #include "tools/commands.h"
 #include "tools/tool_output.h"
 #include "tools/tool_scene.h"

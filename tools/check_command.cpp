@@ -6,11 +6,11 @@
 #include <set>
 #include <string>
 
+#include "flight/flight_review.h"
 #include "path/key_path.h"
 #include "shared/scene_types.h"
 #include "shared/text.h"
 #include "tools/commands.h"
-#include "tools/scenegen/flight_review.h"
 #include "tools/tool_scene.h"
 
 namespace {

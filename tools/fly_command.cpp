@@ -6,15 +6,13 @@
 #include <string>
 #include <system_error>
 
+#include "fly/fly_session.h"
+#include "fly/path_recorder.h"
+#include "platform/stop_on_signals.h"
+#include "platform/windowed.h"
 #include "tools/commands.h"
-#include "tools/fly/fly_session.h"
-#include "tools/fly/path_recorder.h"
 #include "tools/options.h"
-#include "tools/record/stop_signal.h"
 #include "tools/tool_scene.h"
-#ifdef FLYOVER_FLY_WINDOW
-#include "platform/sdl/sdl_platform.h"
-#endif
 
 namespace {
 
@@ -93,22 +91,21 @@ int RunFlyCommand(const ParsedOptions& options) {
     fly.intervalMs = static_cast<int>(options.Whole("--interval", 500));
     fly.closeLoop = options.Has("--close-loop");
     fly.maxFrames = options.Whole("--frames", 0);
-#ifdef FLYOVER_FLY_WINDOW
     WindowedDisplayOptions window;
     window.shape = options.Display("--display");
     window.scale = static_cast<int>(options.Whole("--scale", 0));
     window.fullInput = true;
     window.resizable = true;
-    SdlPlatform platform(window);
+    const std::unique_ptr<WindowedPlatform> platform = MakeWindowedPlatform(window);
     const FlyScene scene{loaded->scene, loaded->sines, loaded->keyFile};
     FlySessionReport report;
     // Ctrl-C, SIGTERM and SIGHUP end the session as Escape does, writing a
     // recording that is running.
     const StopOnSignals stopOnSignals;
     fly.stop = &StopOnSignals::Flag();
-    const int status = RunFlySession(platform, scene, fly, report);
+    const int status = RunFlySession(*platform, scene, fly, report);
     if (report.frames > 0) {
-        const WindowedDisplayStatistics stats = platform.Statistics();
+        const WindowedDisplayStatistics stats = platform->Statistics();
         std::printf("%s\n", DescribeReport(report).c_str());
         std::printf(
             "window: %llu pictures presented (%.1f per second) at %.0f Hz, %s\n",
@@ -118,8 +115,4 @@ int RunFlyCommand(const ParsedOptions& options) {
             stats.presentWaitsForRefresh ? "paced by vsync" : "paced by a timer (no vsync)");
     }
     return status;
-#else
-    std::fprintf(stderr, "flyover-tool fly: this build has no window (built without SDL2)\n");
-    return 1;
-#endif
 }

@@ -10,9 +10,9 @@
 
 #include <unistd.h>
 
+#include "import/importer.h"
 #include "shared/text.h"
 #include "tools/commands.h"
-#include "tools/import/importer.h"
 #include "tools/tool_output.h"
 
 namespace {

@@ -8,18 +8,14 @@
 #include <thread>
 
 #include "path/key_path.h"
+#include "platform/stop_on_signals.h"
 #include "platform/wave.h"
+#include "record/recorder.h"
+#include "scenegen/sound.h"
 #include "tools/commands.h"
-#include "tools/record/recorder.h"
-#include "tools/record/stop_signal.h"
 #include "tools/record_command.h"
-#include "tools/scenegen/sound.h"
 #include "tools/tool_output.h"
 #include "tools/tool_scene.h"
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 namespace {
 
@@ -171,8 +167,6 @@ int RunRecordCommand(const ParsedOptions& options) {
         return 1;
     }
 
-    // The libraries speak only of errors.
-    av_log_set_level(AV_LOG_ERROR);
     const StopOnSignals stopOnSignals;
     RecordRequest request;
     request.sources = loaded->Sources();

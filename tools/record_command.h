@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "record/frame_timing.h"
+#include "record/output_kind.h"
+#include "record/picture.h"
 #include "tools/options.h"
-#include "tools/record/frame_timing.h"
-#include "tools/record/output_kind.h"
-#include "tools/record/picture.h"
 
 // A recording as its options ask for it.
 struct RecordSettings {

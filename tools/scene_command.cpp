@@ -5,8 +5,8 @@
 #include <string>
 #include <system_error>
 
+#include "scenegen/scene_generator.h"
 #include "tools/commands.h"
-#include "tools/scenegen/scene_generator.h"
 #include "tools/tool_output.h"
 
 namespace {

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <string>
 
+#include "scenegen/indexed_image.h"
+#include "scenegen/sound.h"
 #include "tools/commands.h"
-#include "tools/scenegen/indexed_image.h"
-#include "tools/scenegen/sound.h"
 #include "tools/tool_output.h"
 
 namespace {

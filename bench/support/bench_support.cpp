@@ -1,6 +1,6 @@
 // bench_support.cpp -- the fill floor, flight and hard-case cameras, and peak memory for the
 // benchmarks
-#include "tools/bench_support.h"
+#include "bench/support/bench_support.h"
 
 #include <sys/resource.h>
 

@@ -1,5 +1,5 @@
-// stop_signal.cpp -- the signal handler, which does nothing but set the flag
-#include "tools/record/stop_signal.h"
+// stop_on_signals.cpp -- the signal handler, which does nothing but set the flag
+#include "platform/stop_on_signals.h"
 
 namespace {
 

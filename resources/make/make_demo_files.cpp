@@ -1,4 +1,5 @@
-// make_demo_files.cpp -- build-time maker of the demo's own files: its looping sound and its default scene
+// make_demo_files.cpp -- build-time maker of the demo's own files: its looping sound and its
+// default scene
 //
 // The demo ships a synthesized sound (embedded in the program) and a generated
 // scene (beside it). Both come from the scene generator alone, so this small
@@ -11,9 +12,9 @@
 #include <cstring>
 #include <string>
 
-#include "tools/scenegen/indexed_image.h"
-#include "tools/scenegen/scene_generator.h"
-#include "tools/scenegen/sound.h"
+#include "scenegen/indexed_image.h"
+#include "scenegen/scene_generator.h"
+#include "scenegen/sound.h"
 
 int main(int argc, char** argv) {
     if (argc != 3 || (std::strcmp(argv[1], "sound") != 0 && std::strcmp(argv[1], "scene") != 0)) {

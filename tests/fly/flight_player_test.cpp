@@ -2,8 +2,8 @@
 // jumping to keys, and the camera of each whole millisecond
 #include <gtest/gtest.h>
 
+#include "fly/flight_player.h"
 #include "path/key_path.h"
-#include "tools/fly/flight_player.h"
 
 namespace {
 

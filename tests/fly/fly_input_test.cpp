@@ -2,7 +2,7 @@
 // controls, drags, game controllers plugged in and out
 #include <gtest/gtest.h>
 
-#include "tools/fly/fly_input.h"
+#include "fly/fly_input.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/fly/fly_overlay.h"
-#include "tools/fly/overlay_font.h"
+#include "fly/fly_overlay.h"
+#include "fly/overlay_font.h"
 
 namespace {
 

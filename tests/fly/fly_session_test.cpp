@@ -10,13 +10,13 @@
 #include <fstream>
 #include <map>
 
+#include "flight/flight_review.h"
+#include "fly/fly_session.h"
 #include "path/key_path.h"
 #include "platform/headless/headless_platform.h"
 #include "tests/support/command_line.h"
 #include "tests/support/fly_scenes.h"
 #include "tests/support/png_read.h"
-#include "tools/fly/fly_session.h"
-#include "tools/scenegen/flight_review.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "flight/flight_review.h"
+#include "fly/free_flight.h"
 #include "tests/support/fly_scenes.h"
-#include "tools/fly/free_flight.h"
-#include "tools/scenegen/flight_review.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "tools/fly/overlay_font.h"
+#include "fly/overlay_font.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "flight/flight_review.h"
+#include "fly/path_recorder.h"
 #include "path/key_path.h"
 #include "tests/support/command_line.h"
 #include "tests/support/fly_scenes.h"
-#include "tools/fly/path_recorder.h"
-#include "tools/scenegen/flight_review.h"
 
 namespace {
 

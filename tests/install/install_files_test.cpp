@@ -6,17 +6,21 @@
 #include <set>
 #include <string>
 
+#include "packaging/completion.h"
+#include "packaging/man_page.h"
 #include "resources/icon.h"
 #include "tools/commands.h"
-#include "tools/install/completion.h"
-#include "tools/install/man_page.h"
 
 namespace {
 
-uint32_t Alpha(uint32_t argb) { return argb >> 24; }
+uint32_t Alpha(uint32_t argb) {
+    return argb >> 24;
+}
 
 // An option as the manual page sets it: "\fB\-\-scene\fR".
-std::string RoffName(const std::string& name) { return "\\fB" + RoffEscape(name) + "\\fR"; }
+std::string RoffName(const std::string& name) {
+    return "\\fB" + RoffEscape(name) + "\\fR";
+}
 
 // Every "--option" a help text mentions.
 std::set<std::string> OptionsIn(const std::string& text) {
@@ -59,8 +63,7 @@ TEST(ManPageTest, EveryCommandAndEveryOptionOfItsHelpIsThere) {
         SCOPED_TRACE(command->name);
         EXPECT_NE(page.find(".SS " + std::string(command->name) + "\n"), std::string::npos);
         for (const OptionSpec& option : command->options)
-            EXPECT_NE(page.find(".TP\n" + RoffName(option.name)), std::string::npos)
-                << option.name;
+            EXPECT_NE(page.find(".TP\n" + RoffName(option.name)), std::string::npos) << option.name;
         // What the help says of other options (in its text) is there too.
         for (const std::string& name : OptionsIn(FormatHelp(*command)))
             EXPECT_NE(page.find(RoffEscape(name)), std::string::npos) << name;
@@ -79,7 +82,8 @@ TEST(ManPageTest, TextCannotStartARequest) {
         {"mid.dot and 'quote'", "mid.dot and 'quote'"},
         {"--tool=callgrind, bottom-up", "\\-\\-tool=callgrind, bottom\\-up"},
     };
-    for (const auto& c : cases) EXPECT_EQ(RoffEscape(c.text), c.roff) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(RoffEscape(c.text), c.roff) << c.text;
 }
 
 TEST(ManPageTest, TheDemosPageNamesItsFilesAndEnvironment) {
@@ -93,8 +97,7 @@ TEST(CompletionTest, EachCommandHasItsOptionsAndEachValueItsKind) {
     const std::string script = BashCompletion(ToolCommands());
     for (const CommandSpec* command : ToolCommands()) {
         SCOPED_TRACE(command->name);
-        EXPECT_NE(script.find("        " + std::string(command->name) + ")\n"),
-                  std::string::npos);
+        EXPECT_NE(script.find("        " + std::string(command->name) + ")\n"), std::string::npos);
         for (const OptionSpec& option : command->options)
             EXPECT_NE(script.find(option.name), std::string::npos) << option.name;
     }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "path/key_path.h"
-#include "tools/record/frame_timing.h"
+#include "record/frame_timing.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <set>
 #include <vector>
 
-#include "tools/record/gif_palette.h"
-#include "tools/record/picture.h"
+#include "record/gif_palette.h"
+#include "record/picture.h"
 
 namespace {
 

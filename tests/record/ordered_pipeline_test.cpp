@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "tools/record/ordered_pipeline.h"
+#include "record/ordered_pipeline.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "record/picture.h"
+#include "record/yuv_picture.h"
 #include "tools/png_writer.h"
-#include "tools/record/picture.h"
-#include "tools/record/yuv_picture.h"
 
 namespace {
 

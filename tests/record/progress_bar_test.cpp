@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/record/progress_bar.h"
+#include "record/progress_bar.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "record/av_util.h"
+#include "record/sound_track.h"
 #include "resources/resources.h"
-#include "tools/record/av_util.h"
-#include "tools/record/sound_track.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

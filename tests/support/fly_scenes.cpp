@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/scenegen/scene_generator.h"
+#include "scenegen/scene_generator.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "fly/fly_session.h"
+#include "fly/free_flight.h"
 #include "render/tables.h"
 #include "scene/scene_loader.h"
 #include "tests/support/test_files.h"
-#include "tools/fly/fly_session.h"
-#include "tools/fly/free_flight.h"
 
 // A scene read by ReadScene from a directory that the scene keeps (a
 // temporary one for generated and hand-made scenes).
