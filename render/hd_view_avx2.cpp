@@ -51,6 +51,7 @@ FLYOVER_AVX2 inline Colours Lerp(const Colours& a, const Colours& b, __m256i w) 
 // Where eight positions fall in a level (Locate).
 struct Texels8 {
     __m256i i00, i10, i01, i11, fx, fy;
+    __m256i wraps;  // lanes whose right texels are at the row's start (x0 = side - 1)
 };
 FLYOVER_AVX2 inline Texels8 Locate8(const HdLevel& level, __m256i u, __m256i v) {
     const int n = level.sideLog2;
@@ -71,17 +72,28 @@ FLYOVER_AVX2 inline Texels8 Locate8(const HdLevel& level, __m256i u, __m256i v) 
             _mm256_add_epi32(row1, x0),
             _mm256_add_epi32(row1, x1),
             _mm256_and_si256(_mm256_srl_epi32(uu, fraction), byte),
-            _mm256_and_si256(_mm256_srl_epi32(vv, fraction), byte)};
+            _mm256_and_si256(_mm256_srl_epi32(vv, fraction), byte),
+            _mm256_cmpeq_epi32(x0, mask)};
 }
 
 FLYOVER_AVX2 inline __m256i Height8(const HdLevel& level, const Texels8& t) {
     const uint16_t* h = level.height.data();
     const __m256i inx = _mm256_sub_epi32(_mm256_set1_epi32(256), t.fx);
     const __m256i iny = _mm256_sub_epi32(_mm256_set1_epi32(256), t.fy);
-    const __m256i top = _mm256_add_epi32(_mm256_mullo_epi32(Gather16(h, t.i00), inx),
-                                         _mm256_mullo_epi32(Gather16(h, t.i10), t.fx));
-    const __m256i bottom = _mm256_add_epi32(_mm256_mullo_epi32(Gather16(h, t.i01), inx),
-                                            _mm256_mullo_epi32(Gather16(h, t.i11), t.fx));
+    // A texel and its right neighbour in one 32-bit load, but where the
+    // neighbour wraps to the row's start.
+    const __m256i pairs0 = _mm256_i32gather_epi32(reinterpret_cast<const int*>(h), t.i00, 2);
+    const __m256i pairs1 = _mm256_i32gather_epi32(reinterpret_cast<const int*>(h), t.i01, 2);
+    const __m256i low = _mm256_set1_epi32(0xFFFF);
+    __m256i h10 = _mm256_srli_epi32(pairs0, 16), h11 = _mm256_srli_epi32(pairs1, 16);
+    if (!_mm256_testz_si256(t.wraps, t.wraps)) {
+        h10 = _mm256_blendv_epi8(h10, Gather16(h, t.i10), t.wraps);
+        h11 = _mm256_blendv_epi8(h11, Gather16(h, t.i11), t.wraps);
+    }
+    const __m256i top = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(pairs0, low), inx),
+                                         _mm256_mullo_epi32(h10, t.fx));
+    const __m256i bottom = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(pairs1, low), inx),
+                                            _mm256_mullo_epi32(h11, t.fx));
     const __m256i sum = _mm256_add_epi32(
         _mm256_add_epi32(_mm256_mullo_epi32(top, iny), _mm256_mullo_epi32(bottom, t.fy)),
         _mm256_set1_epi32(32768));
