@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "import/picture_reader.h"
+#include "import/picture_rows.h"
 
 namespace picture_formats {
 
