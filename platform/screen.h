@@ -1,6 +1,8 @@
-// screen.h -- the screen the program draws 16-bit frames on, and the window that shows it
+// screen.h -- the screen the program draws 16-bit frames on, the true-colour frames at the
+// window's own size, and the window that shows them
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,16 +13,31 @@
 // into the frame buffer: pixels 0xAARRGGBB (alpha 0 lets the frame show
 // through, 255 covers it), `width` x `height` in screen pixels, row 0 first,
 // placed at the screen's top left. An empty image shows nothing.
+// Over true-colour frames, each overlay pixel covers `scale` x `scale`
+// window pixels, so that its text stays legible on a large window.
 struct OverlayImage {
     int width = 0;
     int height = 0;
     std::vector<uint32_t> pixels;
+    int scale = 1;
 
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
 // A window's icon: a square picture in the overlay's pixel format.
 using WindowIcon = OverlayImage;
+
+// A true-colour frame: pixel (x, y) is the XRGB8888 word (0x00RRGGBB) at
+// pixels + y * pitch / 4 + x; pitch in bytes, a multiple of 4, at least
+// width * 4. Empty when the screen has none.
+struct TrueColourFrame {
+    uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    ptrdiff_t pitch = 0;
+
+    bool Empty() const { return !pixels || width <= 0 || height <= 0; }
+};
 
 // A display's frame buffer of 16-bit RGB565 pixels, in the memory layout the
 // display reports (rows top-down or bottom-up, or the screen stored
@@ -66,4 +83,18 @@ public:
     // manager shows for the window (task bar, switcher), pixels 0xAARRGGBB as
     // the overlay's. A screen without a window keeps it for tests.
     virtual void SetWindowIcon(const WindowIcon& icon) = 0;
+
+    // True-colour pictures, drawn at the window's own pixel size and shown
+    // 1:1 instead of the frame buffer's (a screen shows one or the other:
+    // the first NextTrueColourFrame call switches it for good). Screens that
+    // cannot show them say false and give empty frames.
+    virtual bool SupportsTrueColour() const { return false; }
+    // Called by the drawing thread before each true-colour picture: a frame
+    // of the window's current drawable size (it follows resizing and full
+    // screen from one picture to the next), the drawing thread's until
+    // PresentTrueColour.
+    virtual TrueColourFrame NextTrueColourFrame() { return {}; }
+    // Shows the frame NextTrueColourFrame gave, with the overlay over it, and
+    // keeps the drawing to the display's pace as Present does.
+    virtual void PresentTrueColour() {}
 };

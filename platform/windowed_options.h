@@ -18,6 +18,12 @@ struct WindowedDisplayOptions {
     // Whether the window may be resized; the picture keeps to whole scales,
     // centred, with black around it.
     bool resizable = false;
+    // A window for true-colour pictures (Screen::NextTrueColourFrame):
+    // trueColourWidth x trueColourHeight window pixels at the start (0: the
+    // emulated screen at the scale), resizable, pictures shown 1:1 at its own
+    // pixel size, and F11 toggles full screen (the key is not reported).
+    bool trueColour = false;
+    int trueColourWidth = 0, trueColourHeight = 0;
 };
 
 // Counters of a windowed screen, for measurements and tests.
@@ -27,8 +33,8 @@ struct WindowedDisplayStatistics {
     int scale = 0;                        // the scale in use, 0 before the screen is open
     double refreshHz = 0;                 // the refresh rate frames are paced to
     bool presentWaitsForRefresh = false;  // true when presenting itself waits for vsync
-    uint32_t windowId = 0;                // the window system's id of the window, 0 before it is shown
-    uint64_t picturesWithOverlay = 0;     // pictures put on the window with an overlay over them
+    uint32_t windowId = 0;             // the window system's id of the window, 0 before it is shown
+    uint64_t picturesWithOverlay = 0;  // pictures put on the window with an overlay over them
 };
 
 constexpr int kMaxWindowScale = 16;

@@ -15,6 +15,27 @@ void HeadlessScreen::Present() {
     if (presented_) presented_();
 }
 
+void HeadlessScreen::SetTrueColourSize(int width, int height) {
+    const bool some = width > 0 && height > 0;
+    trueColourWidth_ = some ? width : 0;
+    trueColourHeight_ = some ? height : 0;
+}
+
+TrueColourFrame HeadlessScreen::NextTrueColourFrame() {
+    if (!SupportsTrueColour()) return {};
+    const size_t pixels =
+        static_cast<size_t>(trueColourWidth_) * static_cast<size_t>(trueColourHeight_);
+    if (trueColourPixels_.size() != pixels) trueColourPixels_.assign(pixels, 0);
+    trueColour_ = {trueColourPixels_.data(), trueColourWidth_, trueColourHeight_,
+                   static_cast<ptrdiff_t>(trueColourWidth_) * 4};
+    return trueColour_;
+}
+
+void HeadlessScreen::PresentTrueColour() {
+    ++trueColourPresents;
+    Present();
+}
+
 void HeadlessScreen::SetOverlay(const OverlayImage& image) {
     overlay = image;
 }
@@ -35,6 +56,7 @@ Screen* HeadlessPlatform::OpenScreen() {
     if (!screen_ && options_.screen) {
         screen_ = std::make_unique<HeadlessScreen>(*options_.screen, options_.memoryCopy);
         screen_->windowFails = options_.windowFails;
+        screen_->SetTrueColourSize(options_.trueColourWidth, options_.trueColourHeight);
         if (options_.frameStepMicroseconds > 0 || !options_.script.empty()) {
             screen_->presented_ = [this] {
                 if (options_.frameStepMicroseconds > 0)

@@ -17,7 +17,8 @@
 // Nothing is shown. By default the frame buffer is the display itself (no
 // per-frame calls); as a memory copy it counts its frames and runs the hooks
 // a test gives it, on the drawing thread. The overlay is kept, apart from the
-// frame buffer, for tests to read.
+// frame buffer, for tests to read. Given a true-colour size, it also takes
+// true-colour frames of that size (the window's pixels, as a test sets them).
 class HeadlessScreen final : public Screen {
 public:
     explicit HeadlessScreen(const DisplayShape& shape, bool memoryCopy = false)
@@ -31,6 +32,18 @@ public:
     bool ShowWindow(const std::string& title) override;
     void SetOverlay(const OverlayImage& overlay) override;
     void SetWindowIcon(const WindowIcon& icon) override { windowIcon = icon; }
+    bool SupportsTrueColour() const override { return trueColourWidth_ > 0; }
+    TrueColourFrame NextTrueColourFrame() override;
+    // Counts the picture and runs the hooks, as Present does.
+    void PresentTrueColour() override;
+
+    // For tests: the window's drawable size from the next true-colour frame
+    // on (0 x 0: no true colour), as a resize or full screen would set it.
+    // Drawing thread, or before the screen is used.
+    void SetTrueColourSize(int width, int height);
+    // The last true-colour frame given (empty before the first).
+    const TrueColourFrame& LastTrueColourFrame() const { return trueColour_; }
+    std::atomic<int> trueColourPresents{0};
 
     FrameBuffer& Frame() { return frame_; }
     const FrameBuffer& Frame() const { return frame_; }
@@ -44,13 +57,16 @@ public:
     std::string windowTitle;  // the title ShowWindow was given; main thread
     bool windowShown = false;
     WindowIcon windowIcon;  // the icon SetWindowIcon was given; main thread
-    OverlayImage overlay;  // the last overlay set; drawing thread
+    OverlayImage overlay;   // the last overlay set; drawing thread
 
 private:
     friend class HeadlessPlatform;
 
     FrameBuffer frame_;
     bool memoryCopy_;
+    int trueColourWidth_ = 0, trueColourHeight_ = 0;
+    std::vector<uint32_t> trueColourPixels_;
+    TrueColourFrame trueColour_;
     std::function<void()> presented_;  // the platform's: steps its clock, posts scripted input
 };
 
@@ -67,6 +83,8 @@ struct HeadlessOptions {
     std::optional<DisplayShape> screen = DisplayShape{};
     bool memoryCopy = false;   // whether the screen is a memory copy
     bool windowFails = false;  // whether the screen's window cannot be made
+    // Above 0 x 0: the screen takes true-colour frames of this size.
+    int trueColourWidth = 0, trueColourHeight = 0;
     // Above 0: the platform's clock is its own, 0 at the start, and each
     // Present moves it on by this many microseconds, as a display refreshing
     // at that period would. 0: the system's steady clock.

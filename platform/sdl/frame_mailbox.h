@@ -15,18 +15,24 @@
 // to show one. Publishing and taking swap slot indices atomically, so
 // neither side ever waits for the other to finish with a slot, and a frame
 // that the consumer had no time for is simply replaced by the next one. One
-// producer thread and one consumer thread.
-class FrameMailbox {
+// producer thread and one consumer thread. Pixel is uint16_t for the
+// emulated screen's RGB565 frames and uint32_t for true-colour frames, whose
+// size follows the window's: each slot carries its own width and height.
+template <typename Pixel>
+class BasicFrameMailbox {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Every slot holds `pixels` 16-bit pixels, zero at the start.
-    explicit FrameMailbox(size_t pixels);
+    // Every slot holds `pixels` pixels (a row of them), zero at the start.
+    explicit BasicFrameMailbox(size_t pixels);
 
     size_t Pixels() const { return pixels_; }
 
     // Producer: the slot to fill next. It is the producer's until Publish.
-    uint16_t* BackSlot() { return slots_[back_].data(); }
+    Pixel* BackSlot() { return slots_[back_].pixels.data(); }
+    // Producer: makes the back slot width x height pixels (rows width
+    // apart) and returns it; its memory is kept when it shrinks.
+    Pixel* SizeBackSlot(int width, int height);
     // Producer: makes the back slot the newest frame and takes a free slot as
     // the new back slot.
     void Publish();
@@ -45,8 +51,11 @@ public:
     // Consumer: takes the newest frame when one is waiting and returns true;
     // the frame is then Front() until the next successful take.
     bool TakeNewest();
-    // Consumer: the frame last taken (all zero before the first take).
-    const uint16_t* Front() const { return slots_[front_].data(); }
+    // Consumer: the frame last taken (all zero before the first take), and
+    // its size as the producer gave it.
+    const Pixel* Front() const { return slots_[front_].pixels.data(); }
+    int FrontWidth() const { return slots_[front_].width; }
+    int FrontHeight() const { return slots_[front_].height; }
 
     uint64_t PublishedCount() const { return published_.load(std::memory_order_relaxed); }
     uint64_t TakenCount() const { return taken_.load(std::memory_order_relaxed); }
@@ -54,8 +63,13 @@ public:
 private:
     static constexpr uint32_t kNew = 4;  // set in ready_ when its slot is unread
 
+    struct Slot {
+        std::vector<Pixel> pixels;
+        int width = 0, height = 0;
+    };
+
     size_t pixels_;
-    std::array<std::vector<uint16_t>, 3> slots_;
+    std::array<Slot, 3> slots_;
     std::atomic<uint32_t> ready_{2};  // slot index | kNew
     uint32_t back_ = 0;               // producer only
     uint32_t front_ = 1;              // consumer only
@@ -65,3 +79,8 @@ private:
     std::mutex takenMutex_;
     std::condition_variable takenChanged_;
 };
+
+extern template class BasicFrameMailbox<uint16_t>;
+extern template class BasicFrameMailbox<uint32_t>;
+using FrameMailbox = BasicFrameMailbox<uint16_t>;
+using TrueColourMailbox = BasicFrameMailbox<uint32_t>;

@@ -13,6 +13,11 @@ void SdlScreen::Translate(const SDL_Event& event) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (window == 0 || event.key.windowID != window) return;
+            // F11 on a true-colour window is the window's own: full screen on and off.
+            if (options_.trueColour && event.key.keysym.sym == SDLK_F11) {
+                if (event.type == SDL_KEYDOWN && event.key.repeat == 0) ToggleFullScreen();
+                return;
+            }
             if (event.type == SDL_KEYUP && !options_.fullInput) return;
             input.kind = event.type == SDL_KEYDOWN ? EventKind::KeyDown : EventKind::KeyUp;
             input.code = event.key.keysym.sym;
@@ -46,6 +51,7 @@ void SdlScreen::Translate(const SDL_Event& event) {
             if (window == 0 || event.window.windowID != window) return;
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                 event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) NoteDrawableSize();
                 exposed_ = true;  // the picture was lost or moved: put it up again
                 return;
             }

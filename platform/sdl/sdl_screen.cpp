@@ -44,6 +44,7 @@ void SdlScreen::ThreadMain() {
     running_.store(false);
     // A render thread still waiting for the screen need not wait on.
     mailbox_.ConsumerGoesAway();
+    trueMailbox_.ConsumerGoesAway();
     CloseWindow();
     for (auto& [id, controller] : controllers_)
         SDL_GameControllerClose(controller);
@@ -111,9 +112,9 @@ void SdlScreen::SetWindowIcon(const WindowIcon& icon) {
 void SdlScreen::PutIconOnWindow() {
     if (!window_ || icon_.Empty()) return;
     // SDL copies the pixels; the surface only borrows them for the call.
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        icon_.pixels.data(), icon_.width, icon_.height, 32, icon_.width * 4,
-        SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(icon_.pixels.data(), icon_.width, icon_.height, 32,
+                                           icon_.width * 4, SDL_PIXELFORMAT_ARGB8888);
     if (!surface) return;
     SDL_SetWindowIcon(window_, surface);
     SDL_FreeSurface(surface);
@@ -123,14 +124,26 @@ bool SdlScreen::MakeWindow(const std::string& title) {
     if (window_) return true;
     const int scale = scale_.load();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    const bool trueColour = options_.trueColour;
+    const bool sized = trueColour && options_.trueColourWidth > 0 && options_.trueColourHeight > 0;
+    // A true-colour window has pixels of its own size (all of them, on a
+    // display that scales windows), always resizable.
+    const Uint32 flags = SDL_WINDOW_HIDDEN |
+                         (options_.resizable || trueColour ? SDL_WINDOW_RESIZABLE : 0) |
+                         (trueColour ? SDL_WINDOW_ALLOW_HIGHDPI : 0);
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                               frame_.Width() * scale, frame_.Height() * scale,
-                               SDL_WINDOW_HIDDEN | (options_.resizable ? SDL_WINDOW_RESIZABLE : 0));
+                               sized ? options_.trueColourWidth : frame_.Width() * scale,
+                               sized ? options_.trueColourHeight : frame_.Height() * scale, flags);
     if (window_) {
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
     }
-    if (renderer_) {
+    if (renderer_ && trueColour) {
+        // The pictures come at the window's size; the texture is made with the first.
+        NoteDrawableSize();
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                     frame_.Width(), frame_.Height());
+    } else if (renderer_) {
         SDL_RenderSetLogicalSize(renderer_, frame_.Width(), frame_.Height());
         SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
@@ -156,6 +169,8 @@ void SdlScreen::CloseWindow() {
     windowId_.store(0);
     if (overlayTexture_) SDL_DestroyTexture(overlayTexture_);
     overlayTexture_ = nullptr;
+    if (trueTexture_) SDL_DestroyTexture(trueTexture_);
+    trueTexture_ = nullptr;
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -252,30 +267,104 @@ void SdlScreen::Present() {
     mailbox_.WaitUntilTaken(Clock::now() + RefreshPeriod() * 3 / 2);
 }
 
+TrueColourFrame SdlScreen::NextTrueColourFrame() {
+    if (!trueColourShown_.exchange(true)) Wake();
+    int width = drawableWidth_.load(), height = drawableHeight_.load();
+    if (width <= 0 || height <= 0) {
+        // No window yet: the emulated screen's size.
+        width = frame_.Width();
+        height = frame_.Height();
+    }
+    uint32_t* pixels = trueMailbox_.SizeBackSlot(width, height);
+    return {pixels, width, height, static_cast<ptrdiff_t>(width) * 4};
+}
+
+void SdlScreen::PresentTrueColour() {
+    trueMailbox_.Publish();
+    Wake();
+    // The same pace as Present's.
+    trueMailbox_.WaitUntilTaken(Clock::now() + RefreshPeriod() * 3 / 2);
+}
+
+void SdlScreen::NoteDrawableSize() {
+    int width = 0, height = 0;
+    if (!renderer_ || SDL_GetRendererOutputSize(renderer_, &width, &height) != 0) return;
+    drawableWidth_.store(width);
+    drawableHeight_.store(height);
+}
+
+void SdlScreen::ToggleFullScreen() {
+    if (!window_) return;
+    const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+    SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    NoteDrawableSize();
+    exposed_ = true;
+}
+
+bool SdlScreen::HasNewFrame() const {
+    return trueColourShown_.load() ? trueMailbox_.HasNewFrame() : mailbox_.HasNewFrame();
+}
+
 SdlScreen::Clock::time_point SdlScreen::NextPresentTime() const {
     if (!window_) return Clock::time_point::max();
     if (exposed_) return Clock::time_point::min();
-    if (!mailbox_.HasNewFrame()) return Clock::time_point::max();
+    if (!HasNewFrame()) return Clock::time_point::max();
     return nextPresent_;
 }
 
 void SdlScreen::PresentNewest(Clock::time_point now) {
     if (!window_) return;
-    const bool due = mailbox_.HasNewFrame() && now >= nextPresent_;
+    const bool due = HasNewFrame() && now >= nextPresent_;
     if (!due && !exposed_) return;
-    if (due) mailbox_.TakeNewest();
+    if (due) {
+        if (trueColourShown_.load())
+            trueMailbox_.TakeNewest();
+        else
+            mailbox_.TakeNewest();
+    }
     exposed_ = false;
     PutOnWindow();
+}
+
+bool SdlScreen::PutTrueColourOnTexture() {
+    const int width = trueMailbox_.FrontWidth(), height = trueMailbox_.FrontHeight();
+    if (width <= 0 || height <= 0) return false;
+    int textureWidth = 0, textureHeight = 0;
+    if (trueTexture_)
+        SDL_QueryTexture(trueTexture_, nullptr, nullptr, &textureWidth, &textureHeight);
+    if (trueTexture_ && (textureWidth != width || textureHeight != height)) {
+        SDL_DestroyTexture(trueTexture_);
+        trueTexture_ = nullptr;
+    }
+    if (!trueTexture_) {
+        // Window pixels one for one: no logical size, no scaling.
+        SDL_RenderSetLogicalSize(renderer_, 0, 0);
+        SDL_RenderSetIntegerScale(renderer_, SDL_FALSE);
+        trueTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888,
+                                         SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!trueTexture_) return false;
+    }
+    SDL_UpdateTexture(trueTexture_, nullptr, trueMailbox_.Front(),
+                      width * static_cast<int>(sizeof(uint32_t)));
+    return true;
 }
 
 void SdlScreen::PutOnWindow() {
     const auto period = RefreshPeriod();
     const auto before = Clock::now();
-    SDL_UpdateTexture(texture_, nullptr, mailbox_.Front(),
-                      frame_.Width() * static_cast<int>(sizeof(uint16_t)));
+    const bool trueColour = trueColourShown_.load() && PutTrueColourOnTexture();
+    if (!trueColour)
+        SDL_UpdateTexture(texture_, nullptr, mailbox_.Front(),
+                          frame_.Width() * static_cast<int>(sizeof(uint16_t)));
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    if (trueColour) {
+        // At the top left, 1:1; a picture drawn before a resize leaves black beside it.
+        const SDL_Rect where{0, 0, trueMailbox_.FrontWidth(), trueMailbox_.FrontHeight()};
+        SDL_RenderCopy(renderer_, trueTexture_, nullptr, &where);
+    } else {
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    }
     DrawOverlay();
     SDL_RenderPresent(renderer_);
     const auto after = Clock::now();
@@ -332,14 +421,16 @@ void SdlScreen::DrawOverlay() {
         }
     }
     if (!overlayTexture_ || overlay_.Empty()) return;
-    const SDL_Rect where{0, 0, overlay_.width, overlay_.height};
+    // Over true-colour pictures (no logical size), each overlay pixel is scale x scale.
+    const int scale = trueColourShown_.load() ? std::clamp(overlay_.scale, 1, kMaxWindowScale) : 1;
+    const SDL_Rect where{0, 0, overlay_.width * scale, overlay_.height * scale};
     if (SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &where) == 0)
         picturesWithOverlay_.fetch_add(1, std::memory_order_relaxed);
 }
 
 WindowedDisplayStatistics SdlScreen::Statistics() const {
     WindowedDisplayStatistics s;
-    s.framesPublished = mailbox_.PublishedCount();
+    s.framesPublished = mailbox_.PublishedCount() + trueMailbox_.PublishedCount();
     s.framesPresented = framesPresented_.load(std::memory_order_relaxed);
     s.scale = scale_.load();
     s.refreshHz = 1e9 / static_cast<double>(periodNs_.load(std::memory_order_relaxed));

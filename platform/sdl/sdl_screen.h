@@ -58,6 +58,12 @@ public:
     // Main thread: the screen thread keeps the icon and gives it to the
     // window, now or when it is made.
     void SetWindowIcon(const WindowIcon& icon) override;
+    // True-colour pictures at the window's drawable size, handed to the
+    // screen thread through a mailbox of their own and shown 1:1 through a
+    // streaming XRGB8888 texture of the picture's size.
+    bool SupportsTrueColour() const override { return true; }
+    TrueColourFrame NextTrueColourFrame() override;
+    void PresentTrueColour() override;
 
     // Main thread: runs `task` on the screen thread and waits for it. False,
     // without running it, when the screen thread does not run.
@@ -78,6 +84,10 @@ private:
     Clock::time_point NextPresentTime() const;
     void PresentNewest(Clock::time_point now);
     void PutOnWindow();
+    bool PutTrueColourOnTexture();
+    void NoteDrawableSize();
+    void ToggleFullScreen();
+    bool HasNewFrame() const;
     void DrawOverlay();
     void Wake();
     void SetRefreshRate(int hz);
@@ -89,6 +99,9 @@ private:
     EventQueue& events_;
     FrameBuffer frame_;
     FrameMailbox mailbox_;
+    TrueColourMailbox trueMailbox_{0};
+    std::atomic<bool> trueColourShown_{false};               // set by the first NextTrueColourFrame
+    std::atomic<int> drawableWidth_{0}, drawableHeight_{0};  // the window's pixels, 0 before it
 
     std::thread thread_;
     std::promise<bool> reached_;  // set once by the screen thread
@@ -114,8 +127,9 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     SDL_Texture* overlayTexture_ = nullptr;
-    OverlayImage overlay_;  // the overlay shown
-    WindowIcon icon_;       // the window's icon, empty for none
+    SDL_Texture* trueTexture_ = nullptr;  // the size of the last true-colour picture
+    OverlayImage overlay_;                // the overlay shown
+    WindowIcon icon_;                     // the window's icon, empty for none
     bool exposed_ = false;
     Clock::time_point nextPresent_{};
     int waitingPresents_ = 0;  // recent presents that waited for the refresh, 0..8

@@ -107,4 +107,26 @@ TEST(FrameMailboxTest, ConcurrentFramesArriveWholeAndInOrder) {
     EXPECT_GT(taken, 0u);
 }
 
+// True-colour frames carry their own size, which may change from frame to frame.
+TEST(FrameMailboxTest, EachFrameCarriesItsOwnSize) {
+    TrueColourMailbox box(0);
+    EXPECT_EQ(box.FrontWidth(), 0);
+    uint32_t* slot = box.SizeBackSlot(3, 2);
+    slot[5] = 7;
+    box.Publish();
+    slot = box.SizeBackSlot(5, 4);
+    slot[19] = 9;
+    box.Publish();
+    ASSERT_TRUE(box.TakeNewest());
+    EXPECT_EQ(box.FrontWidth(), 5);
+    EXPECT_EQ(box.FrontHeight(), 4);
+    EXPECT_EQ(box.Front()[19], 9u);
+    box.SizeBackSlot(3, 2)[5] = 8;
+    box.Publish();
+    ASSERT_TRUE(box.TakeNewest());
+    EXPECT_EQ(box.FrontWidth(), 3);
+    EXPECT_EQ(box.FrontHeight(), 2);
+    EXPECT_EQ(box.Front()[5], 8u);
+}
+
 }  // namespace

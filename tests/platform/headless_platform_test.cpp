@@ -110,3 +110,48 @@ TEST(HeadlessPlatformTest, TheOverlayIsKeptApartFromTheFrameBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// True-colour frames at the size the test gives, following a resize; each
+// present moves a stepped clock on as Present does; without a size there are none.
+TEST(HeadlessPlatformTest, TrueColourFramesHaveTheWindowsSizeAndStepTheClock) {
+    HeadlessOptions options;
+    options.trueColourWidth = 64;
+    options.trueColourHeight = 48;
+    options.frameStepMicroseconds = 1000;
+    HeadlessPlatform platform(options);
+    auto* screen = static_cast<HeadlessScreen*>(platform.OpenScreen());
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(screen->SupportsTrueColour());
+    TrueColourFrame frame = screen->NextTrueColourFrame();
+    ASSERT_FALSE(frame.Empty());
+    EXPECT_EQ(frame.width, 64);
+    EXPECT_EQ(frame.height, 48);
+    EXPECT_GE(frame.pitch, 64 * 4);
+    frame.pixels[frame.pitch / 4 * 47 + 63] = 0x00ABCDEFu;
+    screen->PresentTrueColour();
+    EXPECT_EQ(screen->trueColourPresents.load(), 1);
+    EXPECT_EQ(screen->presents.load(), 1);
+    EXPECT_EQ(platform.ClockMicroseconds(), 1000);
+    EXPECT_EQ(screen->LastTrueColourFrame().pixels[frame.pitch / 4 * 47 + 63], 0x00ABCDEFu);
+    EXPECT_EQ(screen->Frame().Memory()[0], 0) << "the frame buffer is left alone";
+
+    screen->SetTrueColourSize(1920, 1080);
+    frame = screen->NextTrueColourFrame();
+    EXPECT_EQ(frame.width, 1920);
+    EXPECT_EQ(frame.height, 1080);
+    frame.pixels[frame.pitch / 4 * 1079 + 1919] = 1;  // the whole frame is there
+
+    screen->SetTrueColourSize(0, 0);
+    EXPECT_FALSE(screen->SupportsTrueColour());
+    EXPECT_TRUE(screen->NextTrueColourFrame().Empty());
+
+    HeadlessPlatform plain;
+    Screen* faithful = plain.OpenScreen();
+    ASSERT_NE(faithful, nullptr);
+    EXPECT_FALSE(faithful->SupportsTrueColour());
+    EXPECT_TRUE(faithful->NextTrueColourFrame().Empty());
+}
+
+}  // namespace

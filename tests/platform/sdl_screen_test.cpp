@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 // An SDL platform on the dummy driver with its window shown.
 class SdlScreenTest : public ::testing::Test {
 protected:
-    void Open(bool fullInput, bool resizable = false) {
+    void Open(bool fullInput, bool resizable = false, bool trueColour = false) {
         SetEnvironmentVariable("SDL_VIDEODRIVER", "dummy");
         SetEnvironmentVariable("SDL_AUDIODRIVER", "dummy");
         WindowedDisplayOptions options;
@@ -26,6 +26,9 @@ protected:
         options.scale = 2;
         options.fullInput = fullInput;
         options.resizable = resizable;
+        options.trueColour = trueColour;
+        options.trueColourWidth = 64;
+        options.trueColourHeight = 48;
         platform_ = std::make_unique<SdlPlatform>(options);
         screen_ = platform_->OpenScreen();
         ASSERT_NE(screen_, nullptr);
@@ -225,6 +228,62 @@ TEST_F(SdlScreenTest, AResizableWindowCanBeResized) {
     EXPECT_EQ(w, 200);
     EXPECT_EQ(h, 150);
     PresentUntil(screen_, *platform_, platform_->Statistics().framesPresented, 2);
+}
+
+// True-colour pictures come at the window's own pixel size, follow a
+// resize, reach the window 1:1 at the screen's pace, and F11 toggles full
+// screen without reaching the program.
+TEST_F(SdlScreenTest, TrueColourPicturesFollowTheWindowsSizeAndF11GoesFullScreen) {
+    Open(true, false, true);
+    auto* screen = static_cast<SdlScreen*>(screen_);
+    EXPECT_TRUE(screen_->SupportsTrueColour());
+    TrueColourFrame frame = screen_->NextTrueColourFrame();
+    EXPECT_EQ(frame.width, 64);
+    EXPECT_EQ(frame.height, 48);
+    EXPECT_EQ(frame.pitch, 64 * 4);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 12; ++i) {
+        frame = screen_->NextTrueColourFrame();
+        frame.pixels[0] = static_cast<uint32_t>(i);
+        screen_->PresentTrueColour();
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 120ms) << "paced by the screen";
+    WindowedDisplayStatistics s = platform_->Statistics();
+    EXPECT_EQ(s.framesPublished, 12u);
+    EXPECT_GE(s.framesPresented, 1u);
+
+    Uint32 flags = 0;
+    ASSERT_TRUE(screen->RunOnScreenThread([&] {
+        SDL_Window* window = SDL_GetWindowFromID(window_);
+        flags = SDL_GetWindowFlags(window);
+        SDL_SetWindowSize(window, 200, 150);
+    }));
+    EXPECT_NE(flags & SDL_WINDOW_RESIZABLE, 0u) << "a true-colour window is resizable";
+    PresentUntil(screen_, *platform_, platform_->Statistics().framesPresented, 1);
+    frame = screen_->NextTrueColourFrame();
+    EXPECT_EQ(frame.width, 200);
+    EXPECT_EQ(frame.height, 150);
+    screen_->PresentTrueColour();
+
+    EXPECT_TRUE(Through({Key(SDL_KEYDOWN, SDLK_F11), Key(SDL_KEYUP, SDLK_F11)}).empty());
+    ASSERT_TRUE(screen->RunOnScreenThread(
+        [&] { flags = SDL_GetWindowFlags(SDL_GetWindowFromID(window_)); }));
+    EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN_DESKTOP, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    frame = screen_->NextTrueColourFrame();
+    EXPECT_GT(frame.width, 200) << "full screen: the display's size";
+    screen_->PresentTrueColour();
+    EXPECT_TRUE(Through({Key(SDL_KEYDOWN, SDLK_F11)}).empty());
+    ASSERT_TRUE(screen->RunOnScreenThread(
+        [&] { flags = SDL_GetWindowFlags(SDL_GetWindowFromID(window_)); }));
+    EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN, 0u);
+}
+
+// On the emulated screen's window, F11 is a key like any other.
+TEST_F(SdlScreenTest, F11IsAKeyOnTheEmulatedScreensWindow) {
+    Open(false);
+    const std::vector<InputEvent> got = Through({Key(SDL_KEYDOWN, SDLK_F11)});
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].code, SDLK_F11);
 }
 
 }  // namespace
