@@ -9,6 +9,7 @@
 
 #include "platform/frame_buffer.h"
 #include "record/av_util.h"
+#include "render/hd_frame.h"
 
 // One frame ready for the writer: a picture in the encoder's pixel format,
 // or a file's bytes already encoded.
@@ -23,6 +24,14 @@ class PictureConverter {
 public:
     virtual ~PictureConverter() = default;
     virtual bool Convert(const FrameBuffer& screen, Picture& picture, std::string& error) = 0;
+    // The same from a true-colour frame (the HD view), cropped by the
+    // geometry at scale 1. Outputs that cannot take one say so.
+    virtual bool ConvertTrueColour(const HdFrame& frame, Picture& picture, std::string& error) {
+        (void)frame;
+        (void)picture;
+        error = "this output cannot take true-colour frames";
+        return false;
+    }
 };
 
 // An output being written to its temporary place. Made and finished on the

@@ -68,6 +68,34 @@ public:
         return true;
     }
 
+    bool ConvertTrueColour(const HdFrame& source, Picture& picture, std::string& error) override {
+        const EncoderSettings& s = request_.settings;
+        const PictureGeometry& g = request_.geometry;
+        if (s.pixelFormat == AV_PIX_FMT_PAL8) {
+            error = "a GIF takes no true-colour frames";
+            return false;
+        }
+        picture.frame = NewVideoFrame(s.pixelFormat, g.width, g.height, pool_);
+        if (!picture.frame) {
+            error = "out of memory";
+            return false;
+        }
+        AVFrame* frame = picture.frame.get();
+        if (s.yuv) {
+            DrawYuv420FromXrgb(source, g, frame->data, frame->linesize);
+            return true;
+        }
+        if (s.pixelFormat == AV_PIX_FMT_RGB24) {
+            DrawRgbFromXrgb(source, g, frame->data[0], frame->linesize[0]);
+            return true;
+        }
+        DrawRgbFromXrgb(source, g, scratch_.data(), g.width * 3);
+        const uint8_t* from[] = {scratch_.data()};
+        const int fromStride[] = {g.width * 3};
+        sws_scale(sws_.get(), from, fromStride, 0, g.height, frame->data, frame->linesize);
+        return true;
+    }
+
 private:
     const MediaRequest& request_;
     AVBufferPool* pool_;  // the writer's: frames go back to it once encoded

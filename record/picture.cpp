@@ -32,6 +32,13 @@ bool PadToEvenSides(PictureGeometry& geometry) {
     return changed;
 }
 
+PictureGeometry TrueColourGeometry(int width, int height) {
+    PictureGeometry g;
+    g.cropWidth = g.width = width;
+    g.cropHeight = g.height = height;
+    return g;
+}
+
 std::string SizeText(int width, int height) {
     return std::to_string(width) + "x" + std::to_string(height);
 }
@@ -102,4 +109,26 @@ void CountColours(const FrameBuffer& frame, const PictureGeometry& g, uint32_t* 
     for (int y = 0; y < g.cropHeight; ++y)
         for (int x = 0; x < g.cropWidth; ++x)
             ++counts[frame.Pixel(g.cropX + x, g.cropY + y)];
+}
+
+void DrawRgbFromXrgb(const HdFrame& frame, const PictureGeometry& g, uint8_t* out,
+                     ptrdiff_t stride) {
+    const size_t rowBytes = static_cast<size_t>(g.width) * 3;
+    for (int y = 0; y < g.height; ++y) {
+        uint8_t* row = out + static_cast<ptrdiff_t>(y) * stride;
+        if (y >= g.cropHeight) {
+            std::memset(row, 0, rowBytes);
+            continue;
+        }
+        const uint32_t* in =
+            frame.pixels + static_cast<ptrdiff_t>(g.cropY + y) * (frame.pitch / 4) + g.cropX;
+        for (int x = 0; x < g.cropWidth; ++x) {
+            const uint32_t pixel = in[x];
+            row[3 * x] = static_cast<uint8_t>(pixel >> 16);
+            row[3 * x + 1] = static_cast<uint8_t>(pixel >> 8);
+            row[3 * x + 2] = static_cast<uint8_t>(pixel);
+        }
+        std::memset(row + static_cast<size_t>(g.cropWidth) * 3, 0,
+                    rowBytes - static_cast<size_t>(g.cropWidth) * 3);
+    }
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/frame_buffer.h"
+#include "render/hd_frame.h"
 
 // Where the recorded picture comes from on the screen and how big it is.
 struct PictureGeometry {
@@ -20,6 +21,10 @@ struct PictureGeometry {
 // alone (the rows below the 24-row margin, at most 320 x 320), each pixel
 // `scale` x `scale`.
 PictureGeometry GeometryFor(const DisplayShape& shape, bool viewOnly, int scale);
+
+// The geometry of a true-colour (HD view) frame of width x height: the
+// whole frame, one output pixel per pixel.
+PictureGeometry TrueColourGeometry(int width, int height);
 
 // Rounds the output size up to even sides, as 4:2:0 video needs; the extra
 // column or row is black. Returns whether anything changed.
@@ -47,3 +52,8 @@ void DrawIndexed(const FrameBuffer& frame, const PictureGeometry& geometry, cons
 // Adds the crop's pixels to `counts` (65536 counters, one per RGB565 value),
 // for the GIF palette.
 void CountColours(const FrameBuffer& frame, const PictureGeometry& geometry, uint32_t* counts);
+
+// The same from a true-colour frame (at least cropWidth x cropHeight; scale
+// 1): its 0x00RRGGBB pixels as packed 8-bit RGB, the padding black.
+void DrawRgbFromXrgb(const HdFrame& frame, const PictureGeometry& geometry, uint8_t* out,
+                     ptrdiff_t stride);

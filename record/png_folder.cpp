@@ -51,7 +51,24 @@ public:
         return true;
     }
 
+    bool ConvertTrueColour(const HdFrame& frame, Picture& picture, std::string& error) override {
+        DrawRgbFromXrgb(frame, geometry_, frame_->data[0], frame_->linesize[0]);
+        return Encode(picture, error);
+    }
+
 private:
+    bool Encode(Picture& picture, std::string& error) {
+        int status = avcodec_send_frame(encoder_.get(), frame_.get());
+        if (status >= 0) status = avcodec_receive_packet(encoder_.get(), packet_.get());
+        if (status < 0) {
+            error = "the PNG encoder failed: " + AvErrorText(status);
+            return false;
+        }
+        picture.bytes.assign(packet_->data, packet_->data + packet_->size);
+        av_packet_unref(packet_.get());
+        return true;
+    }
+
     const PictureGeometry geometry_;
     AvCodecPtr encoder_;
     AvFramePtr frame_;

@@ -14,6 +14,7 @@
 #include "record/output_target.h"
 #include "record/png_folder.h"
 #include "record/progress_bar.h"
+#include "render/hd_view.h"
 #include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
 
@@ -38,21 +39,44 @@ public:
     explicit FrameDrawer(const RecordRequest& request)
         : request_(request),
           frame_(request.display),
-          view_(ViewGeometryFor(FramePropertiesOf(frame_), frame_.TopLeft())) {}
+          view_(ViewGeometryFor(FramePropertiesOf(frame_), frame_.TopLeft())) {
+        if (request.hd) {
+            // The HD view's frame, the crop's size; each worker draws on its own thread alone.
+            hd_.width = request.geometry.cropWidth;
+            hd_.height = request.geometry.cropHeight;
+            hd_.pitch = static_cast<ptrdiff_t>(hd_.width) * 4;
+            hdPixels_.assign(static_cast<size_t>(hd_.width) * static_cast<size_t>(hd_.height), 0);
+            hd_.pixels = hdPixels_.data();
+            hdRenderer_ = std::make_unique<HdRenderer>(FastestHdPath(), 1);
+        }
+    }
 
     // Draws frame `index` of the plan on the screen.
     const FrameBuffer& Draw(int64_t index) {
-        CameraState camera;
-        CameraAtTime(*request_.path, static_cast<float>(request_.plan->At(index).flightMs), camera);
-        renderer_.Draw(view_, request_.sources, camera);
+        renderer_.Draw(view_, request_.sources, CameraOf(index));
         return frame_;
     }
 
+    // Draws frame `index` of the plan in the HD view (the request has a terrain).
+    const HdFrame& DrawTrueColour(int64_t index) {
+        hdRenderer_->Draw(hd_, *request_.hd, CameraOf(index), request_.hdOptions);
+        return hd_;
+    }
+
 private:
+    CameraState CameraOf(int64_t index) const {
+        CameraState camera;
+        CameraAtTime(*request_.path, static_cast<float>(request_.plan->At(index).flightMs), camera);
+        return camera;
+    }
+
     const RecordRequest& request_;
     FrameBuffer frame_;
     ViewGeometry view_;
     TerrainRenderer renderer_;
+    HdFrame hd_;
+    std::vector<uint32_t> hdPixels_;
+    std::unique_ptr<HdRenderer> hdRenderer_;
 };
 
 // The first pass for a GIF: how many pixels of each colour the clip has.
@@ -78,19 +102,27 @@ class PictureMaker final : public ItemMaker<Picture> {
 public:
     PictureMaker(const RecordRequest& request, std::unique_ptr<PictureConverter> converter,
                  Timers& timers)
-        : drawer_(request), converter_(std::move(converter)), timers_(timers) {}
+        : request_(request), drawer_(request), converter_(std::move(converter)), timers_(timers) {}
     std::unique_ptr<Picture> Make(int64_t index, std::string& error) override {
         const double start = MonotonicSeconds();
-        const FrameBuffer& screen = drawer_.Draw(index);
-        const double drawn = MonotonicSeconds();
         auto picture = std::make_unique<Picture>();
-        if (!converter_->Convert(screen, *picture, error)) return nullptr;
+        double drawn = 0;
+        if (request_.hd) {
+            const HdFrame& frame = drawer_.DrawTrueColour(index);
+            drawn = MonotonicSeconds();
+            if (!converter_->ConvertTrueColour(frame, *picture, error)) return nullptr;
+        } else {
+            const FrameBuffer& screen = drawer_.Draw(index);
+            drawn = MonotonicSeconds();
+            if (!converter_->Convert(screen, *picture, error)) return nullptr;
+        }
         timers_.draw += Nanoseconds(start, drawn);
         timers_.convert += Nanoseconds(drawn, MonotonicSeconds());
         return picture;
     }
 
 private:
+    const RecordRequest& request_;
     FrameDrawer drawer_;
     std::unique_ptr<PictureConverter> converter_;
     Timers& timers_;
@@ -154,6 +186,24 @@ bool Record(const RecordRequest& request, RecordReport& report, std::string& err
     report = RecordReport();
     const EncoderSettings settings = SettingsFor(request.kind, request.quality);
     RecordRequest req = request;
+    if (req.hd && req.kind == OutputKind::Gif) {
+        error =
+            "a GIF holds the faithful view's colours; record the HD view to .mp4, .mkv, .webm, "
+            ".webp or DIR/";
+        return false;
+    }
+    if (req.hd) {
+        // Only the size and options are checked here; each worker has its own pixels.
+        uint32_t probe = 0;
+        const std::string why =
+            HdCheck(HdFrame{&probe, req.geometry.cropWidth, req.geometry.cropHeight,
+                            static_cast<ptrdiff_t>(req.geometry.cropWidth) * 4},
+                    req.hdOptions);
+        if (!why.empty()) {
+            error = why;
+            return false;
+        }
+    }
     if (settings.yuv && PadToEvenSides(req.geometry)) {
         std::fprintf(request.messages,
                      "flyover-tool record: the picture is %s, padded with black to %s (4:2:0 "

@@ -12,6 +12,8 @@
 #include "record/frame_timing.h"
 #include "record/output_kind.h"
 #include "record/picture.h"
+#include "render/hd_frame.h"
+#include "render/hd_terrain.h"
 #include "render/terrain_view.h"
 
 // Everything a recording needs, checked by the caller: the scene and the
@@ -22,6 +24,11 @@ struct RecordRequest {
     const FramePlan* plan = nullptr;
     DisplayShape display;
     PictureGeometry geometry;  // as GeometryFor gives it; the recorder pads it where codecs need
+    // When given, the frames are the HD view's, 32-bit, drawn from this
+    // terrain at the geometry's crop size (TrueColourGeometry) instead of the
+    // faithful view on `display`. Not for GIFs.
+    const HdTerrain* hd = nullptr;
+    HdOptions hdOptions;
     OutputKind kind = OutputKind::Mp4;
     Quality quality = Quality::Medium;
     std::string out;                          // the --out name

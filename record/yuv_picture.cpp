@@ -166,3 +166,45 @@ void DrawYuv420(const FrameBuffer& frame, const PictureGeometry& g, uint8_t* con
         }
     }
 }
+
+void DrawYuv420FromXrgb(const HdFrame& frame, const PictureGeometry& g, uint8_t* const planes[3],
+                        const int strides[3]) {
+    // Black padding reads as pixel 0; a row past the crop reads as black too.
+    const std::vector<uint32_t> black(static_cast<size_t>(g.width), 0);
+    std::vector<uint32_t> padded[2] = {std::vector<uint32_t>(black), std::vector<uint32_t>(black)};
+    const auto row = [&](int y, int which) -> const uint32_t* {
+        if (y >= g.cropHeight) return black.data();
+        const uint32_t* in =
+            frame.pixels + static_cast<ptrdiff_t>(g.cropY + y) * (frame.pitch / 4) + g.cropX;
+        if (g.cropWidth == g.width) return in;
+        std::memcpy(padded[which].data(), in, static_cast<size_t>(g.cropWidth) * 4);
+        return padded[which].data();
+    };
+    for (int cy = 0; cy < g.height / 2; ++cy) {
+        const uint32_t* top = row(2 * cy, 0);
+        const uint32_t* bottom = row(2 * cy + 1, 1);
+        uint8_t* y0 = planes[0] + static_cast<ptrdiff_t>(2 * cy) * strides[0];
+        uint8_t* y1 = y0 + strides[0];
+        uint8_t* u = planes[1] + static_cast<ptrdiff_t>(cy) * strides[1];
+        uint8_t* v = planes[2] + static_cast<ptrdiff_t>(cy) * strides[2];
+        for (int cx = 0; cx < g.width / 2; ++cx) {
+            int64_t su = 0, sv = 0;
+            const uint32_t quad[4] = {top[2 * cx], top[2 * cx + 1], bottom[2 * cx],
+                                      bottom[2 * cx + 1]};
+            uint8_t luma[4];
+            for (int i = 0; i < 4; ++i) {
+                const int64_t r = quad[i] >> 16 & 0xFF, gr = quad[i] >> 8 & 0xFF,
+                              b = quad[i] & 0xFF;
+                luma[i] = Round(kYr * r + kYg * gr + kYb * b, 16);
+                su += kUr * r + kUg * gr + kUb * b;
+                sv += kVr * r + kVg * gr + kVb * b;
+            }
+            y0[2 * cx] = luma[0];
+            y0[2 * cx + 1] = luma[1];
+            y1[2 * cx] = luma[2];
+            y1[2 * cx + 1] = luma[3];
+            u[cx] = Round(su, 128, kShift + 2);
+            v[cx] = Round(sv, 128, kShift + 2);
+        }
+    }
+}

@@ -6,6 +6,7 @@
 
 #include "platform/frame_buffer.h"
 #include "record/picture.h"
+#include "render/hd_frame.h"
 
 // The BT.709 limited-range luma and chroma of an 8-bit RGB colour, rounded:
 // what a player turns back into (nearly) that colour.
@@ -21,3 +22,10 @@ Yuv Bt709Limited(uint8_t r, uint8_t g, uint8_t b);
 // every machine writes the same bytes.
 void DrawYuv420(const FrameBuffer& frame, const PictureGeometry& geometry, uint8_t* const planes[3],
                 const int strides[3]);
+
+// The same from a true-colour frame (at least cropWidth x cropHeight; scale
+// 1, geometry.width and height even): each pixel's own luma, each chroma
+// sample the mean of its four pixels' chroma, with the same coefficients and
+// rounding as the RGB565 path. Padding is black.
+void DrawYuv420FromXrgb(const HdFrame& frame, const PictureGeometry& geometry,
+                        uint8_t* const planes[3], const int strides[3]);

@@ -166,4 +166,76 @@ TEST(Yuv, PlanesMatchAPlainReadingAtEveryScale) {
     }
 }
 
+// A true-colour frame of 2 x 2 blocks, one colour each but for a few mixed
+// blocks, in a frame wider than its pitch's pixels.
+struct XrgbPattern {
+    std::vector<uint32_t> pixels;
+    HdFrame frame;
+    XrgbPattern(int width, int height) {
+        const int stride = width + 3;  // pitch past the width
+        pixels.assign(static_cast<size_t>(stride) * height, 0xFF000000u);
+        frame = {pixels.data(), width, height, static_cast<ptrdiff_t>(stride) * 4};
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                uint32_t c = (static_cast<uint32_t>(x / 2) * 2654435761u) ^
+                             (static_cast<uint32_t>(y / 2) * 40503u);
+                if ((x / 2 + y / 2) % 5 == 0) c ^= static_cast<uint32_t>(x * 77 + y * 131);
+                pixels[static_cast<size_t>(y) * stride + x] = c & 0x00FFFFFFu;
+            }
+    }
+};
+
+// DrawYuv420FromXrgb and DrawRgbFromXrgb against a plain reading, with odd
+// sides padded black; the top byte of each pixel is ignored.
+TEST(Yuv, TrueColourPlanesMatchAPlainReading) {
+    for (const auto& [w, h] : {std::pair{8, 6}, std::pair{9, 7}, std::pair{33, 5}}) {
+        const XrgbPattern pattern(w, h);
+        PictureGeometry g = TrueColourGeometry(w, h);
+        EXPECT_EQ(PadToEvenSides(g), w % 2 != 0 || h % 2 != 0);
+        std::vector<uint8_t> y(static_cast<size_t>(g.width) * g.height);
+        std::vector<uint8_t> u(y.size() / 4), v(y.size() / 4);
+        uint8_t* const planes[3] = {y.data(), u.data(), v.data()};
+        const int strides[3] = {g.width, g.width / 2, g.width / 2};
+        DrawYuv420FromXrgb(pattern.frame, g, planes, strides);
+        std::vector<uint8_t> rgb(static_cast<size_t>(g.width) * g.height * 3, 0xEE);
+        DrawRgbFromXrgb(pattern.frame, g, rgb.data(), g.width * 3);
+        auto at = [&](int x, int yy) {
+            const bool inside = x < w && yy < h;
+            return inside ? pattern.pixels[static_cast<size_t>(yy) * (w + 3) + x] & 0xFFFFFFu : 0u;
+        };
+        auto yuvOf = [](uint32_t c) {
+            return Bt709Limited(c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF);
+        };
+        for (int yy = 0; yy < g.height; ++yy)
+            for (int x = 0; x < g.width; ++x) {
+                const uint32_t c = at(x, yy);
+                const size_t i = static_cast<size_t>(yy) * g.width + x;
+                ASSERT_EQ(y[i], yuvOf(c).y) << w << "x" << h << " at " << x << "," << yy;
+                ASSERT_EQ(rgb[3 * i], c >> 16 & 0xFF);
+                ASSERT_EQ(rgb[3 * i + 1], c >> 8 & 0xFF);
+                ASSERT_EQ(rgb[3 * i + 2], c & 0xFF);
+            }
+        for (int cy = 0; cy < g.height / 2; ++cy)
+            for (int cx = 0; cx < g.width / 2; ++cx) {
+                const size_t i = static_cast<size_t>(cy) * (g.width / 2) + cx;
+                double uSum = 0, vSum = 0;
+                bool same = true;
+                for (int dy = 0; dy < 2; ++dy)
+                    for (int dx = 0; dx < 2; ++dx) {
+                        const Yuv one = yuvOf(at(2 * cx + dx, 2 * cy + dy));
+                        uSum += one.u;
+                        vSum += one.v;
+                        same &= at(2 * cx + dx, 2 * cy + dy) == at(2 * cx, 2 * cy);
+                    }
+                if (same) {
+                    ASSERT_EQ(u[i], yuvOf(at(2 * cx, 2 * cy)).u);
+                    ASSERT_EQ(v[i], yuvOf(at(2 * cx, 2 * cy)).v);
+                } else {
+                    ASSERT_NEAR(u[i], uSum / 4, 1.0);
+                    ASSERT_NEAR(v[i], vSum / 4, 1.0);
+                }
+            }
+    }
+}
+
 }  // namespace
