@@ -2,9 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hdscene/hd_png.h"
 
 #include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
+#include "tests/support/test_files.h"
+#include "tools/commands.h"
 #include "tools/tool_scene.h"
 
 namespace {
@@ -57,6 +65,49 @@ TEST(Golden, FixtureSceneFramesKeepTheirHashes) {
         const uint64_t hash = HashScreen(screen->Frame().ScreenPixels());
         EXPECT_EQ(hash, c.hash) << c.display << " at " << c.timeMs << ": now 0x" << std::hex
                                 << hash;
+    }
+}
+
+// The HD view through the command, as a user runs it: the default scene the
+// build ships (beside flyover-tool), at a fixed time and size, the PNG read
+// back and its pixels hashed (not its bytes, which depend on zlib).
+struct HdGoldenCase {
+    const char* size;
+    const char* time;
+    uint64_t hash;
+};
+const HdGoldenCase kHdCases[] = {
+    {"640x360", "2000", 0x7461869c4ae03bf7ull},
+    {"320x240", "0", 0xc4531eeaea99eb41ull},
+};
+
+TEST(Golden, HdViewOfTheDefaultSceneKeepsItsHash) {
+    const std::string scene = std::filesystem::path(FLYOVER_TOOL).parent_path().string();
+    for (const HdGoldenCase& c : kHdCases) {
+        TempDir dir;
+        const std::string out = dir.File("hd.png");
+        std::vector<std::string> args = {"render", "--scene", scene,  "--time", c.time, "--view",
+                                         "hd",     "--size",  c.size, "--out",  out};
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        ASSERT_EQ(RunCommand(kRenderCommand, static_cast<int>(argv.size()) - 1, argv.data() + 1),
+                  0);
+        std::FILE* file = std::fopen(out.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        HdPngPicture picture;
+        std::string error;
+        const bool read = ReadHdPng(
+            file, HdPngKind::Rgb8, [](int, int) { return std::string(); }, picture, error);
+        std::fclose(file);
+        ASSERT_TRUE(read) << error;
+        uint64_t h = 0xcbf29ce484222325ull;
+        for (uint32_t p : picture.rgb)
+            for (int shift : {0, 8, 16}) {
+                h ^= (p >> shift) & 0xFF;
+                h *= 0x100000001b3ull;
+            }
+        EXPECT_EQ(h, c.hash) << c.size << " at " << c.time << " ms: now 0x" << std::hex << h;
     }
 }
 

@@ -287,4 +287,89 @@ INSTANTIATE_TEST_SUITE_P(
         // A view of 236 rows holds a band of at most 236 rows.
         SkyBandCase{"240x260", 200, nullptr}));
 
+// --view and --size: bad values and combinations are usage errors in the
+// table's words, for render and bench alike.
+TEST(ToolHdView, BadViewsAndSizesAreUsageErrors) {
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"--view hdx", "unknown --view \"hdx\" (expected faithful or hd)"},
+        {"--view hd --size 319x240", "bad --size \"319x240\" (expected WxH, width 320 to 7680"},
+        {"--view hd --size 320x239", "bad --size \"320x239\""},
+        {"--view hd --size 7681x4320", "bad --size \"7681x4320\""},
+        {"--view hd --size 7680x4321", "bad --size \"7680x4321\""},
+        {"--view hd --size 640", "bad --size \"640\""},
+        {"--view hd --size 640x", "bad --size \"640x\""},
+        {"--view hd --size x480", "bad --size \"x480\""},
+        {"--view hd --size +640x480", "bad --size \"+640x480\""},
+        {"--size 640x480", "--size sets the HD view's frame: give --view hd with it"},
+        {"--view faithful --size 640x480", "give --view hd with it"},
+        {"--view hd --display 240x320", "the HD view takes --size"},
+    };
+    for (const auto& c : cases)
+        for (const char* command : {"render --time 0 --out /nonexistent/x.png", "bench"}) {
+            const std::string args = std::string(command) + " --scene " + kFixture + " " + c.args;
+            const CommandRun run = RunTool(args);
+            EXPECT_EQ(run.status, 2) << args << "\n" << run.output;
+            EXPECT_NE(run.output.find(c.message), std::string::npos) << args << "\n" << run.output;
+        }
+    const CommandRun path = RunTool("bench --scene " + kFixture + " --view hd --path scalar");
+    EXPECT_EQ(path.status, 2) << path.output;
+    EXPECT_NE(path.output.find("--path chooses the faithful view's renderer"), std::string::npos)
+        << path.output;
+}
+
+TEST(ToolHdView, RenderWritesAPictureOfTheSize) {
+    TempDir dir;
+    const struct {
+        const char* size;  // "" for the default
+        int width, height;
+    } cases[] = {{"", 1920, 1080}, {"320x240", 320, 240}, {"333x517", 333, 517}};
+    for (const auto& c : cases) {
+        const std::string out = dir.File("hd.png");
+        const std::string args = "render --scene " + kFixture + " --time 1500 --view hd" +
+                                 (*c.size ? std::string(" --size ") + c.size : "") + " --out " +
+                                 out;
+        const CommandRun run = RunTool(args);
+        ASSERT_EQ(run.status, 0) << args << "\n" << run.output;
+        EXPECT_EQ(run.output, "") << args;
+        int width = 0, height = 0;
+        std::vector<uint8_t> rgb;
+        ASSERT_TRUE(ReadPng(out, width, height, rgb)) << args;
+        EXPECT_EQ(width, c.width) << args;
+        EXPECT_EQ(height, c.height) << args;
+    }
+    // --view faithful is the default's picture, byte for byte.
+    ASSERT_EQ(
+        RunTool("render --scene " + kFixture + " --time 1500 --out " + dir.File("a.png")).status,
+        0);
+    ASSERT_EQ(RunTool("render --scene " + kFixture + " --time 1500 --view faithful --out " +
+                      dir.File("b.png"))
+                  .status,
+              0);
+    int wa = 0, ha = 0, wb = 0, hb = 0;
+    std::vector<uint8_t> a, b;
+    ASSERT_TRUE(ReadPng(dir.File("a.png"), wa, ha, a));
+    ASSERT_TRUE(ReadPng(dir.File("b.png"), wb, hb, b));
+    EXPECT_EQ(wa, 240);
+    EXPECT_EQ(a, b);
+}
+
+TEST(ToolHdView, BenchReportsBothThreadCountsAgainstTheRowFill) {
+    const CommandRun run =
+        RunTool("bench --scene " + kFixture + " --view hd --size 320x240 --step 1000 --json");
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* key :
+         {"\"fps\"", "\"fps_2t\"", "\"median_us\"", "\"median_2t_us\"", "\"floor_us\"", "\"ratio\"",
+          "\"ratio_2t\"", "\"peak_rss_kb\"", "\"frames\": 4,", "\"view\": \"hd\"",
+          "\"size\": \"320x240\"", "\"maps\": \"256 x 256 maps interpolated to 1024\""})
+        EXPECT_NE(run.output.find(key), std::string::npos) << key << "\n" << run.output;
+    const CommandRun text =
+        RunTool("bench --scene " + kFixture + " --view hd --size 320x240 --step 1000");
+    ASSERT_EQ(text.status, 0) << text.output;
+    EXPECT_NE(text.output.find("on 1 thread"), std::string::npos) << text.output;
+    EXPECT_NE(text.output.find("row by row"), std::string::npos) << text.output;
+}
+
 }  // namespace
