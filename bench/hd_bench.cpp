@@ -2,6 +2,7 @@
 // against the floor of writing every pixel once
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +60,63 @@ void HdFlight(benchmark::State& state, HdPath path, int width, int height, int t
     }
     state.counters["fps"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// Thirteen cameras spread evenly over the flight.
+std::vector<CameraState> SpreadCameras() {
+    const std::vector<CameraState>& all = BenchFlightCameras();
+    std::vector<CameraState> picked;
+    for (size_t i = 0; i < 13; ++i)
+        picked.push_back(all[i * (all.size() - 1) / 12]);
+    return picked;
+}
+
+// The thirteen spread cameras per iteration: a fixed workload for
+// instruction counts (valgrind --tool=callgrind, one iteration).
+void HdSweep(benchmark::State& state, HdPath path, int width, int height, int threads) {
+    const HdTerrain* terrain = BenchHdTerrain();
+    if (!HdPathAvailable(path) || !terrain) {
+        state.SkipWithError("no terrain or no such path here");
+        return;
+    }
+    const std::vector<CameraState> cameras = SpreadCameras();
+    Frame frame(width, height);
+    HdRenderer renderer(path, threads);
+    renderer.Draw(frame.frame, *terrain, cameras[0]);
+    for (auto _ : state) {
+        for (const CameraState& camera : cameras)
+            renderer.Draw(frame.frame, *terrain, camera);
+        benchmark::DoNotOptimize(frame.pixels.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+// The picture's loss against a dense march (detail 1024) over the spread
+// cameras at 1080p: PSNR of the RGB bytes, in the counter "psnr_dB".
+void HdQuality(benchmark::State& state, int detail) {
+    const HdTerrain* terrain = BenchHdTerrain();
+    if (!terrain) {
+        state.SkipWithError("no terrain");
+        return;
+    }
+    const std::vector<CameraState> cameras = SpreadCameras();
+    Frame dense(1920, 1080), got(1920, 1080);
+    double squares = 0, samples = 0;
+    for (auto _ : state) {
+        squares = samples = 0;
+        for (const CameraState& camera : cameras) {
+            RenderHdReference(dense.frame, *terrain, camera, {256, 1024});
+            RenderHdReference(got.frame, *terrain, camera, {256, detail});
+            for (size_t i = 0; i < got.pixels.size(); ++i)
+                for (int shift : {0, 8, 16}) {
+                    const double e = static_cast<double>((got.pixels[i] >> shift) & 255) -
+                                     static_cast<double>((dense.pixels[i] >> shift) & 255);
+                    squares += e * e;
+                    samples += 1;
+                }
+        }
+    }
+    state.counters["psnr_dB"] = 10 * std::log10(255.0 * 255.0 * samples / squares);
 }
 
 // The floor: every pixel of the frame written once, row by row or column
@@ -119,3 +177,10 @@ BENCHMARK_CAPTURE(FillRows, 1080p, 1920, 1080)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FillColumns, 1080p, 1920, 1080)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FillRows, 2160p, 3840, 2160)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FillColumns, 2160p, 3840, 2160)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(HdSweep, avx2_1080p_1thread, HdPath::Avx2, 1920, 1080, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(HdSweep, staged_1080p_1thread, HdPath::Staged, 1920, 1080, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(HdQuality, detail128, 128)->Unit(benchmark::kMillisecond)->Iterations(1);

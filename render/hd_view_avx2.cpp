@@ -124,6 +124,20 @@ FLYOVER_AVX2 inline __m256i RowOffset8(__m256i below, int64_t q, int shift) {
     return _mm256_blend_epi32(e, _mm256_slli_epi64(o, 32), 0xAA);
 }
 
+// The greatest and least of eight lanes.
+FLYOVER_AVX2 inline int32_t MaxLane(__m256i x) {
+    __m128i m = _mm_max_epi32(_mm256_castsi256_si128(x), _mm256_extracti128_si256(x, 1));
+    m = _mm_max_epi32(m, _mm_shuffle_epi32(m, 0x4E));
+    m = _mm_max_epi32(m, _mm_shuffle_epi32(m, 0xB1));
+    return _mm_cvtsi128_si32(m);
+}
+FLYOVER_AVX2 inline int32_t MinLane(__m256i x) {
+    __m128i m = _mm_min_epi32(_mm256_castsi256_si128(x), _mm256_extracti128_si256(x, 1));
+    m = _mm_min_epi32(m, _mm_shuffle_epi32(m, 0x4E));
+    m = _mm_min_epi32(m, _mm_shuffle_epi32(m, 0xB1));
+    return _mm_cvtsi128_si32(m);
+}
+
 // Whether the frame's rows and heights fit the kernel's 32-bit lanes: row
 // offsets (Q8) from the horizon below 2^30 at the nearest step, and the
 // horizon itself within 2^29 rows (Q8).
@@ -135,6 +149,71 @@ bool FitsLanes(const FrameSetup& f) {
     if (below >= (int64_t{1} << 31)) return false;
     const Step& nearest = f.steps.front();
     return ((below * nearest.q) >> nearest.shift) < (int64_t{1} << 30);
+}
+
+// One step's ground (colours `c`, row offsets `offset` from the horizon)
+// drawn in the lanes `drawing` of eight tile columns (`out` is their row 0,
+// rows kTileColumns apart). Where the ground's top row `top` leaves row
+// `next` partly covered, it adds to the row's coverage; where it covers
+// the row's rest, the row is resolved, the rows it covers whole are filled,
+// and `next` moves to the row `top` lies in. Either way the lane's new edge
+// is `offset` (what covers the rows below `top` is this ground), and a
+// lane whose top reaches row 0's top is done.
+FLYOVER_AVX2 inline void DrawStep(const Colours& c, __m256i offset, __m256i drawing,
+                                  __m256i horizon, uint32_t* out, __m256i& next, __m256i& cover,
+                                  __m256i& wrb, __m256i& wg, __m256i& edge) {
+    const __m256i top = _mm256_add_epi32(horizon, offset);
+    const __m256i reach =
+        _mm256_sub_epi32(_mm256_slli_epi32(_mm256_add_epi32(next, _mm256_set1_epi32(1)), 8), top);
+    const __m256i full =
+        _mm256_and_si256(drawing, _mm256_cmpgt_epi32(reach, _mm256_set1_epi32(255)));
+    const __m256i partial = _mm256_andnot_si256(full, drawing);
+    // Partly covered rows: coverage reach - cover more of this colour.
+    const __m256i more = _mm256_and_si256(partial, _mm256_sub_epi32(reach, cover));
+    if (!_mm256_testz_si256(full, full)) {
+        // The row `next` resolved: what covers it so far plus this colour
+        // over the rest.
+        const __m256i rest = _mm256_sub_epi32(_mm256_set1_epi32(256), cover);
+        const __m256i rb = _mm256_add_epi32(_mm256_add_epi32(wrb, _mm256_mullo_epi32(c.rb, rest)),
+                                            _mm256_set1_epi32(0x00800080));
+        const __m256i g = _mm256_add_epi32(_mm256_add_epi32(wg, _mm256_mullo_epi32(c.g, rest)),
+                                           _mm256_set1_epi32(0x80));
+        const __m256i resolved = _mm256_or_si256(
+            _mm256_and_si256(_mm256_srli_epi32(rb, 8), _mm256_set1_epi32(0x00FF00FF)),
+            _mm256_slli_epi32(_mm256_and_si256(_mm256_srli_epi32(g, 8), _mm256_set1_epi32(0xFF)),
+                              8));
+        const __m256i whole = _mm256_or_si256(c.rb, _mm256_slli_epi32(c.g, 8));
+        // The first row whose top is at or below `top` (0 at the least).
+        const __m256i first =
+            _mm256_max_epi32(_mm256_srai_epi32(_mm256_add_epi32(top, _mm256_set1_epi32(255)), 8),
+                             _mm256_setzero_si256());
+        // Rows first .. next of the full lanes. Rows above a lane's `next`
+        // are not drawn yet and may take anything (later steps or the sky
+        // overwrite them), so one masked store a row serves every lane;
+        // rows below it are final.
+        const int32_t high = MaxLane(_mm256_blendv_epi8(_mm256_set1_epi32(-1), next, full));
+        const int32_t low = MinLane(_mm256_blendv_epi8(_mm256_set1_epi32(INT32_MAX), first, full));
+        for (int32_t row = high; row >= low; --row) {
+            const __m256i r = _mm256_set1_epi32(row);
+            const __m256i value = _mm256_blendv_epi8(whole, resolved, _mm256_cmpeq_epi32(next, r));
+            const __m256i keep = _mm256_cmpgt_epi32(r, next);
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(out + row * kTileColumns),
+                                   _mm256_xor_si256(keep, _mm256_set1_epi32(-1)), value);
+        }
+        // The row `top` lies in, covered from its bottom up to `top`.
+        const __m256i below = _mm256_sub_epi32(first, _mm256_set1_epi32(1));
+        const __m256i covered = _mm256_sub_epi32(_mm256_slli_epi32(first, 8), top);
+        next = _mm256_blendv_epi8(next, below, full);
+        cover = _mm256_blendv_epi8(cover, covered, full);
+        wrb = _mm256_blendv_epi8(wrb, _mm256_mullo_epi32(c.rb, covered), full);
+        wg = _mm256_blendv_epi8(wg, _mm256_mullo_epi32(c.g, covered), full);
+    }
+    wrb = _mm256_add_epi32(wrb, _mm256_mullo_epi32(c.rb, more));
+    wg = _mm256_add_epi32(wg, _mm256_mullo_epi32(c.g, more));
+    cover = _mm256_blendv_epi8(cover, reach, partial);
+    const __m256i finished = _mm256_cmpgt_epi32(_mm256_set1_epi32(1), top);
+    edge = _mm256_blendv_epi8(
+        edge, _mm256_blendv_epi8(offset, _mm256_set1_epi32(INT32_MIN), finished), drawing);
 }
 
 // Marches eight columns (lane j is column col0 + j of the tile, tile column
@@ -166,21 +245,19 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
     const __m256i camV = _mm256_set1_epi32(static_cast<int>(f.camV));
     const __m256i camUnits = _mm256_set1_epi32(static_cast<int>(f.camUnits));
 
-    // Per lane: the last row not drawn, the cover of that row and its
-    // colours, and `edge`: a step draws in the lane when its row offset
-    // from the horizon is below it ((next + 1) * 256 - cover - horizon).
-    int next[kLanes];
-    int64_t cover[kLanes];
-    uint64_t weighted[kLanes];
-    alignas(32) int32_t edge[kLanes];
+    // Per lane: the last row not drawn (`next`), how much of that row
+    // nearer ground covers (`cover`, Q8) and by which colours (`wrb`, `wg`:
+    // colour x coverage summed, in the colour words' fields), and `edge`: a
+    // step draws in the lane when its row offset from the horizon is below
+    // it ((next + 1) * 256 - cover - horizon; the least int32 once the
+    // column is done).
     const int32_t done = INT32_MIN;
-    for (int j = 0; j < kLanes; ++j) {
-        next[j] = f.height - 1;
-        cover[j] = 0;
-        weighted[j] = 0;
-        edge[j] = static_cast<int32_t>(int64_t{f.height} * 256 - f.horizonQ8);
-    }
-    int32_t highestEdge = edge[0];  // the greatest edge of the lanes not done
+    __m256i next = _mm256_set1_epi32(f.height - 1);
+    __m256i cover = _mm256_setzero_si256();
+    __m256i wrb = _mm256_setzero_si256(), wg = _mm256_setzero_si256();
+    __m256i edge = _mm256_set1_epi32(static_cast<int32_t>(int64_t{f.height} * 256 - f.horizonQ8));
+    const __m256i horizon = _mm256_set1_epi32(static_cast<int32_t>(f.horizonQ8));
+    int32_t highestEdge = static_cast<int32_t>(int64_t{f.height} * 256 - f.horizonQ8);
     int block = sideLog2;
     for (int at = 0; at < stepCount;) {
         const Step& s = steps[static_cast<size_t>(at)];
@@ -248,10 +325,8 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
         }
         const __m256i below = _mm256_sub_epi32(camUnits, _mm256_slli_epi32(h, 4));
         const __m256i offset = RowOffset8(below, s.q, s.shift);
-        const __m256i edges = _mm256_load_si256(reinterpret_cast<const __m256i*>(edge));
-        unsigned draws = static_cast<unsigned>(
-            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(edges, offset))));
-        if (draws == 0) continue;
+        const __m256i drawing = _mm256_cmpgt_epi32(edge, offset);
+        if (_mm256_testz_si256(drawing, drawing)) continue;
 
         Colours c = Colour8(la, ta);
         if (s.blend != 0)
@@ -272,59 +347,23 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
                                   8),
                 _mm256_set1_epi32(0xFF));
         }
-        alignas(32) int32_t offsets[kLanes];
-        alignas(32) uint32_t rb[kLanes], g[kLanes], packed[kLanes];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), offset);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(rb), c.rb);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(g), c.g);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(packed),
-                           _mm256_or_si256(c.rb, _mm256_slli_epi32(c.g, 8)));
-        bool edgesMoved = false;
-        for (; draws != 0; draws &= draws - 1) {
-            const int j = __builtin_ctz(draws);
-            const uint64_t colour =
-                (rb[j] & 0xFFFFu) | (uint64_t{g[j]} << 16) | (uint64_t{rb[j] >> 16} << 32);
-            const int64_t top = f.horizonQ8 + offsets[j];
-            const int64_t reach = (int64_t{next[j]} + 1) * 256 - top;
-            uint32_t* out = tile + lane0 + j;
-            if (reach < 256) {
-                weighted[j] += colour * static_cast<uint64_t>(reach - cover[j]);
-                cover[j] = reach;
-            } else {
-                out[next[j] * kTileColumns] =
-                    Resolve(weighted[j] + colour * static_cast<uint64_t>(256 - cover[j]));
-                int row = next[j] - 1;
-                // The rows this ground covers whole: down to the first row
-                // whose top is above `top`.
-                const int64_t firstWhole = top <= 0 ? 0 : (top + 255) >> 8;
-                const uint32_t whole = packed[j];
-                for (; row >= firstWhole; --row)
-                    out[row * kTileColumns] = whole;
-                next[j] = row;
-                if (row < 0) {
-                    edge[j] = done;
-                    edgesMoved = true;
-                    continue;
-                }
-                cover[j] = (int64_t{row} + 1) * 256 - top;
-                if (cover[j] < 0) cover[j] = 0;
-                weighted[j] = colour * static_cast<uint64_t>(cover[j]);
-            }
-            edge[j] = static_cast<int32_t>((int64_t{next[j]} + 1) * 256 - cover[j] - f.horizonQ8);
-            edgesMoved = true;
-        }
-        if (edgesMoved) {
-            highestEdge = done;
-            for (int j = 0; j < kLanes; ++j)
-                highestEdge = std::max(highestEdge, edge[j]);
-            if (highestEdge == done) break;
-        }
+        DrawStep(c, offset, drawing, horizon, tile + lane0, next, cover, wrb, wg, edge);
+        highestEdge = MaxLane(edge);
+        if (highestEdge == done) break;
     }
+    alignas(32) int32_t nexts[kLanes], covers[kLanes];
+    alignas(32) uint32_t rbs[kLanes], gs[kLanes];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(nexts), next);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(covers), cover);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(rbs), wrb);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(gs), wg);
     for (int j = 0; j < kLanes; ++j) {
         const int i = lane0 + j;
-        ends.next[i] = next[j];
-        ends.weighted[i] = next[j] >= 0 ? weighted[j] : 0;
-        ends.cover[i] = next[j] >= 0 ? static_cast<uint32_t>(cover[j]) : 0;
+        const uint64_t weighted =
+            (rbs[j] & 0xFFFFu) | (uint64_t{gs[j]} << 16) | (uint64_t{rbs[j] >> 16} << 32);
+        ends.next[i] = nexts[j];
+        ends.weighted[i] = nexts[j] >= 0 ? weighted : 0;
+        ends.cover[i] = nexts[j] >= 0 ? static_cast<uint32_t>(covers[j]) : 0;
     }
 }
 
