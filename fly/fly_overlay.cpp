@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fly/overlay_font.h"
+#include "shared/text.h"
 
 namespace {
 
@@ -28,12 +29,6 @@ const std::vector<std::string> kPlayerHelp = {
     "+/-: speed  ,/.: key  Home/End",
     "Tab: fly from here  O: overlay  Esc",
 };
-
-std::string Format(const char* format, auto... values) {
-    char text[160];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 // Text starts 2 pixels into its band, which ends a pixel after the text.
 constexpr int kTextLeft = 2;

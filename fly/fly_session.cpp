@@ -21,6 +21,7 @@
 #include "render/terrain_renderer.h"
 #include "render/terrain_view.h"
 #include "resources/icon.h"
+#include "shared/statistics.h"
 
 namespace {
 
@@ -34,13 +35,6 @@ double ProcessCpuSeconds() {
 bool IsInput(EventKind kind) {
     return kind != EventKind::CloseRequest && kind != EventKind::ControllerAdded &&
            kind != EventKind::ControllerRemoved;
-}
-
-double Percentile(std::vector<double> values, double share) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const size_t at = static_cast<size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(at, values.size() - 1)];
 }
 
 // When to start drawing the next frame: the screen takes frames once per

@@ -1,7 +1,9 @@
-// text.cpp -- escaping control characters in messages
+// text.cpp -- formatting messages and escaping the control characters in them
 #include "shared/text.h"
 
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -65,5 +67,26 @@ std::string EscapeControls(std::string_view text) {
             at += length;
         }
     }
+    return out;
+}
+
+std::string Format(const char* format, ...) {
+    char text[256];
+    va_list values;
+    va_start(values, format);
+    va_list again;
+    va_copy(again, values);
+    const int length = std::vsnprintf(text, sizeof text, format, values);
+    va_end(values);
+    std::string out;
+    if (length < 0) {
+        // Only a bad conversion gets here: nothing is written, as printf writes nothing.
+    } else if (static_cast<size_t>(length) < sizeof text) {
+        out.assign(text, static_cast<size_t>(length));
+    } else {
+        out.resize(static_cast<size_t>(length));
+        std::vsnprintf(out.data(), out.size() + 1, format, again);
+    }
+    va_end(again);
     return out;
 }

@@ -1,4 +1,5 @@
-// text.h -- text from files and arguments made safe to show on a terminal or in a message box
+// text.h -- text for messages: printf-style formatting, and text from files and arguments made
+// safe to show on a terminal or in a message box
 #pragma once
 
 #include <string>
@@ -11,3 +12,6 @@
 // read from a file or given as an argument goes into a message, so that a
 // scene cannot recolour the terminal or set its title.
 std::string EscapeControls(std::string_view text);
+
+// printf's formatting into a string of whatever length it needs.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

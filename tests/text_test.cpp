@@ -1,4 +1,5 @@
-// text_test.cpp -- control characters in messages shown escaped, everything else kept
+// text_test.cpp -- messages formatted at any length; control characters in them shown escaped,
+// everything else kept
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,6 +33,18 @@ TEST(EscapeControls, ShowsControlsAndStrayBytesKeepsText) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(EscapeControls(c.in), c.out) << c.out;
+}
+
+TEST(Format, WritesWhatPrintfWritesAtAnyLength) {
+    EXPECT_EQ(Format("%d x %d, %.2f s, \"%s\"", 256, -3, 1.005, "sky.BMP"),
+              "256 x -3, 1.00 s, \"sky.BMP\"");
+    EXPECT_EQ(Format("%s", ""), "");
+    // Around the first buffer's size, and names as long as a key file may
+    // hold (4096 bytes): nothing is cut.
+    for (const size_t length : {254u, 255u, 256u, 257u, 4096u}) {
+        const std::string name(length, 'n');
+        EXPECT_EQ(Format("map \"%s\" end", name.c_str()), "map \"" + name + "\" end") << length;
+    }
 }
 
 }  // namespace
