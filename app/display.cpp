@@ -15,8 +15,12 @@ bool DisplayFailed() {
 bool OpenView() {
     screen = platform->OpenScreen();
     if (!screen) return DisplayFailed();
-    const GXDisplayProperties properties = screen->Properties();
-    if (!DisplayHoldsAView(properties)) return DisplayFailed();
-    viewGeometry = ViewGeometryFor(properties, screen->TopLeft());
+    // A display too small for a view fails as the original's display
+    // failure does, in the original's words.
+    std::string why;
+    const std::optional<ViewGeometry> view =
+        ViewOnDisplay(screen->Properties(), screen->TopLeft(), why);
+    if (!view) return DisplayFailed();
+    viewGeometry = *view;
     return true;
 }

@@ -2,6 +2,7 @@
 #include "shared/view_geometry.h"
 
 #include <cstddef>
+#include <string>
 
 #include "shared/scene_format.h"
 
@@ -22,4 +23,16 @@ ViewGeometry ViewGeometryFor(const GXDisplayProperties& properties, void* frameS
         reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(frameStart) +
                                     kTopMargin * static_cast<ptrdiff_t>(properties.cbyPitch));
     return view;
+}
+
+std::optional<ViewGeometry> ViewOnDisplay(const GXDisplayProperties& properties, void* frameStart,
+                                          std::string& why) {
+    if (!DisplayHoldsAView(properties)) {
+        why = "the display is " + std::to_string(properties.cxWidth) + " x " +
+              std::to_string(properties.cyHeight) +
+              " pixels, too small for a view (it needs at least 1 x " +
+              std::to_string(kMinDisplayRows) + ")";
+        return std::nullopt;
+    }
+    return ViewGeometryFor(properties, frameStart);
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 // A display's description of its frame buffer (six 32-bit fields, as the
 // device reports them). Pitches are signed byte distances between
@@ -34,3 +36,10 @@ bool DisplayHoldsAView(const GXDisplayProperties& properties);
 // 320 x 320 pixels counted from the display's top, below the 24-row margin.
 // The display must hold a view.
 ViewGeometry ViewGeometryFor(const GXDisplayProperties& properties, void* frameStart);
+
+// The one place every program derives its view from its screen (the demo,
+// fly, record, the tool): the view on a display whose top-left pixel is at
+// `frameStart`, or nothing, with the reason in `why`, when the display has no
+// room for one.
+std::optional<ViewGeometry> ViewOnDisplay(const GXDisplayProperties& properties, void* frameStart,
+                                          std::string& why);
