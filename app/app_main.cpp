@@ -14,15 +14,20 @@ namespace {
 constexpr uint32_t kMessagePauseMs = 40;
 }  // namespace
 
-int AppMain(Platform& demoPlatform) {
+bool StartDemo(Platform& demoPlatform) {
     platform = &demoPlatform;
-    if (!OpenView()) return kStartupFailedExitCode;
+    if (!OpenView()) return false;
     colourTables = BuildColourTables();
     sineTable = BuildSineTable();
-    if (!LoadScene(ProgramDirectory() + kKeyFileName)) return kStartupFailedExitCode;
-    if (!CreateMainWindow()) return kStartupFailedExitCode;
+    if (!LoadScene(ProgramDirectory() + kKeyFileName)) return false;
+    if (!CreateMainWindow()) return false;
     const ResourceData sound = FindResource(kBackgroundSoundId, "WAVE");
     platform->PlayLoopingSound(sound.data, sound.size);
+    return true;
+}
+
+int AppMain(Platform& demoPlatform) {
+    if (!StartDemo(demoPlatform)) return kStartupFailedExitCode;
     StartRenderThread();
 
     InputEvent event;

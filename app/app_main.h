@@ -15,3 +15,9 @@ constexpr int kStartupFailedExitCode = 1;
 // code (0). Returns kStartupFailedExitCode at once when a start-up step
 // fails, after the step's own message.
 int AppMain(Platform& platform);
+
+// AppMain's start-up up to the render thread, in its order: opens the view,
+// builds the tables, loads the scene, shows the window and starts the
+// looping sound. False after the failing step's own message. For a host that
+// drives the frames itself (the web page) instead of a render thread.
+bool StartDemo(Platform& platform);

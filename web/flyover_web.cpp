@@ -42,17 +42,10 @@ bool firstFramePresented = false;
 std::vector<uint16_t> readBack;
 std::string benchResult;
 
-// What the demo's start-up does (AppMain, in its order), up to the message
-// loop; the render thread's start (RenderThread) is done here on this thread.
-int StartDemo(Platform& demoPlatform) {
-    platform = &demoPlatform;
-    if (!OpenView()) return kStartupFailedExitCode;
-    colourTables = BuildColourTables();
-    sineTable = BuildSineTable();
-    if (!LoadScene(ProgramDirectory() + kKeyFileName)) return kStartupFailedExitCode;
-    if (!CreateMainWindow()) return kStartupFailedExitCode;
-    const ResourceData sound = FindResource(kBackgroundSoundId, "WAVE");
-    platform->PlayLoopingSound(sound.data, sound.size);
+// The demo's own start-up (StartDemo, in AppMain's order), then what the
+// render thread does as it starts (RenderThread), here on this thread.
+int StartPage(Platform& demoPlatform) {
+    if (!StartDemo(demoPlatform)) return kStartupFailedExitCode;
     renderRunning.store(1);
     startTick = platform->TickCount();
     flightBase = ElapsedMs();
@@ -193,7 +186,7 @@ int main(int argc, char** argv) {
     }
     static WebPlatform webPlatform(shape, kCanvas);
     page = &webPlatform;
-    const int startup = StartDemo(webPlatform);
+    const int startup = StartPage(webPlatform);
     if (startup != 0) {
         EM_ASM(
             {
