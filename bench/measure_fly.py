@@ -2,8 +2,9 @@
 """measure_fly.py -- "flyover-tool fly" flown under Xvfb: frames presented per second, input to screen, CPU.
 
     bench/measure_fly.py BUILD_DIR [--seconds 10] [--display 240x320]
+    bench/measure_fly.py BUILD_DIR --view hd [--size 1920x1080]
 
-Starts its own Xvfb (1024 x 768), runs BUILD_DIR/bin/flyover-tool fly over the
+Starts its own Xvfb (1024 x 768, or 2048 x 1200 for the HD view), runs BUILD_DIR/bin/flyover-tool fly over the
 default scene beside it at scale 1, gives its window the keyboard focus and
 flies: W held throughout, and a turn key tapped four times a second through
 the X server's XTEST extension (one connection, so that no helper process
@@ -18,6 +19,7 @@ import argparse
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 
@@ -26,20 +28,29 @@ def main():
     parser.add_argument("build")
     parser.add_argument("--seconds", type=float, default=10.0)
     parser.add_argument("--display", default="240x320")
+    parser.add_argument("--view", default="faithful", choices=["faithful", "hd"])
+    parser.add_argument("--size", default="1920x1080", help="the HD view's window")
     args = parser.parse_args()
     from Xlib import X, XK, display as xdisplay
     from Xlib.ext import xtest
 
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24",
+    hd = args.view == "hd"
+    screen = "1024x768x24"
+    if hd:
+        width, height = (int(side) for side in args.size.split("x"))
+        screen = "%dx%dx24" % (max(2048, width + 128), max(1200, height + 120))
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", screen,
                              "-nolisten", "tcp"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
         name = ":" + xvfb.stdout.readline().decode().strip()
         env = dict(os.environ, DISPLAY=name, SDL_AUDIODRIVER="dummy")
         env.pop("SDL_VIDEODRIVER", None)
         bin_dir = os.path.join(args.build, "bin")
+        # Nothing is recorded; the key file's folder must merely be writable.
+        keys_dir = tempfile.TemporaryDirectory()
+        view = ["--view", "hd", "--size", args.size] if hd else ["--display", args.display]
         fly = subprocess.Popen([os.path.join(bin_dir, "flyover-tool"), "fly", "--scene", bin_dir,
-                                "--scale", "1", "--display", args.display,
-                                "--keys-out", "/dev/null/none"],
+                                "--scale", "1", *view, "--keys-out", os.path.join(keys_dir.name, "Keys2.txt.new")],
                                env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         d = xdisplay.Display(name)
         window = None

@@ -8,11 +8,13 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "flight/flight_plan.h"
 #include "flight/flight_review.h"
 #include "fly/flight_player.h"
+#include "fly/fly_hd.h"
 #include "fly/fly_input.h"
 #include "fly/fly_overlay.h"
 #include "fly/path_recorder.h"
@@ -81,7 +83,9 @@ public:
           options_(options),
           report_(report),
           view_(view),
-          flight_(scene.scene.heightMap.pixels.data(), view.bottomRow, options.limits),
+          hdGround_(options.hd ? HdGroundBytes(*options.hd) : std::vector<uint8_t>{}),
+          flight_(options.hd ? hdGround_.data() : scene.scene.heightMap.pixels.data(),
+                  view.bottomRow, options.limits),
           player_(*scene.scene.path),
           recorder_(options.intervalMs),
           closeLoop_(options.closeLoop),
@@ -122,6 +126,7 @@ private:
     const FlySessionOptions& options_;
     FlySessionReport& report_;
     ViewGeometry view_;
+    std::vector<uint8_t> hdGround_;  // with the HD view: the ground the flight keeps above
     FreeFlight flight_;
     FlightPlayer player_;
     PathRecorder recorder_;
@@ -323,6 +328,9 @@ OverlayStatus Session::Status(const CameraState& camera, double frameMs) const {
 
 int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& observe) {
     TerrainRenderer renderer;
+    std::unique_ptr<FlyHdView> hd;
+    if (options_.hd)
+        hd = std::make_unique<FlyHdView>(*options_.hd, options_.hdOptions, options_.hdThreads);
     const TerrainSources sources = SceneSources(scene_.scene, scene_.sines);
     const GXDisplayProperties properties = screen.Properties();
     const int width = static_cast<int>(properties.cxWidth);
@@ -378,7 +386,16 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
         }
 
         screen.BeginFrame();
-        renderer.Draw(view_, sources, camera);
+        // The HD view at the window's size, its overlay scaled to match.
+        int overlayWidth = width, overlayHeight = height, overlayScale = 1;
+        if (hd) {
+            const TrueColourFrame drawn = hd->Draw(screen, camera);
+            overlayScale = HdOverlayScale(drawn.height);
+            overlayWidth = drawn.width / overlayScale;
+            overlayHeight = drawn.height / overlayScale;
+        } else {
+            renderer.Draw(view_, sources, camera);
+        }
         if (observe) {
             info.index = frame;
             info.seconds = seconds;
@@ -391,14 +408,20 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
             observe(info);
         }
         if (overlay_) {
-            screen.SetOverlay(ComposeOverlay(width, height, Status(camera, dt * 1000.0)));
+            OverlayImage image =
+                ComposeOverlay(overlayWidth, overlayHeight, Status(camera, dt * 1000.0));
+            image.scale = overlayScale;
+            screen.SetOverlay(image);
             overlayShown = true;
         } else if (overlayShown) {
             screen.SetOverlay(OverlayImage{});
             overlayShown = false;
         }
         const int64_t drawn = platform_.ClockMicroseconds();
-        screen.Present();
+        if (hd)
+            screen.PresentTrueColour();
+        else
+            screen.Present();
         pacing.Presented(now, drawn, platform_.ClockMicroseconds());
         const uint32_t shown = platform_.TickCount();
         for (const uint32_t t : inputTimes)
@@ -421,6 +444,10 @@ int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOpt
         return 1;
     }
     const GXDisplayProperties properties = screen->Properties();
+    if (options.hd && !screen->SupportsTrueColour()) {
+        std::fprintf(stderr, "flyover-tool fly: the screen cannot show the HD view\n");
+        return 1;
+    }
     if (!DisplayHoldsAView(properties)) {
         std::fprintf(stderr, "flyover-tool fly: the screen is too small for a view\n");
         return 1;

@@ -10,6 +10,8 @@
 
 #include "fly/free_flight.h"
 #include "platform/platform.h"
+#include "render/hd_frame.h"
+#include "render/hd_terrain.h"
 #include "render/tables.h"
 #include "scene/scene_loader.h"
 #include "shared/scene_types.h"
@@ -30,6 +32,12 @@ struct FlySessionOptions {
     bool overlay = true;     // the overlay shown at the start
     int64_t maxFrames = 0;   // above 0: the session ends after this many frames
     FlightLimits limits;
+    // When given, the view is the HD view of this terrain, drawn on the
+    // screen's true-colour frames at the window's own size on hdThreads
+    // threads, and free flight keeps above its ground (HdGroundBytes).
+    const HdTerrain* hd = nullptr;
+    HdOptions hdOptions;
+    int hdThreads = 2;
 };
 
 // One frame as drawn, for tests and measurements: called after the view is

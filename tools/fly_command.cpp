@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -31,6 +32,11 @@ constexpr OptionSpec kOptions[] = {
     FlagOption("--close-loop", "write recordings with their loop closed (L toggles it)"),
     WholeOption("--frames", "N", 1, INT32_MAX, "a whole number from 1 to 2147483647",
                 "end after N frames (for measurements; default: at Escape)"),
+    kViewOption.WithHelp("faithful (the default: the original's view on the emulated\n"
+                         "screen) or hd (the HD view, 32-bit, at the window's own\n"
+                         "size; F11 toggles full screen)"),
+    kSizeOption.WithHelp("the HD view's window at the start, 320x240 to 7680x4320\n"
+                         "(default 1920x1080); it can be resized"),
 };
 
 }  // namespace
@@ -41,7 +47,8 @@ constinit const CommandSpec kFlyCommand = {
     "fly",
     "fly over a scene by hand in a window, play its flight, record a path",
     "Opens a window showing the scene in DIR with the demo's renderer, on the\n"
-    "emulated screen, with three modes:\n"
+    "emulated screen (with --view hd: the HD view at the window's own size, which\n"
+    "can be resized, F11 for full screen), with three modes:\n"
     "  free flight  W/S or Up/Down move, A/D or Left/Right turn, Q/E strafe,\n"
     "               R/F or PgUp/PgDn up and down, T/G horizon, Shift faster,\n"
     "               Space levels out; a drag with the left button turns and\n"
@@ -76,8 +83,16 @@ int RunFlyCommand(const ParsedOptions& options) {
     std::string error;
     if (options.Has("--keys-out") && !CanWriteNewFile(options.Text("--keys-out"), error))
         return UsageError("fly", error);
+    ViewChoice view;
+    if (const std::string why = ReadViewChoice(options, view); !why.empty())
+        return UsageError("fly", why);
     const std::unique_ptr<ToolScene> loaded = ReadToolScene(options.Text("--scene"));
     if (!loaded) return 1;
+    std::optional<HdTerrain> terrain;
+    if (view.hd) {
+        terrain = LoadToolHdTerrain(*loaded, "fly");
+        if (!terrain) return 1;
+    }
     FlySessionOptions fly;
     fly.title = "flyover fly: " + options.Text("--scene");
     const std::string besideScene = AsDirectory(options.Text("--scene")) + "Keys2.txt.new";
@@ -91,11 +106,15 @@ int RunFlyCommand(const ParsedOptions& options) {
     fly.intervalMs = static_cast<int>(options.Whole("--interval", 500));
     fly.closeLoop = options.Has("--close-loop");
     fly.maxFrames = options.Whole("--frames", 0);
+    fly.hd = terrain ? &*terrain : nullptr;
     WindowedDisplayOptions window;
     window.shape = options.Display("--display");
     window.scale = static_cast<int>(options.Whole("--scale", 0));
     window.fullInput = true;
     window.resizable = true;
+    window.trueColour = view.hd;
+    window.trueColourWidth = view.width;
+    window.trueColourHeight = view.height;
     const std::unique_ptr<WindowedPlatform> platform = MakeWindowedPlatform(window);
     const FlyScene scene{loaded->scene, loaded->sines, loaded->keyFile};
     FlySessionReport report;
