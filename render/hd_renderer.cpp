@@ -121,9 +121,15 @@ void WriteTile(const Plan& plan, int col0, int count, const uint32_t* tile, cons
         uint32_t* out = frame.pixels + row * stride + col0;
         const uint32_t* back = row < f.band ? behind(row) : haze;
         if (row < lowest) {
-            std::memcpy(out, back, bytes);
+            if (count == kTileColumns)
+                std::memcpy(out, back, kTileColumns * 4);
+            else
+                std::memcpy(out, back, bytes);
         } else if (row > highest) {
-            std::memcpy(out, tile + row * kTileColumns, bytes);
+            if (count == kTileColumns)
+                std::memcpy(out, tile + row * kTileColumns, kTileColumns * 4);
+            else
+                std::memcpy(out, tile + row * kTileColumns, bytes);
         } else {
             for (int i = 0; i < count; ++i) {
                 const int next = ends.next[i];
@@ -208,7 +214,9 @@ struct RendererState {
     explicit RendererState(int threads) : pool(threads), tiles(static_cast<size_t>(threads)) {}
 
     Pool pool;
-    std::vector<std::vector<uint32_t>> tiles;  // one per thread
+    // Per thread the memory of a staging tile; the tile starts at its first
+    // 64-byte line (up to kTileColumns words before it are spare).
+    std::vector<std::vector<uint32_t>> tiles;
     Plan plan;
     // The steps, kept while the map, frame height and options stay.
     int stepsSide = 0, stepsLevels = 0, stepsHeight = 0;
@@ -315,20 +323,30 @@ void HdRenderer::Draw(const HdFrame& frame, const HdTerrain& terrain, const Came
     plan.skyStride = f.skyCols + kSkyPad;
 
     const bool avx2 = path_ == HdPath::Avx2;
-    const int tileCount = (frame.width + kTileColumns - 1) / kTileColumns;
-    std::atomic<int> nextTile{0};
+    // Tiles start on the frame's cache lines (as its first row lies), so
+    // that no two threads write one line: the first tile takes the columns
+    // up to the first line's end.
+    const int lead = static_cast<int>(
+        (kTileColumns - (reinterpret_cast<uintptr_t>(frame.pixels) / 4 % kTileColumns)) %
+        kTileColumns);
+    const int tileCount = (frame.width - lead + kTileColumns - 1) / kTileColumns + (lead > 0);
+    alignas(64) std::atomic<int> nextTile{0};
     const std::function<void(int)> job = [&](int thread) {
-        std::vector<uint32_t>& tile = st.tiles[static_cast<size_t>(thread)];
-        tile.resize(static_cast<size_t>(frame.height) * kTileColumns);
+        std::vector<uint32_t>& memory = st.tiles[static_cast<size_t>(thread)];
+        memory.resize(static_cast<size_t>(frame.height) * kTileColumns + kTileColumns);
+        uint32_t* tile = memory.data();
+        while (reinterpret_cast<uintptr_t>(tile) % 64 != 0)
+            ++tile;
         TileEnds ends;
         for (int t = nextTile.fetch_add(1); t < tileCount; t = nextTile.fetch_add(1)) {
-            const int col0 = t * kTileColumns;
-            const int count = std::min(kTileColumns, frame.width - col0);
+            const int col0 = lead > 0 && t > 0 ? lead + (t - 1) * kTileColumns : t * kTileColumns;
+            const int width = lead > 0 && t == 0 ? lead : kTileColumns;
+            const int count = std::min(width, frame.width - col0);
             if (avx2)
-                MarchTileAvx2(plan, col0, count, tile.data(), ends);
+                MarchTileAvx2(plan, col0, count, tile, ends);
             else
-                MarchTileScalar(plan, col0, count, tile.data(), ends);
-            WriteTile(plan, col0, count, tile.data(), ends);
+                MarchTileScalar(plan, col0, count, tile, ends);
+            WriteTile(plan, col0, count, tile, ends);
         }
     };
     st.pool.Run(job);
