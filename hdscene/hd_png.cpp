@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <bit>
+#include <cerrno>
 #include <csetjmp>
 #include <cstring>
 
@@ -56,19 +57,53 @@ std::string KindName(int bitDepth, int colourType) {
     }
 }
 
+// Why a header of `depth` and `type` is not of `kind` ("" when it is).
+std::string KindProblem(HdPngKind kind, int depth, int type) {
+    if (kind == HdPngKind::Rgb8)
+        return depth == 8 && type == PNG_COLOR_TYPE_RGB
+                   ? ""
+                   : "is " + KindName(depth, type) + "; it must be 8-bit RGB";
+    return depth == 16 && type == PNG_COLOR_TYPE_GRAY
+               ? ""
+               : "is " + KindName(depth, type) + "; it must be 16-bit grey";
+}
+
 }  // namespace
 
 bool ReadHdPng(std::FILE* file, HdPngKind kind, const HdPngSizeCheck& checkSize,
                HdPngPicture& picture, std::string& error) {
     picture = {};
-    png_byte signature[8];
-    const size_t got = std::fread(signature, 1, sizeof signature, file);
+    // The signature and the header chunk, read here so that a file of the
+    // wrong kind or size is refused by its header alone, whatever follows it.
+    png_byte head[33];
+    const size_t got = std::fread(head, 1, sizeof head, file);
     if (got == 0) {
         error = "is empty";
         return false;
     }
-    if (got < sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0) {
+    if (got < 8 || png_sig_cmp(head, 0, 8) != 0) {
         error = "is not a PNG file";
+        return false;
+    }
+    const auto big32 = [&](int at) {
+        return static_cast<uint32_t>(head[at]) << 24 | static_cast<uint32_t>(head[at + 1]) << 16 |
+               static_cast<uint32_t>(head[at + 2]) << 8 | static_cast<uint32_t>(head[at + 3]);
+    };
+    if (got == sizeof head && big32(8) == 13 && std::memcmp(head + 12, "IHDR", 4) == 0 &&
+        big32(16) <= 0x7fffffffu && big32(20) <= 0x7fffffffu) {
+        if (std::string problem = KindProblem(kind, head[24], head[25]); !problem.empty()) {
+            error = problem;
+            return false;
+        }
+        if (std::string problem =
+                checkSize(static_cast<int>(big32(16)), static_cast<int>(big32(20)));
+            !problem.empty()) {
+            error = problem;
+            return false;
+        }
+    }
+    if (std::fseek(file, 8, SEEK_SET) != 0) {
+        error = "cannot be read: " + std::string(std::strerror(errno));
         return false;
     }
     PngState state;
@@ -85,7 +120,7 @@ bool ReadHdPng(std::FILE* file, HdPngKind kind, const HdPngSizeCheck& checkSize,
         return false;
     }
     png_init_io(state.png, file);
-    png_set_sig_bytes(state.png, sizeof signature);
+    png_set_sig_bytes(state.png, 8);
     // Every size the format allows reaches checkSize, which names the problem.
     png_set_user_limits(state.png, 0x7fffffff, 0x7fffffff);
     png_read_info(state.png, state.info);
@@ -94,11 +129,8 @@ bool ReadHdPng(std::FILE* file, HdPngKind kind, const HdPngSizeCheck& checkSize,
     const int depth = png_get_bit_depth(state.png, state.info);
     const int type = png_get_color_type(state.png, state.info);
     const bool rgb = kind == HdPngKind::Rgb8;
-    const bool kindOk = rgb ? (depth == 8 && type == PNG_COLOR_TYPE_RGB)
-                            : (depth == 16 && type == PNG_COLOR_TYPE_GRAY);
-    if (!kindOk) {
-        error =
-            "is " + KindName(depth, type) + "; it must be " + (rgb ? "8-bit RGB" : "16-bit grey");
+    if (std::string problem = KindProblem(kind, depth, type); !problem.empty()) {
+        error = problem;
         return false;
     }
     if (std::string problem = checkSize(width, height); !problem.empty()) {

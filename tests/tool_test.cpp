@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "hdscene/hd_png.h"
 #include "tests/support/command_line.h"
 #include "tests/support/test_files.h"
 #include "tools/png_writer.h"
@@ -370,6 +371,54 @@ TEST(ToolHdView, BenchReportsBothThreadCountsAgainstTheRowFill) {
     ASSERT_EQ(text.status, 0) << text.output;
     EXPECT_NE(text.output.find("on 1 thread"), std::string::npos) << text.output;
     EXPECT_NE(text.output.find("row by row"), std::string::npos) << text.output;
+}
+
+// A scene's HD maps: drawn when good; a bad one is named with its problem,
+// and the HD view falls back to the 256 x 256 maps interpolated.
+TEST(ToolHdView, RenderDrawsTheHdMapsOrWarnsAndFallsBack) {
+    TempDir dir;
+    for (const char* name : {"Keys2.txt", "colour.bmp", "height.bmp", "sky.BMP"})
+        std::filesystem::copy_file(kFixture + "/" + name, dir.File(name));
+    const auto render = [&](const std::string& out) {
+        return RunTool("render --scene " + dir.Path().string() +
+                       " --time 1500 --view hd --size 320x240 --out " + dir.File(out));
+    };
+    const auto pixels = [&](const std::string& name) {
+        int width = 0, height = 0;
+        std::vector<uint8_t> rgb;
+        EXPECT_TRUE(ReadPng(dir.File(name), width, height, rgb));
+        return rgb;
+    };
+    ASSERT_EQ(render("plain.png").status, 0);
+    // Flat maps of one colour at 512: the picture changes, without a word.
+    std::vector<uint32_t> colour(512 * 512, 0x208040);
+    std::vector<uint16_t> height(512 * 512, 0x1000);
+    std::string error;
+    ASSERT_TRUE(WriteRgbPng(dir.File("hd-colour.png"), 512, 512, colour.data(), 512, error));
+    ASSERT_TRUE(WriteGrey16Png(dir.File("hd-height.png"), 512, 512, height.data(), error));
+    const CommandRun good = render("hd.png");
+    ASSERT_EQ(good.status, 0) << good.output;
+    EXPECT_EQ(good.output, "");
+    EXPECT_NE(pixels("hd.png"), pixels("plain.png"));
+    // A height map of another side: warned, and the faithful maps drawn.
+    std::vector<uint16_t> other(1024 * 1024, 0);
+    ASSERT_TRUE(WriteGrey16Png(dir.File("hd-height.png"), 1024, 1024, other.data(), error));
+    const CommandRun bad = render("bad.png");
+    ASSERT_EQ(bad.status, 0) << bad.output;
+    EXPECT_NE(bad.output.find("flyover-tool render: warning: " + dir.Dir() +
+                              "hd-height.png: is 1024 x 1024 but"),
+              std::string::npos)
+        << bad.output;
+    EXPECT_NE(bad.output.find("the two HD maps must have the same side; the HD view draws the "
+                              "256 x 256 maps interpolated instead"),
+              std::string::npos)
+        << bad.output;
+    EXPECT_EQ(pixels("bad.png"), pixels("plain.png"));
+    // The faithful view never reads them.
+    const CommandRun faithful = RunTool("render --scene " + dir.Path().string() +
+                                        " --time 1500 --out " + dir.File("f.png"));
+    EXPECT_EQ(faithful.status, 0);
+    EXPECT_EQ(faithful.output, "");
 }
 
 }  // namespace
