@@ -259,45 +259,51 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
     const __m256i horizon = _mm256_set1_epi32(static_cast<int32_t>(f.horizonQ8));
     int32_t highestEdge = static_cast<int32_t>(int64_t{f.height} * 256 - f.horizonQ8);
     int block = sideLog2;
+    // Whether to look for a run to skip: not right after a step that drew,
+    // as the next one nearly always draws too (a step not skipped is only
+    // sampled for nothing).
+    bool trySkip = true;
     for (int at = 0; at < stepCount;) {
         const Step& s = steps[static_cast<size_t>(at)];
         // Skip: the coarsest block holding every lane's ray from here to the
         // run's end, whose maximum cannot reach the highest edge.
         int skipTo = at;
-        const uint32_t uLo = f.camU + static_cast<uint32_t>(minDx) * s.d8;
-        const uint32_t uHi = f.camU + static_cast<uint32_t>(maxDx) * s.d8;
-        const uint32_t vLo = f.camV + static_cast<uint32_t>(minDy) * s.d8;
-        const uint32_t vHi = f.camV + static_cast<uint32_t>(maxDy) * s.d8;
-        const uint64_t spanU = uint64_t(int64_t{maxDx} - minDx) * s.d8;
-        const uint64_t spanV = uint64_t(int64_t{maxDy} - minDy) * s.d8;
-        for (int k = std::min(block + 1, sideLog2); k >= s.minBlock; --k) {
-            const int cellShift = 32 - sideLog2 + k;
-            uint32_t bx = 0, by = 0;
-            if (k < sideLog2) {
-                bx = uLo >> cellShift;
-                by = vLo >> cellShift;
-                if (bx != uHi >> cellShift || by != vHi >> cellShift ||
-                    spanU >= (uint64_t{1} << cellShift) || spanV >= (uint64_t{1} << cellShift))
-                    continue;
+        if (trySkip) {
+            const uint32_t uLo = f.camU + static_cast<uint32_t>(minDx) * s.d8;
+            const uint32_t uHi = f.camU + static_cast<uint32_t>(maxDx) * s.d8;
+            const uint32_t vLo = f.camV + static_cast<uint32_t>(minDy) * s.d8;
+            const uint32_t vHi = f.camV + static_cast<uint32_t>(maxDy) * s.d8;
+            const uint64_t spanU = uint64_t(int64_t{maxDx} - minDx) * s.d8;
+            const uint64_t spanV = uint64_t(int64_t{maxDy} - minDy) * s.d8;
+            for (int k = std::min(block + 1, sideLog2); k >= s.minBlock; --k) {
+                const int cellShift = 32 - sideLog2 + k;
+                uint32_t bx = 0, by = 0;
+                if (k < sideLog2) {
+                    bx = uLo >> cellShift;
+                    by = vLo >> cellShift;
+                    if (bx != uHi >> cellShift || by != vHi >> cellShift ||
+                        spanU >= (uint64_t{1} << cellShift) || spanV >= (uint64_t{1} << cellShift))
+                        continue;
+                }
+                const uint32_t highest = terrain.BlockMax(k)[(by << (sideLog2 - k)) + bx];
+                const int64_t below = f.camUnits - (int64_t{highest} << 4);
+                if (((below * s.q) >> s.shift) < highestEdge) continue;
+                int end = plan.stepLimit[static_cast<size_t>(k)];
+                if (k < sideLog2) {
+                    const uint64_t stay = std::min(std::min(StayInBlock(uLo, minDx, cellShift),
+                                                            StayInBlock(uHi, maxDx, cellShift)),
+                                                   std::min(StayInBlock(vLo, minDy, cellShift),
+                                                            StayInBlock(vHi, maxDy, cellShift)));
+                    if (stay < UINT64_MAX) end = FirstStepBeyond(steps, at, end, s.d8 + stay);
+                }
+                if (below >= 0 && end - 1 > at) {
+                    const Step& last = steps[static_cast<size_t>(end - 1)];
+                    if (((below * last.q) >> last.shift) < highestEdge) continue;
+                }
+                skipTo = end;
+                block = k;
+                break;
             }
-            const uint32_t highest = terrain.BlockMax(k)[(by << (sideLog2 - k)) + bx];
-            const int64_t below = f.camUnits - (int64_t{highest} << 4);
-            if (((below * s.q) >> s.shift) < highestEdge) continue;
-            int end = plan.stepLimit[static_cast<size_t>(k)];
-            if (k < sideLog2) {
-                const uint64_t stay = std::min(std::min(StayInBlock(uLo, minDx, cellShift),
-                                                        StayInBlock(uHi, maxDx, cellShift)),
-                                               std::min(StayInBlock(vLo, minDy, cellShift),
-                                                        StayInBlock(vHi, maxDy, cellShift)));
-                if (stay < UINT64_MAX) end = FirstStepBeyond(steps, at, end, s.d8 + stay);
-            }
-            if (below >= 0 && end - 1 > at) {
-                const Step& last = steps[static_cast<size_t>(end - 1)];
-                if (((below * last.q) >> last.shift) < highestEdge) continue;
-            }
-            skipTo = end;
-            block = k;
-            break;
         }
         if (skipTo > at) {
             at = skipTo;
@@ -326,7 +332,8 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
         const __m256i below = _mm256_sub_epi32(camUnits, _mm256_slli_epi32(h, 4));
         const __m256i offset = RowOffset8(below, s.q, s.shift);
         const __m256i drawing = _mm256_cmpgt_epi32(edge, offset);
-        if (_mm256_testz_si256(drawing, drawing)) continue;
+        trySkip = _mm256_testz_si256(drawing, drawing);
+        if (trySkip) continue;
 
         Colours c = Colour8(la, ta);
         if (s.blend != 0)
