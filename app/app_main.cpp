@@ -1,6 +1,7 @@
 // app_main.cpp -- the start-up sequence and the message loop
 #include "app/app_main.h"
 
+#include "app/demo_hd_view.h"
 #include "app/demo_state.h"
 #include "app/display.h"
 #include "app/main_window.h"
@@ -21,6 +22,7 @@ bool StartDemo(Platform& demoPlatform) {
     sineTable = BuildSineTable();
     if (!LoadScene(ProgramDirectory() + kKeyFileName)) return false;
     if (!CreateMainWindow()) return false;
+    StartHdView();
     const ResourceData sound = FindResource(kBackgroundSoundId, "WAVE");
     platform->PlayLoopingSound(sound.data, sound.size);
     return true;

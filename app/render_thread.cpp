@@ -5,6 +5,7 @@
 #include <future>
 #include <system_error>
 
+#include "app/demo_hd_view.h"
 #include "app/demo_state.h"
 #include "platform/clock.h"
 #include "render/terrain_renderer.h"
@@ -39,7 +40,10 @@ uint32_t ElapsedMs() {
 }
 
 void RenderView(const CameraState& camera) {
-    ViewRenderer().Draw(viewGeometry, SceneSources(scene, sineTable), camera);
+    if (HdViewOn())
+        DrawHdView(camera);
+    else
+        ViewRenderer().Draw(viewGeometry, SceneSources(scene, sineTable), camera);
 }
 
 bool RenderFrame(float timeMs) {
@@ -51,11 +55,18 @@ bool RenderFrame(float timeMs) {
 void RunFrames() {
     uint32_t base = ElapsedMs();
     const bool memoryCopy = screen->IsMemoryCopy();
+    const bool hd = HdViewOn();
     while (renderRunning.load() != 0) {
         if (memoryCopy) screen->BeginFrame();
         const float t = static_cast<float>(ElapsedMs() - base);
-        if (!RenderFrame(t)) base = ElapsedMs();
-        if (memoryCopy) screen->Present();
+        const bool drawn = RenderFrame(t);
+        if (!drawn) base = ElapsedMs();
+        // The HD view's frames are shown when drawn; at the path's end there is none.
+        if (hd) {
+            if (drawn) screen->PresentTrueColour();
+        } else if (memoryCopy) {
+            screen->Present();
+        }
     }
 }
 

@@ -89,6 +89,9 @@ public:
     // the first NextTrueColourFrame call switches it for good). Screens that
     // cannot show them say false and give empty frames.
     virtual bool SupportsTrueColour() const { return false; }
+    // Whether true-colour pictures were asked for (the window made for them:
+    // FLYOVER_VIEW=hd for the demo); a program that can draw them then does.
+    virtual bool WantsTrueColour() const { return false; }
     // Called by the drawing thread before each true-colour picture: a frame
     // of the window's current drawable size (it follows resizing and full
     // screen from one picture to the next), the drawing thread's until

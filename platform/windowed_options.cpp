@@ -38,3 +38,15 @@ int ChooseWindowScale(int screenWidth, int screenHeight, int usableWidth, int us
     const int byHeight = (usableHeight - kWindowFrameAllowance) / screenHeight;
     return std::clamp(std::min(byWidth, byHeight), 1, kMaxWindowScale);
 }
+
+bool WindowedViewFrom(const char* viewVariable, WindowedDisplayOptions& options,
+                      std::string& error) {
+    const std::string view = viewVariable ? viewVariable : "";
+    if (view.empty() || view == "faithful") return true;
+    if (view == "hd") {
+        options.trueColour = true;
+        return true;
+    }
+    error = "FLYOVER_VIEW must be faithful or hd, not \"" + view + "\"";
+    return false;
+}

@@ -47,6 +47,13 @@ constexpr int kWindowFrameAllowance = 64;
 bool WindowedDisplayOptionsFrom(const char* displayVariable, const char* scaleVariable,
                                 WindowedDisplayOptions& options, std::string& error);
 
+// Reads FLYOVER_VIEW: unset, empty or "faithful" keeps the emulated screen;
+// "hd" asks for a true-colour window (the emulated screen's size at the
+// scale at first, resizable, F11 for full screen) on which the demo draws
+// the HD view. Another value: false with a message naming the variable.
+bool WindowedViewFrom(const char* viewVariable, WindowedDisplayOptions& options,
+                      std::string& error);
+
 // The largest whole scale at which a screenWidth x screenHeight screen, with
 // kWindowFrameAllowance rows of caption, fits a usableWidth x usableHeight
 // desktop; at least 1.

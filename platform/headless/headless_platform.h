@@ -33,6 +33,8 @@ public:
     void SetOverlay(const OverlayImage& overlay) override;
     void SetWindowIcon(const WindowIcon& icon) override { windowIcon = icon; }
     bool SupportsTrueColour() const override { return trueColourWidth_ > 0; }
+    // Given a true-colour size, the screen wants true-colour pictures.
+    bool WantsTrueColour() const override { return SupportsTrueColour(); }
     TrueColourFrame NextTrueColourFrame() override;
     // Counts the picture and runs the hooks, as Present does.
     void PresentTrueColour() override;

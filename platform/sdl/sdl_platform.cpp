@@ -50,7 +50,8 @@ void SdlPlatform::ShowBox(const std::string& text, const std::string& caption) {
     if (!screenOpen_ || !screen_->RunOnScreenThread(show)) show();
 }
 
-std::unique_ptr<WindowedPlatform> MakeWindowedPlatform(std::optional<WindowedDisplayOptions> options) {
+std::unique_ptr<WindowedPlatform> MakeWindowedPlatform(
+    std::optional<WindowedDisplayOptions> options) {
     return std::make_unique<SdlPlatform>(std::move(options));
 }
 
@@ -58,7 +59,8 @@ std::unique_ptr<WindowedPlatform> WindowedPlatformFromEnvironment() {
     WindowedDisplayOptions options;
     std::string error;
     if (WindowedDisplayOptionsFrom(std::getenv("FLYOVER_DISPLAY"), std::getenv("FLYOVER_SCALE"),
-                                   options, error))
+                                   options, error) &&
+        WindowedViewFrom(std::getenv("FLYOVER_VIEW"), options, error))
         return MakeWindowedPlatform(options);
     std::fprintf(stderr, "flyover platform: %s\n", error.c_str());
     return MakeWindowedPlatform(std::nullopt);

@@ -39,4 +39,3 @@ private:
     bool screenOpen_ = false;
     SdlSound sound_;
 };
-

@@ -62,6 +62,7 @@ public:
     // screen thread through a mailbox of their own and shown 1:1 through a
     // streaming XRGB8888 texture of the picture's size.
     bool SupportsTrueColour() const override { return true; }
+    bool WantsTrueColour() const override { return options_.trueColour; }
     TrueColourFrame NextTrueColourFrame() override;
     void PresentTrueColour() override;
 

@@ -81,4 +81,22 @@ TEST(WindowedDisplayOptionsTest, ScaleIsTheLargestThatFits) {
             << c.screenW << "x" << c.screenH << " on " << c.usableW << "x" << c.usableH;
 }
 
+// FLYOVER_VIEW: faithful by default, hd asks for a true-colour window.
+TEST(WindowedDisplayOptionsTest, TheViewVariableChoosesTrueColour) {
+    const struct {
+        const char* value;
+        bool ok, trueColour;
+    } cases[] = {{nullptr, true, false}, {"", true, false},    {"faithful", true, false},
+                 {"hd", true, true},     {"HD", false, false}, {"4k", false, false}};
+    for (const auto& c : cases) {
+        WindowedDisplayOptions options;
+        std::string error;
+        EXPECT_EQ(WindowedViewFrom(c.value, options, error), c.ok) << (c.value ? c.value : "unset");
+        EXPECT_EQ(options.trueColour, c.trueColour) << (c.value ? c.value : "unset");
+        if (!c.ok) {
+            EXPECT_NE(error.find("FLYOVER_VIEW"), std::string::npos) << error;
+        }
+    }
+}
+
 }  // namespace
