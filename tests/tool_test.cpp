@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "hdscene/hd_png.h"
+#include "import/collection.h"
 #include "tests/support/command_line.h"
 #include "tests/support/test_files.h"
 #include "tools/png_writer.h"
@@ -51,6 +52,89 @@ TEST(WidenRgb565, ReplicatesTheHighBits) {
         EXPECT_EQ(got.g, c.rgb.g) << std::hex << c.pixel;
         EXPECT_EQ(got.b, c.rgb.b) << std::hex << c.pixel;
     }
+}
+
+// The names a collection pairs: C<n>[W] and D<n> with a picture's ending,
+// all lower or all upper case; n from its first 9 digits.
+TEST(ImportCollection, ReadsTheNumbersOfColourAndHeightMaps) {
+    const struct {
+        const char* name;
+        int colour, height;
+    } cases[] = {
+        {"C1.png", 1, -1},
+        {"c1.png", 1, -1},
+        {"C12W.gif", 12, -1},
+        {"c7w.JPEG", 7, -1},
+        {"C007.jpg", 7, -1},
+        {"C3.JPG", 3, -1},
+        {"C3.bmp", 3, -1},
+        {"C3.BMP", 3, -1},
+        {"D1.png", -1, 1},
+        {"d42.jpeg", -1, 42},
+        {"D0.GIF", -1, 0},
+        {"C1.Png", -1, -1},
+        {"C1.jpEg", -1, -1},
+        {"C1.tif", -1, -1},
+        {"C1.png.png", -1, -1},
+        {"C1", -1, -1},
+        {"C1.", -1, -1},
+        {"C.png", -1, -1},
+        {"CW.png", -1, -1},
+        {"C1WW.png", -1, -1},
+        {"D1W.png", -1, -1},
+        {"xC1.png", -1, -1},
+        {"C1x.png", -1, -1},
+        {"C 1.png", -1, -1},
+        {"C-1.png", -1, -1},
+        {"", -1, -1},
+        {"E1.png", -1, -1},
+        {"C1234567891.png", 123456789, -1},
+        {"D0000000001.png", -1, 0},
+        {"C999999999.png", 999999999, -1},
+        {"C1.jpgg", -1, -1},
+        {"C1.jg", -1, -1},
+        {"C\xd9\xa1.png", -1, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ColourMapNumber(c.name), c.colour) << c.name;
+        EXPECT_EQ(HeightMapNumber(c.name), c.height) << c.name;
+    }
+}
+
+TEST(ImportCollection, PairsByNumberAndRawMapsByName) {
+    const Collection found = PairCollection({
+        "in/C2.png",
+        "in/D2.png",
+        "in/C1W.jpg",
+        "in/c1.gif",
+        "in/D1.bmp",
+        "in/C5.png",
+        "in/D9.png",
+        "in/a.color",
+        "in/a.height",
+        "in/b.color",
+        "in/c.height",
+        "in/notes.txt",
+        "in/D3.png",
+        "in/d3.PNG",
+    });
+    ASSERT_EQ(found.pairs.size(), 4u);
+    const std::vector<std::array<std::string, 3>> pairs = {
+        {"in/C1W.jpg", "in/D1.bmp", "C1W"},
+        {"in/c1.gif", "in/D1.bmp", "c1"},
+        {"in/C2.png", "in/D2.png", "C2"},
+        {"in/a.color", "in/a.height", "a"},
+    };
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        EXPECT_EQ(found.pairs[i].colour, pairs[i][0]) << i;
+        EXPECT_EQ(found.pairs[i].height, pairs[i][1]) << i;
+        EXPECT_EQ(found.pairs[i].name, pairs[i][2]) << i;
+    }
+    // The last of several height maps of one number is kept.
+    EXPECT_EQ(found.alone,
+              (std::vector<std::string>{"C5.png (no height map D5)", "d3.PNG (no colour map C3)",
+                                        "D9.png (no colour map C9)", "b.color (no b.height)",
+                                        "c.height (no c.color)"}));
 }
 
 TEST(Tool, HelpOnTheToolAndEachCommand) {

@@ -1,15 +1,13 @@
 // import_command.cpp -- "flyover-tool import": a scene from a pair of pictures, or one scene
 // for each colour and height pair found in a collection
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
+#include "import/collection.h"
 #include "import/importer.h"
 #include "shared/text.h"
 #include "tools/commands.h"
@@ -98,72 +96,13 @@ int ImportOne(ImportSettings settings, bool quiet, std::string* why = nullptr,
     return 0;
 }
 
-struct Pair {
-    std::string colour, height, name;
-};
-
-// A collection's summary names its pictures by their file names alone.
-std::string Bare(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
-
 // `text` with the escaped `path` in it named by its file name alone.
 std::string BareIn(std::string text, const std::string& path) {
-    const std::string full = EscapeControls(path), bare = EscapeControls(Bare(path));
+    const std::string full = EscapeControls(path), bare = EscapeControls(BareName(path));
     for (size_t at = text.find(full); at != std::string::npos;
          at = text.find(full, at + bare.size()))
         text.replace(at, full.size(), bare);
     return text;
-}
-
-// The pairs of a collection folder, and the pictures left without a partner.
-void FindPairs(const std::string& dir, std::vector<Pair>& pairs, std::vector<std::string>& alone) {
-    namespace fs = std::filesystem;
-    const std::regex colourName("[Cc]([0-9]+)[Ww]?\\.(png|gif|bmp|jpe?g|PNG|GIF|BMP|JPE?G)");
-    const std::regex heightName("[Dd]([0-9]+)\\.(png|gif|bmp|jpe?g|PNG|GIF|BMP|JPE?G)");
-    std::map<int, std::vector<std::string>> colours;
-    std::map<int, std::string> heights;
-    std::map<std::string, std::string> rawColours, rawHeights;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        if (!entry.is_regular_file(ec)) continue;
-        const std::string file = entry.path().filename().string();
-        std::smatch m;
-        if (std::regex_match(file, m, colourName))
-            colours[std::stoi(m[1].str().substr(0, 9))].push_back(entry.path().string());
-        else if (std::regex_match(file, m, heightName))
-            heights[std::stoi(m[1].str().substr(0, 9))] = entry.path().string();
-        else if (entry.path().extension() == ".color")
-            rawColours[entry.path().stem().string()] = entry.path().string();
-        else if (entry.path().extension() == ".height")
-            rawHeights[entry.path().stem().string()] = entry.path().string();
-    }
-    std::vector<bool> used;
-    std::map<int, bool> heightUsed;
-    for (auto& [n, files] : colours) {
-        std::sort(files.begin(), files.end());
-        for (const std::string& c : files) {
-            const auto h = heights.find(n);
-            if (h == heights.end()) {
-                alone.push_back(Bare(c) + " (no height map D" + std::to_string(n) + ")");
-                continue;
-            }
-            heightUsed[n] = true;
-            pairs.push_back({c, h->second, fs::path(c).stem().string()});
-        }
-    }
-    for (const auto& [n, h] : heights)
-        if (!heightUsed[n])
-            alone.push_back(Bare(h) + " (no colour map C" + std::to_string(n) + ")");
-    for (const auto& [stem, c] : rawColours) {
-        const auto h = rawHeights.find(stem);
-        if (h == rawHeights.end())
-            alone.push_back(Bare(c) + " (no " + stem + ".height)");
-        else
-            pairs.push_back({c, h->second, stem});
-    }
-    for (const auto& [stem, h] : rawHeights)
-        if (!rawColours.count(stem)) alone.push_back(Bare(h) + " (no " + stem + ".color)");
 }
 
 int ImportCollection(const std::string& dir, const ImportSettings& base) {
@@ -172,9 +111,9 @@ int ImportCollection(const std::string& dir, const ImportSettings& base) {
         ToolError("import", EscapeControls(dir) + ": no such folder");
         return 1;
     }
-    std::vector<Pair> pairs;
-    std::vector<std::string> alone;
-    FindPairs(dir, pairs, alone);
+    const Collection found = FindCollection(dir);
+    const std::vector<CollectionPair>& pairs = found.pairs;
+    const std::vector<std::string>& alone = found.alone;
     if (pairs.empty()) {
         ToolError("import", EscapeControls(dir) +
                                 ": no pair found (colour map C<n> or C<n>W with height map "
@@ -187,7 +126,7 @@ int ImportCollection(const std::string& dir, const ImportSettings& base) {
     const bool progress = isatty(STDERR_FILENO) != 0;
     int failures = 0;
     for (size_t i = 0; i < pairs.size(); ++i) {
-        const Pair& pair = pairs[i];
+        const CollectionPair& pair = pairs[i];
         ImportSettings settings = base;
         settings.colourPath = pair.colour;
         settings.heightPath = pair.height;
@@ -197,8 +136,9 @@ int ImportCollection(const std::string& dir, const ImportSettings& base) {
         const int status = ImportOne(settings, true, &why, &warnings);
         failures += status != 0;
         why = BareIn(BareIn(why, pair.colour), pair.height);
-        std::printf("%-24s %-24s %-12s %s\n", EscapeControls(Bare(pair.colour)).c_str(),
-                    EscapeControls(Bare(pair.height)).c_str(), EscapeControls(pair.name).c_str(),
+        std::printf("%-24s %-24s %-12s %s\n", EscapeControls(BareName(pair.colour)).c_str(),
+                    EscapeControls(BareName(pair.height)).c_str(),
+                    EscapeControls(pair.name).c_str(),
                     status == 0 ? "imported" : EscapeControls("failed: " + why).c_str());
         for (const std::string& warning : warnings)
             std::printf("  warning: %s\n",
