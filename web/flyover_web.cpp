@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,7 +26,9 @@
 #include "platform/web/web_platform.h"
 #include "render/terrain_renderer.h"
 #include "resources/resources.h"
+#include "scene/scene_loader.h"
 #include "shared/scene_format.h"
+#include "web/fly_mode.h"
 
 namespace {
 
@@ -41,6 +44,60 @@ bool firstFramePresented = false;
 // The screen's pixels in screen order, handed to the page by the test hooks.
 std::vector<uint16_t> readBack;
 std::string benchResult;
+// The fly mode while the page flies by hand; null while the demo plays.
+std::unique_ptr<FlyMode> flyMode;
+// The key file's header of the scene shown (its maps' names, which a
+// recording names too).
+KeyFileHeader sceneKeyFile;
+std::string flyState;
+
+void TellMode(bool fly) {
+    EM_ASM(
+        {
+            if (Module.onFlyoverMode) Module.onFlyoverMode($0 ? 'fly' : 'demo');
+        },
+        fly);
+}
+
+// Hands a recording's key file to the page, which offers it as a download.
+void OfferKeys(const std::string& text) {
+    EM_ASM(
+        {
+            if (Module.onFlyoverKeys) Module.onFlyoverKeys(UTF8ToString($0));
+        },
+        text.c_str());
+}
+
+// Back to the demo: its flight starts again from the beginning.
+void LeaveFlyMode() {
+    flyMode.reset();
+    screen->SetOverlay(OverlayImage{});
+    page->SetKeysTaken(false);
+    platform->Events().Clear();
+    flightBase = ElapsedMs();
+    TellMode(false);
+}
+
+void EnterFlyMode() {
+    page->LetSoundPlay();
+    if (sceneKeyFile.colourMapName.empty())
+        sceneKeyFile =
+            ReadScene(ProgramDirectory() + kKeyFileName, ProgramDirectory(), colourTables).keyFile;
+    platform->Events().Clear();
+    flyMode = std::make_unique<FlyMode>(scene, sineTable, sceneKeyFile, viewGeometry, OfferKeys);
+    page->SetKeysTaken(true);
+    TellMode(true);
+}
+
+// One animation frame of the fly mode.
+void FlyFrame() {
+    screen->BeginFrame();
+    if (!flyMode->Frame(*screen, platform->Events(), platform->ClockMicroseconds())) {
+        LeaveFlyMode();
+        return;
+    }
+    screen->Present();
+}
 
 // The demo's own start-up (StartDemo, in AppMain's order), then what the
 // render thread does as it starts (RenderThread), here on this thread.
@@ -66,6 +123,11 @@ void EndDemo(int exitCode) {
 
 // One animation frame: one turn of the message loop, then one of RunFrames.
 void Frame() {
+    page->PollGamepads();
+    if (flyMode) {
+        FlyFrame();
+        return;
+    }
     InputEvent event;
     while (platform->Events().Poll(event))
         MainWindowProc(event);
@@ -165,6 +227,50 @@ EMSCRIPTEN_KEEPALIVE const char* flyover_bench(int pathIndex, uint32_t stepMs) {
                   total * 1000.0 / static_cast<double>(cameras.size()));
     benchResult = text;
     return benchResult.c_str();
+}
+
+// Switches between the demo (0) and the fly mode (1); returns the mode
+// now, or -1 when the demo has ended (the page loads afresh to fly again).
+EMSCRIPTEN_KEEPALIVE int flyover_set_mode(int fly) {
+    if (!page || !page->OpenedScreen() || renderRunning.load() == 0 || !scene.path) return -1;
+    if (fly && !flyMode) EnterFlyMode();
+    if (!fly && flyMode) LeaveFlyMode();
+    return flyMode ? 1 : 0;
+}
+
+// A key going down (1) or up (0), as the keyboard would post it, for the
+// page's on-screen touch controls: `code` as the desktop numbers keys.
+EMSCRIPTEN_KEEPALIVE void flyover_key(int32_t code, int down) {
+    if (page) page->PostKey(code, down != 0);
+}
+
+// The fly mode's state as JSON: the mode, the flown pose and the camera
+// drawn, recording or not, the overlay's message, and the frames' median
+// drawing and loop-to-loop times in milliseconds; null in the demo.
+EMSCRIPTEN_KEEPALIVE const char* flyover_fly_state() {
+    if (!flyMode) return nullptr;
+    const auto median = [](std::vector<double> v) {
+        if (v.empty()) return 0.0;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const FlightPose& p = flyMode->Pose();
+    const CameraState& c = flyMode->Camera();
+    std::string message;
+    for (const char ch : flyMode->Message())
+        if (ch != '"' && ch != '\\' && static_cast<unsigned char>(ch) >= ' ') message += ch;
+    char text[600];
+    std::snprintf(text, sizeof text,
+                  "{\"player\":%s,\"pose\":[%.4f,%.4f,%.4f,%.4f,%.4f],"
+                  "\"camera\":[%d,%d,%d,%d,%d],\"recording\":%s,\"frames\":%zu,"
+                  "\"draw_ms\":%.3f,\"frame_ms\":%.3f,\"message\":\"%s\"}",
+                  flyMode->Player() ? "true" : "false", p.x, p.y, p.height, p.heading, p.horizon,
+                  static_cast<int>(c.x), static_cast<int>(c.y), static_cast<int>(c.height),
+                  static_cast<int>(c.heading), static_cast<int>(c.horizon),
+                  flyMode->Recording() ? "true" : "false", flyMode->DrawMs().size(),
+                  median(flyMode->DrawMs()), median(flyMode->FrameMs()), message.c_str());
+    flyState = text;
+    return flyState.c_str();
 }
 
 }  // extern "C"

@@ -11,7 +11,18 @@
     const canvas = document.getElementById('screen');
     const cover = document.getElementById('cover');
     const status = document.getElementById('status');
-    const display = new URLSearchParams(location.search).get('display');
+    const query = new URLSearchParams(location.search);
+    const display = query.get('display');
+    const modeButton = document.getElementById('mode');
+    const keysLink = document.getElementById('keys');
+    const touch = document.getElementById('touch');
+    // On-screen controls where the pointer is a finger (or ?touch=1).
+    const touchControls = query.get('touch') === '1' || matchMedia('(pointer: coarse)').matches;
+    let mode = 'demo';
+    const demoWords = 'A key, a click or a tap ends the flight.';
+    const flyWords = 'Flying: W/S or the arrows ahead and back, A/D turn, Q/E sideways, R/F up ' +
+        'and down, T/G tilt, Shift faster, drag to look, Space levels; Enter records, Tab plays ' +
+        'the scene\'s flight, Escape goes back to the demo.';
 
     function say(text) { status.textContent = text; }
     function showCover(text) {
@@ -22,7 +33,7 @@
     // The largest whole scale at which the screen fits the window, pixels
     // kept square and sharp.
     function fit() {
-        const room = Math.min(innerWidth / canvas.width, (innerHeight - 60) / canvas.height);
+        const room = Math.min(innerWidth / canvas.width, (innerHeight - 100) / canvas.height);
         const scale = Math.max(1, Math.floor(room));
         canvas.style.width = canvas.width * scale + 'px';
         canvas.style.height = canvas.height * scale + 'px';
@@ -36,11 +47,27 @@
         printErr: function (text) { console.error(text); },
         onFlyoverFirstFrame: function () {
             fit();
-            if (cover.hidden) say('A key, a click or a tap ends the flight.');
+            modeButton.hidden = false;
+            if (cover.hidden) say(demoWords);
         },
         onFlyoverSound: function (state) {
+            if (mode === 'fly') return;
             if (state === 'waiting') say('Click or press a key for sound.');
-            else if (state === 'playing') say('A key, a click or a tap ends the flight.');
+            else if (state === 'playing') say(demoWords);
+        },
+        // The page switched between the demo and flying by hand.
+        onFlyoverMode: function (now) {
+            mode = now;
+            modeButton.textContent = now === 'fly' ? 'Back to the demo' : 'Fly yourself';
+            touch.hidden = !(now === 'fly' && touchControls);
+            say(now === 'fly' ? flyWords : demoWords);
+        },
+        // A recording ended: its key file is offered as a download, made in
+        // the page (nothing leaves the machine).
+        onFlyoverKeys: function (text) {
+            if (keysLink.href.startsWith('blob:')) URL.revokeObjectURL(keysLink.href);
+            keysLink.href = URL.createObjectURL(new Blob([text], {type: 'text/plain'}));
+            keysLink.hidden = false;
         },
         onFlyoverError: function (caption, text) {
             showCover(caption ? caption + '\n' + text : text);
@@ -56,6 +83,7 @@
             }
             showCover('The flight is over.\nClick or press a key to fly again.');
             say('');
+            modeButton.hidden = true;
             const again = function (event) {
                 if (event.repeat) return;
                 location.reload();
@@ -65,6 +93,27 @@
         },
     };
     const stage = document.getElementById('stage');
+
+    modeButton.addEventListener('click', function () {
+        modeButton.blur();  // keys are the flight's, not the button's
+        if (Module._flyover_set_mode(mode === 'fly' ? 0 : 1) < 0) say('The demo has ended.');
+    });
+    // The touch controls hold their key while a finger is on them.
+    touch.querySelectorAll('button').forEach(function (button) {
+        const code = Number(button.dataset.key);
+        const set = function (down) {
+            return function (event) {
+                event.preventDefault();
+                if (button.classList.contains('held') === down) return;
+                button.classList.toggle('held', down);
+                Module._flyover_key(code, down ? 1 : 0);
+            };
+        };
+        button.addEventListener('pointerdown', set(true));
+        ['pointerup', 'pointercancel', 'pointerleave'].forEach(function (kind) {
+            button.addEventListener(kind, set(false));
+        });
+    });
 
     // The screen's pixels, RGB565 little-endian in screen order (row 0
     // first), copied out of the program's memory; null when there is none.
@@ -86,6 +135,12 @@
     // `path`: "fastest", or one of the renderer's paths in the order the
     // program lists them (render/terrain_renderer.h).
     const paths = ['reference', 'scalar', 'sse2', 'avx2', 'avx2-gather'];
+    // The fly mode's state (null in the demo): the pose, the camera, the
+    // frames' times.
+    window.flyoverFlyState = function () {
+        const state = Module._flyover_fly_state();
+        return state ? JSON.parse(Module.UTF8ToString(state)) : null;
+    };
     window.flyoverBench = function (path, step) {
         const index = !path || path === 'fastest' ? -1 : paths.indexOf(path);
         if (path && path !== 'fastest' && index < 0) return null;

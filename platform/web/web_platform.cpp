@@ -5,6 +5,7 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -179,6 +180,33 @@ void ScreenPosition(const std::string& canvas, const FrameBuffer& frame, double 
     event.y = height > 0 ? static_cast<int32_t>(cssY * frame.Height() / height) : 0;
 }
 
+// Whether the page keeps a key from the browser while keys are taken.
+bool Taken(const EmscriptenKeyboardEvent& key) {
+    if (key.ctrlKey || key.altKey || key.metaKey) return false;
+    const bool function = key.key[0] == 'F' && std::isdigit(static_cast<unsigned char>(key.key[1]));
+    return !function || std::strcmp(key.key, "F1") == 0;
+}
+
+// The standard mapping's buttons, as the desktop's game controllers number them.
+struct PadButton {
+    int index;
+    int32_t code;
+};
+constexpr PadButton kPadButtons[] = {
+    {0, controller::kA},
+    {1, controller::kB},
+    {2, controller::kX},
+    {3, controller::kY},
+    {4, controller::kLeftShoulder},
+    {5, controller::kRightShoulder},
+    {8, controller::kBack},
+    {9, controller::kStart},
+    {12, controller::kDpadUp},
+    {13, controller::kDpadDown},
+    {14, controller::kDpadLeft},
+    {15, controller::kDpadRight},
+};
+
 WebPlatform* Owner(void* data) {
     return static_cast<WebPlatform*>(data);
 }
@@ -201,6 +229,27 @@ void WebScreen::Present() {
         rgba_[i * 4 + 2] = static_cast<uint8_t>((b5 << 3) | (b5 >> 2));
         rgba_[i * 4 + 3] = 255;
     }
+    // The overlay over the picture's top left, ARGB8888 blended by its alpha
+    // as the desktop's window blends it.
+    const bool whole =
+        !overlay_.Empty() && overlay_.pixels.size() == static_cast<size_t>(overlay_.width) *
+                                                           static_cast<size_t>(overlay_.height);
+    if (whole) {
+        const int w = std::min(overlay_.width, frame_.Width());
+        const int h = std::min(overlay_.height, frame_.Height());
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const uint32_t p = overlay_.pixels[static_cast<size_t>(y * overlay_.width + x)];
+                const uint32_t a = p >> 24;
+                if (a == 0) continue;
+                uint8_t* out = &rgba_[static_cast<size_t>(y * frame_.Width() + x) * 4];
+                for (int k = 0; k < 3; ++k) {
+                    const uint32_t src = (p >> (16 - 8 * k)) & 0xFF;
+                    out[k] = static_cast<uint8_t>((src * a + out[k] * (255 - a) + 127) / 255);
+                }
+            }
+        }
+    }
     flyover_web_put_frame(canvas_.c_str(), rgba_.data(), frame_.Width(), frame_.Height());
 }
 
@@ -220,8 +269,12 @@ WebPlatform::WebPlatform(std::optional<DisplayShape> shape, std::string canvas)
 WebPlatform::~WebPlatform() {
     if (!listening_) return;
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, true, nullptr);
+    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, true, nullptr);
     emscripten_set_mousedown_callback(canvas_.c_str(), nullptr, true, nullptr);
+    emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, true, nullptr);
+    emscripten_set_mousemove_callback(canvas_.c_str(), nullptr, true, nullptr);
     emscripten_set_touchstart_callback(canvas_.c_str(), nullptr, true, nullptr);
+    emscripten_set_touchmove_callback(canvas_.c_str(), nullptr, true, nullptr);
 }
 
 Screen* WebPlatform::OpenScreen() {
@@ -245,6 +298,47 @@ void WebPlatform::ListenForInput() {
             event.code = KeyCode(*key);
             event.repeat = key->repeat != 0;
             Owner(data)->PostPress(event);
+            return Owner(data)->keysTaken_ && Taken(*key) ? EM_TRUE : EM_FALSE;
+        });
+    emscripten_set_keyup_callback(
+        EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true,
+        [](int, const EmscriptenKeyboardEvent* key, void* data) -> EM_BOOL {
+            InputEvent event;
+            event.kind = EventKind::KeyUp;
+            event.code = KeyCode(*key);
+            Owner(data)->Events().Post(event);
+            return Owner(data)->keysTaken_ && Taken(*key) ? EM_TRUE : EM_FALSE;
+        });
+    // The pointer's motion over the canvas, with the buttons held (bit
+    // button - 1, as on the desktop), and a button let go anywhere.
+    emscripten_set_mousemove_callback(
+        canvas_.c_str(), this, true,
+        [](int, const EmscriptenMouseEvent* mouse, void* data) -> EM_BOOL {
+            WebPlatform& owner = *Owner(data);
+            InputEvent event;
+            event.kind = EventKind::PointerMotion;
+            ScreenPosition(owner.canvas_, owner.screen_->Frame(), mouse->targetX, mouse->targetY,
+                           event);
+            InputEvent moved;
+            ScreenPosition(owner.canvas_, owner.screen_->Frame(), mouse->movementX,
+                           mouse->movementY, moved);
+            event.dx = moved.x;
+            event.dy = moved.y;
+            // The browser's bits: 1 left, 2 right, 4 middle.
+            event.buttons = ((mouse->buttons & 1u) ? 1u : 0u) | ((mouse->buttons & 4u) ? 2u : 0u) |
+                            ((mouse->buttons & 2u) ? 4u : 0u);
+            owner.Events().Post(event);
+            return EM_FALSE;
+        });
+    emscripten_set_mouseup_callback(
+        EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true,
+        [](int, const EmscriptenMouseEvent* mouse, void* data) -> EM_BOOL {
+            InputEvent event;
+            event.kind = EventKind::ButtonUp;
+            event.code = mouse->button == 1   ? kMiddleButton
+                         : mouse->button == 2 ? kRightButton
+                                              : kLeftButton;
+            Owner(data)->Events().Post(event);
             return EM_FALSE;
         });
     // Presses on the canvas, with the button numbered as the desktop does.
@@ -275,7 +369,30 @@ void WebPlatform::ListenForInput() {
                 event.code = kLeftButton;
                 ScreenPosition(owner.canvas_, owner.screen_->Frame(), touch->touches[i].targetX,
                                touch->touches[i].targetY, event);
+                owner.touchX_ = event.x;
+                owner.touchY_ = event.y;
                 owner.PostPress(event);
+                break;
+            }
+            return EM_TRUE;
+        });
+    // A finger moving over the canvas drags as the left button does.
+    emscripten_set_touchmove_callback(
+        canvas_.c_str(), this, true,
+        [](int, const EmscriptenTouchEvent* touch, void* data) -> EM_BOOL {
+            WebPlatform& owner = *Owner(data);
+            for (int i = 0; i < touch->numTouches; ++i) {
+                if (!touch->touches[i].isChanged) continue;
+                InputEvent event;
+                event.kind = EventKind::PointerMotion;
+                ScreenPosition(owner.canvas_, owner.screen_->Frame(), touch->touches[i].targetX,
+                               touch->touches[i].targetY, event);
+                event.dx = event.x - owner.touchX_;
+                event.dy = event.y - owner.touchY_;
+                event.buttons = 1;
+                owner.touchX_ = event.x;
+                owner.touchY_ = event.y;
+                owner.Events().Post(event);
                 break;
             }
             return EM_TRUE;
@@ -288,6 +405,64 @@ void WebPlatform::PostPress(const InputEvent& event) {
         return;
     }
     Events().Post(event);
+}
+
+void WebPlatform::LetSoundPlay() {
+    if (flyover_web_sound_waiting()) flyover_web_sound_start();
+}
+
+void WebPlatform::PostKey(int32_t code, bool down) {
+    InputEvent event;
+    event.kind = down ? EventKind::KeyDown : EventKind::KeyUp;
+    event.code = code;
+    Events().Post(event);
+}
+
+void WebPlatform::PollGamepads() {
+    if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return;
+    const int count = std::max(0, emscripten_get_num_gamepads());
+    if (pads_.size() < static_cast<size_t>(count)) pads_.resize(static_cast<size_t>(count));
+    for (size_t i = 0; i < pads_.size(); ++i) {
+        EmscriptenGamepadEvent state{};
+        const bool connected = static_cast<int>(i) < count &&
+                               emscripten_get_gamepad_status(static_cast<int>(i), &state) ==
+                                   EMSCRIPTEN_RESULT_SUCCESS &&
+                               state.connected;
+        Pad& pad = pads_[i];
+        InputEvent event;
+        event.controller = static_cast<int32_t>(i);
+        if (connected != pad.connected) {
+            event.kind = connected ? EventKind::ControllerAdded : EventKind::ControllerRemoved;
+            Events().Post(event);
+            pad = Pad{};
+            pad.connected = connected;
+        }
+        if (!connected) continue;
+        for (const PadButton& button : kPadButtons) {
+            const bool down = button.index < state.numButtons && state.digitalButton[button.index];
+            const uint32_t bit = 1u << button.code;
+            if (down == ((pad.buttons & bit) != 0)) continue;
+            pad.buttons ^= bit;
+            event.kind = down ? EventKind::ControllerButtonDown : EventKind::ControllerButtonUp;
+            event.code = button.code;
+            Events().Post(event);
+        }
+        // The sticks' four axes, then the triggers, which the standard
+        // mapping gives as analogue buttons 6 and 7.
+        for (int axis = 0; axis < controller::kAxisCount; ++axis) {
+            double value = 0;
+            if (axis < 4 && axis < state.numAxes) value = state.axis[axis];
+            const int trigger = axis == controller::kLeftTrigger ? 6 : 7;
+            if (axis >= 4 && trigger < state.numButtons) value = state.analogButton[trigger];
+            const int32_t scaled = static_cast<int32_t>(std::clamp(value, -1.0, 1.0) * 32767.0);
+            if (scaled == pad.axes[axis]) continue;
+            pad.axes[axis] = scaled;
+            event.kind = EventKind::ControllerAxis;
+            event.code = axis;
+            event.value = scaled;
+            Events().Post(event);
+        }
+    }
 }
 
 bool WebPlatform::PlayLoopingSound(const uint8_t* wave, size_t size) {

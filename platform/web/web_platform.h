@@ -64,6 +64,20 @@ public:
 
     WebScreen* OpenedScreen() { return screen_.get(); }
 
+    // While set, the keys the page takes are kept from the browser (Tab,
+    // the arrows and Space would move the focus or scroll the page); keys
+    // with Ctrl, Alt or Meta and the function keys but F1 are left to it.
+    void SetKeysTaken(bool taken) { keysTaken_ = taken; }
+    // A press outside the canvas (a page button) lets the waiting sound play.
+    void LetSoundPlay();
+    // Reads the page's game pads (the HTML5 gamepad API, standard mapping)
+    // and posts what changed since the last call as the desktop's game
+    // controllers' events. Called once per animation frame.
+    void PollGamepads();
+    // Posts a key going down or up as the keyboard would (the page's
+    // on-screen touch controls).
+    void PostKey(int32_t code, bool down);
+
 protected:
     // Shows the message in the page, over the canvas.
     void ShowBox(const std::string& text, const std::string& caption) override;
@@ -77,4 +91,14 @@ private:
     std::string canvas_;
     std::unique_ptr<WebScreen> screen_;
     bool listening_ = false;
+    bool keysTaken_ = false;
+    // A touch's last place on the canvas (screen pixels), for its motion.
+    int32_t touchX_ = 0, touchY_ = 0;
+    // The game pads as last posted: per pad, its buttons and axes.
+    struct Pad {
+        bool connected = false;
+        uint32_t buttons = 0;  // bit per controller:: button
+        int32_t axes[6] = {};  // per controller:: axis
+    };
+    std::vector<Pad> pads_;
 };

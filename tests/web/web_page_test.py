@@ -18,7 +18,9 @@ import functools
 import gzip
 import http.server
 import json
+import math
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -302,6 +304,102 @@ class StopTest(unittest.TestCase):
                     self.assertEqual(browser.problems(), [])
                 finally:
                     session.close()
+
+
+def hold(browser, key, seconds):
+    """Holds a key down for `seconds` (no repeats: the page sees one press and one release)."""
+    code, key_code = KEYS[key]
+    browser.page('Input.dispatchKeyEvent', {'type': 'keyDown', 'key': key, 'code': code,
+                                            'windowsVirtualKeyCode': key_code,
+                                            'text': key if len(key) == 1 else ''})
+    time.sleep(seconds)
+    browser.page('Input.dispatchKeyEvent', {'type': 'keyUp', 'key': key, 'code': code,
+                                            'windowsVirtualKeyCode': key_code})
+
+
+KEYS = {'w': ('KeyW', 87), 'a': ('KeyA', 65), 'r': ('KeyR', 82), 'Enter': ('Enter', 13),
+        'Escape': ('Escape', 27), 'Tab': ('Tab', 9)}
+
+
+def click_element(session, element_id):
+    """A real click (a user activation) in the middle of the page's element."""
+    x, y = session.browser.evaluate(
+        f'(function () {{ const r = document.getElementById("{element_id}")'
+        f'.getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2]; }})()')
+    session.browser.click(x, y)
+
+
+def ahead_of(before, after):
+    """How far the flown pose moved along its heading, in map cells (pose: x, y, height,
+    heading, horizon; the renderer's angle is 6.28 / 4096 a heading unit)."""
+    angle = before[3] * 6.28 / 4096
+    return (after[0] - before[0]) * math.cos(angle) + (after[1] - before[1]) * math.sin(angle)
+
+
+class FlyModeTest(unittest.TestCase):
+    """The page's fly mode: the Fly button switches to it, held keys fly the camera as
+    `flyover-tool fly` does, a recording is offered as a key file that loads as a scene's, and
+    Escape goes back to the demo, whose frames still equal render's."""
+
+    def test_keys_fly_and_a_recording_downloads_a_key_file(self):
+        session = PageSession()
+        try:
+            session.open()
+            browser = session.browser
+            self.assertIsNone(browser.evaluate('flyoverFlyState()'))
+            click_element(session, 'mode')
+            state = browser.wait_for('flyoverFlyState()', 10, 'the fly mode')
+            self.assertFalse(state['player'])
+            self.assertEqual(browser.evaluate('document.getElementById("mode").textContent'),
+                             'Back to the demo')
+            # Ahead, a left turn, a climb: each held key moves the camera its way.
+            for key, check in (
+                    ('w', lambda b, a: self.assertGreater(ahead_of(b, a), 1.0)),
+                    ('a', lambda b, a: self.assertGreater(a[3] - b[3], 100)),
+                    ('r', lambda b, a: self.assertGreater(a[2] - b[2], 2.0))):
+                with self.subTest(key=key):
+                    before = browser.evaluate('flyoverFlyState()')
+                    hold(browser, key, 0.8)
+                    time.sleep(0.1)
+                    after = browser.evaluate('flyoverFlyState()')
+                    check(before['pose'], after['pose'])
+                    self.assertNotEqual(before['camera'], after['camera'])
+            # A recording: Enter starts it, a flight ahead, Enter ends it.
+            self.assertTrue(browser.evaluate('document.getElementById("keys").hidden'))
+            hold(browser, 'Enter', 0.05)
+            browser.wait_for('flyoverFlyState().recording', 5, 'the recording')
+            hold(browser, 'w', 2.5)
+            hold(browser, 'Enter', 0.05)
+            browser.wait_for('!document.getElementById("keys").hidden', 5, 'the key file')
+            self.assertIn('recorded', browser.evaluate('flyoverFlyState().message'))
+            text = browser.evaluate('fetch(document.getElementById("keys").href)'
+                                    '.then(function (r) { return r.text(); })', True)
+            self.assertEqual(browser.evaluate('document.getElementById("keys").download'),
+                             'Keys2.txt')
+            with tempfile.TemporaryDirectory() as scene:
+                for name in os.listdir(ARGS.scene):
+                    if name in ('colour.bmp', 'height.bmp', 'sky.BMP'):
+                        shutil.copy(os.path.join(ARGS.scene, name), scene)
+                with open(os.path.join(scene, 'Keys2.txt'), 'w', newline='') as file:
+                    file.write(text)
+                done = subprocess.run([ARGS.tool, 'check', '--scene', scene],
+                                      capture_output=True, text=True)
+                self.assertIn(done.returncode, (0, 1), done.stderr)
+                self.assertNotIn('cannot', done.stdout + done.stderr)
+                self.assertIn('The flight plays for', done.stdout)
+            # Escape: back to the demo, whose running frames are render's again.
+            hold(browser, 'Escape', 0.05)
+            browser.wait_for('flyoverFlyState() === null', 5, 'the demo again')
+            before = browser.evaluate('Module._flyover_last_frame_time()')
+            browser.wait_for(f'Module._flyover_last_frame_time() !== {before}', 10, 'the demo')
+            time.sleep(0.2)
+            ms, page = session.last_frame()
+            status, expected = render(int(ms))
+            self.assertEqual(status, 0)
+            self.assertTrue(page == expected, f'the demo\'s frame at {ms} ms after flying differs')
+            self.assertEqual(browser.problems(), [])
+        finally:
+            session.close()
 
 
 def measure():

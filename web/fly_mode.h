@@ -1,0 +1,75 @@
+// fly_mode.h -- the page's fly mode: free flight, the player and path recording over the page's
+// scene, one animation frame at a time
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fly/flight_player.h"
+#include "fly/fly_input.h"
+#include "fly/fly_overlay.h"
+#include "fly/free_flight.h"
+#include "fly/path_recorder.h"
+#include "platform/events.h"
+#include "platform/screen.h"
+#include "render/tables.h"
+#include "render/terrain_renderer.h"
+#include "scene/scene_loader.h"
+#include "shared/scene_types.h"
+#include "shared/view_geometry.h"
+
+// What `flyover-tool fly` does in its session loop, with the same controls
+// (fly/fly_input.h), the player and the recorder, but driven by the page:
+// the browser calls Frame once per animation frame, and a finished recording
+// is handed to `keysDone` as a key file's text (the page offers it as a
+// download) instead of being written to a file.
+class FlyMode {
+public:
+    // The scene, sines and view must outlive the mode; the scene's path must
+    // be there (the player plays it, free flight starts at its start).
+    FlyMode(const Scene& scene, const SineTable& sines, const KeyFileHeader& keyFile,
+            const ViewGeometry& view, std::function<void(const std::string& keys)> keysDone);
+
+    // One frame at the page's clock (microseconds): takes the queued input,
+    // moves the flight or the player, draws into the screen's frame buffer
+    // and sets its overlay (the caller presents). False, drawing nothing,
+    // once Escape or a close request asks to leave (a recording running is
+    // finished first).
+    bool Frame(Screen& screen, EventQueue& events, int64_t nowUs);
+
+    bool Player() const { return playerMode_; }
+    const FlightPose& Pose() const { return flight_.Pose(); }
+    const CameraState& Camera() const { return camera_; }
+    bool Recording() const { return recorder_.Recording(); }
+    const std::string& Message() const { return message_; }
+    // The drawing time of each frame (the view alone) and the time from the
+    // frame before, both in milliseconds.
+    const std::vector<double>& DrawMs() const { return drawMs_; }
+    const std::vector<double>& FrameMs() const { return frameMs_; }
+
+private:
+    bool Handle(FlyCommand command);  // false: leave the mode
+    void FinishRecording();
+    OverlayStatus Status(double frameMs) const;
+
+    const Scene& scene_;
+    const SineTable& sines_;
+    KeyFileHeader keyFile_;
+    ViewGeometry view_;
+    std::function<void(const std::string&)> keysDone_;
+    TerrainRenderer renderer_;
+    FreeFlight flight_;
+    FlightPlayer player_;
+    PathRecorder recorder_;
+    FlyInput input_;
+    CameraState camera_;
+    bool playerMode_ = false;
+    bool closeLoop_ = false;
+    bool overlay_ = true;
+    int64_t start_ = -1, last_ = 0;
+    std::string message_;
+    std::vector<double> recentFrames_;  // the session's times of the last second's frames
+    std::vector<double> drawMs_, frameMs_;
+};
