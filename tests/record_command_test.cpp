@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "record/frame_timing.h"
+#include "record/record_settings.h"
 #include "resources/resources.h"
 #include "scenegen/sound.h"
 #include "tests/support/command_line.h"
@@ -324,6 +325,92 @@ TEST_F(RecordTest, CtrlCTermAndHangUpFinishAPlayableFileOfWhatWasDone) {
             << signal;
         EXPECT_EQ(Listing(here), std::vector<std::string>({"log", "long.mkv"})) << signal;
     }
+}
+
+// The recording's own rules, without the tool: the first one broken is
+// named; what passes them takes the kind's defaults where nothing was asked.
+TEST(RecordSettings, AsksAreCheckedAgainstTheRecordingsLimits) {
+    const auto ask = [](const std::string& out) {
+        RecordAsk a;
+        a.out = out;
+        a.display = {240, 320, DisplayLayout::Normal};
+        return a;
+    };
+    const struct {
+        RecordAsk ask;
+        const char* problem;  // "" when the settings pass
+    } cases[] = {
+        {ask("clip.mp4"), ""},
+        {ask("clip.avi"), "cannot tell what to write from --out \"clip.avi\""},
+        {[&] {
+             RecordAsk a = ask("clip.gif");
+             a.fps = 51;
+             return a;
+         }(),
+         "GIF plays at most 50 frames a second"},
+        {[&] {
+             RecordAsk a = ask("clip.gif");
+             a.fps = 50;
+             return a;
+         }(),
+         ""},
+        {[&] {
+             RecordAsk a = ask("clip.mp4");
+             a.toMs = 900;
+             a.loops = 2;
+             return a;
+         }(),
+         "give at most one of --to and --loops"},
+        {[&] {
+             RecordAsk a = ask("clip.mp4");
+             a.fromMs = 500;
+             a.toMs = 500;
+             return a;
+         }(),
+         "--to must come after --from"},
+        {[&] {
+             RecordAsk a = ask("clip.mp4");
+             a.fromMs = 500;
+             a.toMs = 501;
+             return a;
+         }(),
+         ""},
+        {[&] {
+             RecordAsk a = ask("clip.mp4");
+             a.display = {1024, 768, DisplayLayout::Normal};
+             a.scale = 8;  // 8192 x 6144: as large as it goes
+             return a;
+         }(),
+         ""},
+        {[&] {
+             RecordAsk a = ask("clip.mp4");
+             a.display = {1024, 768, DisplayLayout::Normal};
+             a.scale = 9;
+             return a;
+         }(),
+         "the picture would be 9216x6912, over 8192 pixels a side: lower --scale"},
+    };
+    for (const auto& c : cases) {
+        std::string problem;
+        const std::optional<RecordSettings> settings = MakeRecordSettings(c.ask, problem);
+        if (std::string(c.problem).empty()) {
+            EXPECT_TRUE(settings) << c.ask.out << ": " << problem;
+        } else {
+            EXPECT_FALSE(settings) << c.ask.out;
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+        }
+    }
+    std::string problem;
+    const std::optional<RecordSettings> gif = MakeRecordSettings(ask("clip.gif"), problem);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(gif->span.fps, 20);
+    EXPECT_EQ(gif->span.loops, 1);
+    EXPECT_EQ(gif->geometry.scale, 1);
+    const std::optional<RecordSettings> mp4 = MakeRecordSettings(ask("clip.mp4"), problem);
+    ASSERT_TRUE(mp4);
+    EXPECT_EQ(mp4->span.fps, 60);
+    EXPECT_EQ(mp4->geometry.scale, 2);
+    EXPECT_EQ(MaxRecordingFrames(60), int64_t{24} * 3600 * 60);
 }
 
 TEST(RecordSound, IsTheDemosBuiltInClip) {

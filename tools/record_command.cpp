@@ -19,9 +19,6 @@
 
 namespace {
 
-constexpr int64_t kMaxRecordingMs = 24 * 3600 * 1000;  // the longest recording: a day
-constexpr int kMaxOutputSide = 8192;                   // pixels, after --scale
-
 constexpr OptionSpec kOptions[] = {
     kSceneOption,
     TextOption("--out", "FILE",
@@ -52,8 +49,6 @@ constexpr OptionSpec kOptions[] = {
                  "4:4:4 RGB, VP9 RGB, lossless WebP; GIF only when the clip\n"
                  "has at most 127 colours); PNG files are always exact"),
     FlagOption("--no-sound", "leave the sound out"),
-    kViewOption,
-    kSizeOption,
 };
 
 // "1:10.5" for 70500 ms.
@@ -93,60 +88,25 @@ constinit const CommandSpec kRecordCommand = {
     22,
     RunRecordCommand};
 
-int64_t MaxRecordingFrames(int fps) {
-    return FramesBefore(kMaxRecordingMs, fps);
-}
-
 std::optional<RecordSettings> ReadRecordSettings(const ParsedOptions& options, std::string& usage) {
-    RecordSettings settings;
-    const std::string& out = options.Text("--out");
-    const std::optional<OutputKind> kind = KindForOut(out);
-    if (!kind) {
-        usage = "cannot tell what to write from --out \"" + out + "\" (expected a name ending in " +
-                KindsAccepted() + ")";
-        return std::nullopt;
-    }
-    settings.kind = *kind;
-    RecordSpan& span = settings.span;
-    span.fps = static_cast<int>(options.Whole("--fps", DefaultFps(*kind)));
-    if (span.fps > MaxFps(*kind)) {
-        usage = std::string(KindName(*kind)) + " plays at most " + std::to_string(MaxFps(*kind)) +
-                " frames a second";
-        return std::nullopt;
-    }
-    if (options.Has("--to") && options.Has("--loops")) {
-        usage = "give at most one of --to and --loops";
-        return std::nullopt;
-    }
-    span.fromMs = options.Whole("--from", 0);
-    if (options.Has("--to")) span.toMs = options.Whole("--to", 0);
-    span.loops = static_cast<int>(options.Whole("--loops", 1));
-    if (span.toMs && *span.toMs <= span.fromMs) {
-        usage = "--to must come after --from";
-        return std::nullopt;
-    }
-    settings.display = options.Display("--display");
-    settings.geometry =
-        GeometryFor(settings.display, options.Has("--view-only"),
-                    static_cast<int>(options.Whole("--scale", DefaultScale(*kind))));
-    const PictureGeometry& g = settings.geometry;
-    if (g.width > kMaxOutputSide || g.height > kMaxOutputSide) {
-        usage = "the picture would be " + SizeText(g.width, g.height) + ", over " +
-                std::to_string(kMaxOutputSide) + " pixels a side: lower --scale";
-        return std::nullopt;
-    }
-    settings.quality = QualityNamed(options.Text("--quality"));
-    settings.sound = !options.Has("--no-sound");
-    return settings;
+    RecordAsk ask;
+    ask.out = options.Text("--out");
+    if (options.Has("--fps")) ask.fps = options.Whole("--fps", 0);
+    ask.fromMs = options.Whole("--from", 0);
+    if (options.Has("--to")) ask.toMs = options.Whole("--to", 0);
+    if (options.Has("--loops")) ask.loops = options.Whole("--loops", 1);
+    ask.display = options.Display("--display");
+    ask.viewOnly = options.Has("--view-only");
+    if (options.Has("--scale")) ask.scale = options.Whole("--scale", 1);
+    ask.quality = QualityNamed(options.Text("--quality"));
+    ask.sound = !options.Has("--no-sound");
+    return MakeRecordSettings(ask, usage);
 }
 
 int RunRecordCommand(const ParsedOptions& options) {
     std::string usage;
     const std::optional<RecordSettings> settings = ReadRecordSettings(options, usage);
     if (!settings) return UsageError("record", usage);
-    ViewChoice view;
-    if (const std::string why = ReadViewChoice(options, view); !why.empty())
-        return UsageError("record", why);
     const DisplayShape& display = settings->display;
     const RecordSpan& span = settings->span;
     const int fps = span.fps;
@@ -156,8 +116,6 @@ int RunRecordCommand(const ParsedOptions& options) {
     if (!screen) return 1;
     const std::unique_ptr<ToolScene> loaded = ReadToolScene(options.Text("--scene"));
     if (!loaded) return 1;
-    std::optional<HdTerrain> terrain;
-    if (view.hd && !(terrain = LoadToolHdTerrain(*loaded, "record"))) return 1;
     std::string error;
     const std::optional<FramePlan> plan =
         FramePlan::Make(*loaded->scene.path, span, MaxRecordingFrames(fps), error);
@@ -190,10 +148,6 @@ int RunRecordCommand(const ParsedOptions& options) {
     request.stop = &StopOnSignals::Flag();
     request.messages = stderr;
     request.terminal = isatty(fileno(stderr)) != 0;
-    if (terrain) {
-        request.hd = &*terrain;
-        request.geometry = TrueColourGeometry(view.width, view.height);
-    }
 
     RecordReport report;
     const bool written = Record(request, report, error);
