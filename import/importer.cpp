@@ -96,9 +96,14 @@ std::string Percent(size_t part, size_t whole) {
 // neighbouring cells, and the heights are multiplied (from the lowest cell,
 // which becomes 0) until the map's mean step is that. Stretching them to the
 // full 0..255 instead would make a shrunk picture's hills needles.
+// `mapping`, when given, receives the affine map used: byte = (h16 - low) / 257 x factor.
+struct HeightMapping {
+    double low = 0, factor = 0;
+};
 std::vector<uint8_t> MakeHeights(const std::vector<float>& heights16, const FittedMap& picture,
                                  const std::optional<double>& scale, std::string& how,
-                                 std::vector<std::string>& warnings) {
+                                 std::vector<std::string>& warnings,
+                                 HeightMapping* mapping = nullptr) {
     std::vector<uint8_t> bytes(heights16.size());
     const std::string range =
         Fixed(picture.sourceLow / 257.0) + ".." + Fixed(picture.sourceHigh / 257.0);
@@ -111,6 +116,7 @@ std::vector<uint8_t> MakeHeights(const std::vector<float>& heights16, const Fitt
         }
         char factor[32];
         std::snprintf(factor, sizeof factor, "%g", *scale);
+        if (mapping) *mapping = {0, *scale};
         how = "the picture's heights (" + range + ") times " + factor;
         if (clipped)
             warnings.push_back("--height-scale " + std::string(factor) + " puts " +
@@ -131,6 +137,7 @@ std::vector<uint8_t> MakeHeights(const std::vector<float>& heights16, const Fitt
     double factor = pictureStep / mapStep;
     const bool capped = span * factor > 255.0;
     if (capped) factor = 255.0 / span;
+    if (mapping) *mapping = {low, factor};
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<uint8_t>(
             std::clamp(std::lround((heights16[i] - low) / 257.0 * factor), 0L, 255L));
@@ -205,6 +212,68 @@ std::string ReadText(const std::string& path, bool& ok) {
     text << in.rdbuf();
     ok = static_cast<bool>(in) || in.eof();
     return text.str();
+}
+
+}  // namespace
+
+int HdSideForPicture(int width, int height) {
+    const int larger = std::max(width, height);
+    if (larger < kHdSceneMinSide) return 0;
+    if (width == height && CheckHdMapSize(width, height).empty()) return width;
+    // The power of two nearest the larger side (by ratio), within 512..8192.
+    int side = kHdSceneMinSide;
+    while (side < kHdSceneMaxSide && larger >= side * 3 / 2)
+        side *= 2;
+    return side;
+}
+
+namespace {
+
+// The HD maps at the pictures' own resolution (HdSideForPicture of the larger
+// picture), the same ground as the 256 x 256 maps: colours as read, heights
+// through the 256 map's mapping at 16 bits, edges blended as theirs were.
+// Pictures under 512 pixels a side give none.
+bool MakeHdMaps(const ImportSettings& settings, const MapSource& colourSource,
+                const MapSource& heightSource, const HeightMapping& mapping, ImportReport& report,
+                HdSceneMaps& hd, std::string& error) {
+    PictureInfo colourInfo, heightInfo;
+    if (!ReadPictureInfo(settings.colourPath, colourInfo, error) ||
+        !ReadPictureInfo(settings.heightPath, heightInfo, error))
+        return false;
+    const int side = std::max(HdSideForPicture(colourInfo.width, colourInfo.height),
+                              HdSideForPicture(heightInfo.width, heightInfo.height));
+    if (side == 0) return true;
+    FittedMap colour, height;
+    if (!FitPicture(settings.colourPath, side, side, colourSource, colour, error) ||
+        !FitPicture(settings.heightPath, side, side, heightSource, height, error))
+        return false;
+    const size_t cells = static_cast<size_t>(side) * static_cast<size_t>(side);
+    std::vector<float> heights16(cells);
+    for (size_t i = 0; i < cells; ++i)
+        heights16[i] =
+            height.shrunk ? 0.5f * (height.luminance[i] + height.peak[i]) : height.luminance[i];
+    height = {};
+    if (report.blended) {
+        const int band = kBlendBand * side / kMapSide;
+        BlendEdges(heights16, side, side, 1, 0, band);
+        for (int k = 0; k < 3; ++k)
+            BlendEdges(colour.rgb, side, side, 3, k, band);
+    }
+    hd.side = side;
+    hd.height.resize(cells);
+    for (size_t i = 0; i < cells; ++i) {
+        const double h = (std::clamp(heights16[i], 0.0f, 65535.0f) - mapping.low) / 257.0 *
+                         mapping.factor * 256.0;
+        hd.height[i] = static_cast<uint16_t>(std::clamp(std::lround(h), 0L, 65535L));
+    }
+    hd.colour.resize(cells);
+    const auto channel = [&](size_t i) {
+        return static_cast<uint32_t>(std::clamp(std::lround(colour.rgb[i] / 257.0), 0L, 255L));
+    };
+    for (size_t i = 0; i < cells; ++i)
+        hd.colour[i] = channel(i * 3) << 16 | channel(i * 3 + 1) << 8 | channel(i * 3 + 2);
+    report.hdMaps = std::to_string(side) + " x " + std::to_string(side);
+    return true;
 }
 
 }  // namespace
@@ -298,10 +367,14 @@ bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, Im
 
     const IndexedImage colourImage =
         MakeColours(colour, !report.blended, settings.dither, report.colours);
-    const std::vector<uint8_t> heightBytes =
-        MakeHeights(heights16, height, settings.heightScale, report.heights, report.warnings);
+    HeightMapping mapping;
+    const std::vector<uint8_t> heightBytes = MakeHeights(heights16, height, settings.heightScale,
+                                                         report.heights, report.warnings, &mapping);
     scene.colourMap = EncodeBmp(colourImage);
     scene.heightMap = EncodeBmp(HeightImage(heightBytes));
+    if (!settings.source.region &&
+        !MakeHdMaps(settings, colourSource, heightSource, mapping, report, scene.hd, error))
+        return false;
 
     // The sky: a picture brought to 512 x 256 (it turns round, so its sides
     // are blended), or generated.
@@ -380,7 +453,8 @@ bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, s
     const fs::path staging = pattern;
     auto cleanUp = [&] { fs::remove_all(staging, ec); };
     SceneFiles files{scene.colourMap, scene.heightMap, scene.sky, scene.keyFile};
-    if (!WriteScene(files, staging.string(), error)) {
+    if (!WriteScene(files, staging.string(), error) ||
+        !WriteHdScene(scene.hd, staging.string(), error)) {
         cleanUp();
         return false;
     }
@@ -399,6 +473,21 @@ bool WriteImportedScene(const ImportedScene& scene, const std::string& outDir, s
         if (ec) {
             error = "cannot move " + std::string(name) + " into " + EscapeControls(outDir) + ": " +
                     ec.message();
+            cleanUp();
+            return false;
+        }
+    }
+    // The HD maps: moved in when made; an earlier import's removed when not,
+    // so that they never pair with maps they do not refine.
+    for (const char* name : {kHdColourFileName, kHdHeightFileName}) {
+        if (scene.hd.HasMaps())
+            fs::rename(staging / name, out / name, ec);
+        else
+            fs::remove(out / name, ec);
+        if (ec) {
+            error = "cannot " + std::string(scene.hd.HasMaps() ? "move " : "remove the old ") +
+                    name + (scene.hd.HasMaps() ? " into " : " in ") + EscapeControls(outDir) +
+                    ": " + ec.message();
             cleanUp();
             return false;
         }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "hdscene/hd_scene.h"
 #include "import/map_fit.h"
 
 struct ImportSettings {
@@ -30,6 +31,7 @@ struct ImportReport {
     std::string heights;  // how the heights were made
     SeamMeasure heightSeamBefore, heightSeamAfter, colourSeamBefore, colourSeamAfter;
     bool blended = false;
+    std::string hdMaps;              // "1024 x 1024", or "" when none were made
     std::string flight;              // how long, how low
     std::vector<std::string> unmet;  // what the flight could not satisfy
 };
@@ -40,7 +42,14 @@ struct ImportedScene {
     std::vector<uint8_t> colourMap, heightMap, sky;
     std::string keyFile;
     bool keptFlight = false;  // the keys of --keys, not a planned flight
+    HdSceneMaps hd;           // the HD maps at the pictures' resolution (none under 512)
 };
+
+// The side of the HD maps made from a width x height picture: the picture's
+// own side when it is square and a power of two from 512 to 8192; otherwise
+// the power of two nearest its larger side (1000 -> 1024, 1600 -> 2048,
+// 12000 -> 8192, within 512..8192); 0 for a picture under 512 a side.
+int HdSideForPicture(int width, int height);
 bool BuildImportedScene(const ImportSettings& settings, ImportedScene& scene, ImportReport& report,
                         std::string& error);
 

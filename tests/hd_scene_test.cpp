@@ -12,6 +12,7 @@
 
 #include "hdscene/hd_png.h"
 #include "hdscene/hd_scene.h"
+#include "import/importer.h"
 #include "scene/scene_loader.h"
 #include "tests/support/test_files.h"
 
@@ -357,6 +358,61 @@ TEST(HdScene, BlockMeansGiveBackTheFaithfulByte) {
     maps.height[10 * 512 + 6] = 65535;
     EXPECT_EQ(FaithfulHeightOfBlock(maps, 3, 5), 139);  // 142745 / 1024 = 139.4
     EXPECT_EQ(FaithfulHeightOfBlock(maps, 0, 0), 0);
+}
+
+TEST(HdImport, KeepsTheSourceResolutionAsAPowerOfTwo) {
+    const struct {
+        int width, height, side;
+    } cases[] = {{1024, 1024, 1024}, {512, 512, 512},    {8192, 8192, 8192},  {256, 256, 0},
+                 {511, 511, 0},      {1000, 1000, 1024}, {600, 600, 512},     {767, 767, 512},
+                 {768, 768, 1024},   {1024, 512, 1024},  {12000, 12000, 8192}};
+    for (const auto& c : cases)
+        EXPECT_EQ(HdSideForPicture(c.width, c.height), c.side) << c.width << " x " << c.height;
+}
+
+// A 1024 pair imported: HD maps of 1024 written beside the 256 maps; then a
+// small pair imported into the same folder: the old HD maps removed.
+TEST(HdImport, WritesHdMapsOfThePairsSideAndRemovesStaleOnes) {
+    TempDir dir;
+    const auto writePair = [&](int side) {
+        std::vector<uint32_t> colour(static_cast<size_t>(side) * static_cast<size_t>(side));
+        for (size_t i = 0; i < colour.size(); ++i) {
+            const uint32_t x = static_cast<uint32_t>(i % static_cast<size_t>(side));
+            const uint32_t y = static_cast<uint32_t>(i / static_cast<size_t>(side));
+            const uint32_t v = (x * 255 / static_cast<uint32_t>(side) + y / 8) & 0xFF;
+            colour[i] = v << 16 | (255 - v) << 8 | (v / 2);
+        }
+        std::string error;
+        ASSERT_TRUE(WriteRgbPng(dir.File("c.png"), side, side, colour.data(), side, error));
+        ASSERT_TRUE(WriteRgbPng(dir.File("h.png"), side, side, colour.data(), side, error));
+    };
+    ImportSettings settings;
+    settings.colourPath = dir.File("c.png");
+    settings.heightPath = dir.File("h.png");
+    settings.outDir = dir.File("scene");
+    writePair(1024);
+    ImportedScene scene;
+    ImportReport report;
+    std::string error;
+    ASSERT_TRUE(BuildImportedScene(settings, scene, report, error)) << error;
+    EXPECT_EQ(scene.hd.side, 1024);
+    EXPECT_EQ(report.hdMaps, "1024 x 1024");
+    ASSERT_TRUE(WriteImportedScene(scene, settings.outDir, error, &report)) << error;
+    std::vector<std::string> problems;
+    HdSceneMaps back = ReadHdScene(settings.outDir, problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(back.side, 1024);
+    EXPECT_EQ(back.height, scene.hd.height);
+
+    writePair(300);
+    ImportedScene small;
+    ASSERT_TRUE(BuildImportedScene(settings, small, report, error)) << error;
+    EXPECT_FALSE(small.hd.HasMaps());
+    ASSERT_TRUE(WriteImportedScene(small, settings.outDir, error, &report)) << error;
+    back = ReadHdScene(settings.outDir, problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_FALSE(back.HasMaps());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("scene/hd-colour.png")));
 }
 
 }  // namespace
