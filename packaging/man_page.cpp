@@ -78,8 +78,14 @@ std::string Synopsis(const CommandSpec& command) {
         } else if (option.required) {
             text += OptionRoff(option) + (option.repeatable ? " .\\|.\\|." : "") + "\n";
         } else {
-            text += ".OP " + RoffEscape(option.name);
-            if (*option.valueName) text += " " + RoffEscape(option.valueName);
+            // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) at
+            // -O3 of a literal added to a string.
+            text += ".OP ";
+            text += RoffEscape(option.name);
+            if (*option.valueName) {
+                text += ' ';
+                text += RoffEscape(option.valueName);
+            }
             text += "\n";
         }
     }

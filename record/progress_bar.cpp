@@ -78,9 +78,13 @@ std::string ProgressLine(const std::string& label, int64_t done, int64_t total, 
             if (parts & kLabel) add(label, " ");
             if (bar > 0) {
                 const int filled = std::clamp(static_cast<int>(fraction * bar), 0, bar);
-                add("[" + std::string(static_cast<size_t>(filled), '#') +
-                        std::string(static_cast<size_t>(bar - filled), '.') + "]",
-                    " ");
+                // Built by appending: GCC 12 warns falsely (-Wrestrict) at -O3
+                // of a literal added to a string.
+                std::string drawn(1, '[');
+                drawn.append(static_cast<size_t>(filled), '#');
+                drawn.append(static_cast<size_t>(bar - filled), '.');
+                drawn += ']';
+                add(drawn, " ");
             }
             if (parts & kCount) add(count, "  ");
             add(percent, "  ");
