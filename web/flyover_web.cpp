@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -22,11 +24,13 @@
 #include "app/display.h"
 #include "app/main_window.h"
 #include "app/render_thread.h"
+#include "import/decoded_import.h"
 #include "platform/files.h"
 #include "platform/web/web_platform.h"
 #include "render/terrain_renderer.h"
 #include "resources/resources.h"
 #include "scene/scene_loader.h"
+#include "scenegen/scene_generator.h"
 #include "shared/scene_format.h"
 #include "web/fly_mode.h"
 
@@ -158,6 +162,46 @@ uint16_t* ReadBack() {
     return readBack.data();
 }
 
+// Where an imported scene's files go in the page's memory file system.
+constexpr char kImportedDir[] = "/imported";
+std::string importMessage;
+
+// Imports the two pictures and, when they make a scene, shows it in place of
+// the one shown: the demo flies its planned flight, fly mode flies over it.
+bool ImportScene(const MemoryPicture& colour, const MemoryPicture& height, std::string& said) {
+    ImportSettings settings;
+    ImportedScene imported;
+    ImportReport report;
+    if (!ImportDecodedPictures(colour, height, settings, imported, report, said)) return false;
+    std::string error;
+    SceneFiles files{imported.colourMap, imported.heightMap, imported.sky, imported.keyFile};
+    std::error_code ignored;
+    std::filesystem::create_directories(kImportedDir, ignored);
+    if (!WriteScene(files, kImportedDir, error)) {
+        said = "the imported scene could not be kept: " + error;
+        return false;
+    }
+    const std::string directory = AsDirectory(kImportedDir);
+    SceneLoad load = ReadScene(directory + kKeyFileName, directory, colourTables);
+    if (!load) {
+        said = "the imported scene does not load: " + load.error->reason;
+        return false;
+    }
+    const bool flying = flyMode != nullptr;
+    flyMode.reset();
+    scene = std::move(load.scene);
+    sceneKeyFile = load.keyFile;
+    flightBase = ElapsedMs();
+    if (flying)
+        flyMode =
+            std::make_unique<FlyMode>(scene, sineTable, sceneKeyFile, viewGeometry, OfferKeys);
+    said = "colours: " + report.colours + "; heights: " + report.heights +
+           "; flight: " + report.flight;
+    for (const std::string& warning : report.warnings)
+        said += "; " + warning;
+    return true;
+}
+
 }  // namespace
 
 // The page's hooks, for its tests and its own script.
@@ -227,6 +271,46 @@ EMSCRIPTEN_KEEPALIVE const char* flyover_bench(int pathIndex, uint32_t stepMs) {
                   total * 1000.0 / static_cast<double>(cameras.size()));
     benchResult = text;
     return benchResult.c_str();
+}
+
+// Memory for the page to put a decoded picture or a name in; freed by
+// flyover_import.
+EMSCRIPTEN_KEEPALIVE uint8_t* flyover_alloc(uint32_t size) {
+    return static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size));
+}
+EMSCRIPTEN_KEEPALIVE void flyover_free(uint8_t* memory) {
+    std::free(memory);
+}
+
+// Imports a colour and a height picture the page has decoded (RGBA, rows top
+// first, in memory from flyover_alloc, with their names as UTF-8) and shows
+// the scene they make. Returns 1 when it shows it, 0 when a picture cannot be
+// used; flyover_import_message says what was made or why not, naming the
+// picture. Nothing leaves the page.
+EMSCRIPTEN_KEEPALIVE int flyover_import(const uint8_t* colourRgba, int colourWidth,
+                                        int colourHeight, const char* colourName,
+                                        const uint8_t* heightRgba, int heightWidth,
+                                        int heightHeight, const char* heightName) {
+    if (!page || !page->OpenedScreen() || renderRunning.load() == 0) {
+        importMessage = "the demo has ended: load the page again";
+        return 0;
+    }
+    const auto picture = [](const uint8_t* rgba, int width, int height, const char* name) {
+        MemoryPicture p;
+        p.name = name;
+        p.width = width;
+        p.height = height;
+        if (rgba && width > 0 && height > 0)
+            p.rgba.assign(rgba,
+                          rgba + static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+        return p;
+    };
+    const MemoryPicture colour = picture(colourRgba, colourWidth, colourHeight, colourName);
+    const MemoryPicture height = picture(heightRgba, heightWidth, heightHeight, heightName);
+    return ImportScene(colour, height, importMessage) ? 1 : 0;
+}
+EMSCRIPTEN_KEEPALIVE const char* flyover_import_message() {
+    return importMessage.c_str();
 }
 
 // Switches between the demo (0) and the fly mode (1); returns the mode

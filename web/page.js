@@ -33,7 +33,7 @@
     // The largest whole scale at which the screen fits the window, pixels
     // kept square and sharp.
     function fit() {
-        const room = Math.min(innerWidth / canvas.width, (innerHeight - 100) / canvas.height);
+        const room = Math.min(innerWidth / canvas.width, (innerHeight - 170) / canvas.height);
         const scale = Math.max(1, Math.floor(room));
         canvas.style.width = canvas.width * scale + 'px';
         canvas.style.height = canvas.height * scale + 'px';
@@ -141,6 +141,141 @@
         const state = Module._flyover_fly_state();
         return state ? JSON.parse(Module.UTF8ToString(state)) : null;
     };
+    // Opening one's own maps: a colour and a height picture, picked or
+    // dropped, decoded by the browser and handed to the import as RGBA
+    // pixels. The scene they make replaces the one shown. The state of the
+    // last attempt is in window.flyoverImport ({state, message}).
+    const picked = {colour: null, height: null};
+    const report = document.getElementById('report');
+    const heightWords = /height|elev|dem\b|depth|bump|disp|relief|topo/i;
+
+    // The picture's pixels, as the file holds them (no colour management:
+    // a height picture's greys are its heights).
+    async function decode(file) {
+        let bitmap;
+        try {
+            bitmap = await createImageBitmap(file, {colorSpaceConversion: 'none',
+                                                    premultiplyAlpha: 'none'});
+        } catch (error) {
+            throw new Error(file.name + ': not a picture the browser can read' +
+                            (file.type ? ' (' + file.type + ')' : ''));
+        }
+        const width = bitmap.width, height = bitmap.height;
+        // Larger pictures are refused before they take a canvas; smaller
+        // ones go on, and the import says what is wrong with them.
+        if (width > 8192 || height > 8192) {
+            bitmap.close();
+            throw new Error(file.name + ': the picture is ' + width + ' x ' + height +
+                            '; each side must be 64 to 8192 pixels');
+        }
+        const canvas = document.createElement('canvas');
+        canvas.width = width;
+        canvas.height = height;
+        const context = canvas.getContext('2d', {willReadFrequently: true});
+        context.drawImage(bitmap, 0, 0);
+        bitmap.close();
+        return {name: file.name, width: width, height: height,
+                data: context.getImageData(0, 0, width, height).data};
+    }
+
+    // The share of a picture's pixels (sampled) whose red, green and blue agree.
+    function greyShare(picture) {
+        const d = picture.data, step = Math.max(1, Math.floor(d.length / 4 / 4096)) * 4;
+        let grey = 0, all = 0;
+        for (let i = 0; i < d.length; i += step, ++all)
+            if (d[i] === d[i + 1] && d[i] === d[i + 2]) ++grey;
+        return all ? grey / all : 0;
+    }
+
+    function copyIn(bytes) {
+        const pointer = Module._flyover_alloc(bytes.length + 1);
+        if (!pointer) return 0;
+        Module.HEAPU8.set(bytes, pointer);
+        Module.HEAPU8[pointer + bytes.length] = 0;
+        return pointer;
+    }
+
+    function importPictures(colour, height) {
+        const names = new TextEncoder();
+        const pointers = [copyIn(colour.data), copyIn(names.encode(colour.name)),
+                          copyIn(height.data), copyIn(names.encode(height.name))];
+        let ok = 0, message;
+        if (pointers.every(function (p) { return p; })) {
+            ok = Module._flyover_import(pointers[0], colour.width, colour.height, pointers[1],
+                                        pointers[2], height.width, height.height, pointers[3]);
+            message = Module.UTF8ToString(Module._flyover_import_message());
+        } else {
+            message = colour.name + ' and ' + height.name + ': too large for the page\'s memory';
+        }
+        pointers.forEach(function (p) { if (p) Module._flyover_free(p); });
+        return {ok: ok === 1, message: message};
+    }
+
+    async function openMaps(colourFile, heightFile) {
+        window.flyoverImport = {state: 'busy', message: ''};
+        say('Reading ' + colourFile.name + ' and ' + heightFile.name + '…');
+        try {
+            let colour = await decode(colourFile), height = await decode(heightFile);
+            // Dropped without names that say which is which: the greyer is the height.
+            if (!heightWords.test(heightFile.name) && !heightWords.test(colourFile.name) &&
+                greyShare(colour) > greyShare(height)) {
+                [colour, height] = [height, colour];
+            }
+            await new Promise(function (done) { setTimeout(done, 0); });  // let the words show
+            const result = importPictures(colour, height);
+            if (!result.ok) throw new Error(result.message);
+            window.flyoverImport = {state: 'done', message: result.message};
+            say('Flying over ' + colour.name + ' (colour) and ' + height.name + ' (height).');
+            report.textContent = result.message;
+        } catch (error) {
+            window.flyoverImport = {state: 'failed', message: error.message};
+            say('Cannot use these maps: ' + error.message);
+            report.textContent = '';
+        }
+    }
+
+    function take(files) {
+        files = Array.from(files || []);
+        if (files.length >= 2) {
+            const heightFirst = heightWords.test(files[0].name) && !heightWords.test(files[1].name);
+            picked.colour = files[heightFirst ? 1 : 0];
+            picked.height = files[heightFirst ? 0 : 1];
+        } else if (files.length === 1) {
+            const file = files[0];
+            if (heightWords.test(file.name) || (picked.colour && !picked.height)) picked.height = file;
+            else picked.colour = file;
+        }
+        if (picked.colour && picked.height) {
+            const colour = picked.colour, height = picked.height;
+            picked.colour = picked.height = null;
+            return openMaps(colour, height);
+        }
+        if (picked.colour || picked.height)
+            say('Now the ' + (picked.colour ? 'height' : 'colour') + ' picture.');
+        return Promise.resolve();
+    }
+
+    document.getElementById('colour-file').addEventListener('change', function (event) {
+        picked.colour = event.target.files[0] || null;
+        take([]);
+        event.target.blur();
+    });
+    document.getElementById('height-file').addEventListener('change', function (event) {
+        picked.height = event.target.files[0] || null;
+        take([]);
+        event.target.blur();
+    });
+    addEventListener('dragover', function (event) {
+        event.preventDefault();
+        document.body.classList.add('dragging');
+    });
+    addEventListener('dragleave', function () { document.body.classList.remove('dragging'); });
+    addEventListener('drop', function (event) {
+        event.preventDefault();
+        document.body.classList.remove('dragging');
+        take(event.dataTransfer.files);
+    });
+
     window.flyoverBench = function (path, step) {
         const index = !path || path === 'fastest' ? -1 : paths.indexOf(path);
         if (path && path !== 'fastest' && index < 0) return null;

@@ -402,6 +402,106 @@ class FlyModeTest(unittest.TestCase):
             session.close()
 
 
+def png(width, height, pixel, grey=False):
+    """A PNG of `pixel(x, y)` (a grey level, or an (r, g, b) triple), 8-bit, made with zlib."""
+    rows = bytearray()
+    for y in range(height):
+        rows.append(0)
+        for x in range(width):
+            rows.extend((pixel(x, y),) if grey else pixel(x, y))
+
+    def chunk(kind, body):
+        return (struct.pack('!I', len(body)) + kind + body +
+                struct.pack('!I', zlib.crc32(kind + body) & 0xFFFFFFFF))
+    header = struct.pack('!IIBBBBB', width, height, 8, 0 if grey else 2, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+            chunk(b'IDAT', zlib.compress(bytes(rows))) + chunk(b'IEND', b''))
+
+
+def hills(x, y):
+    """Ridges and valleys that tile over a 192-pixel picture, as a grey level."""
+    a, b = 2 * math.pi * x / 192, 2 * math.pi * y / 192
+    return int(127 + 60 * math.sin(2 * a) * math.cos(b) + 50 * math.sin(3 * b + a))
+
+
+def meadow(x, y):
+    return (40 + x % 64, 90 + (x * y) % 97, 30 + y % 50)
+
+
+def drop(browser, files):
+    """Drops files on the page as a person dragging them from the desktop would."""
+    parts = ', '.join(
+        f'new File([Uint8Array.from(atob("{base64.b64encode(data).decode()}"), '
+        f'function (c) {{ return c.charCodeAt(0); }})], "{name}", {{type: "{kind}"}})'
+        for name, data, kind in files)
+    browser.evaluate(f'(function () {{ const t = new DataTransfer(); '
+                     f'[{parts}].forEach(function (f) {{ t.items.add(f); }}); '
+                     f'document.body.dispatchEvent(new DragEvent("drop", '
+                     f'{{dataTransfer: t, bubbles: true, cancelable: true}})); }})()')
+
+
+class OpenMapsTest(unittest.TestCase):
+    """Pictures dropped on the page are decoded by the browser, imported in the page and flown;
+    pictures it cannot use are named with the reason, and the page flies on."""
+
+    def wait_import(self, browser):
+        return browser.wait_for('window.flyoverImport && flyoverImport.state !== "busy" && '
+                                'flyoverImport', 60, 'the import')
+
+    def test_dropped_pictures_import_and_fly_and_bad_ones_are_named(self):
+        session = PageSession()
+        try:
+            session.open()
+            browser = session.browser
+            colour = png(192, 192, meadow)
+            height = png(192, 192, hills, grey=True)
+            # Pictures the page cannot use, each with the pair's other picture.
+            for files, words in (
+                    ([('notes.png', b'these are words, not pixels', 'image/png'),
+                      ('heights.png', height, 'image/png')],
+                     'notes.png: not a picture the browser can read'),
+                    ([('tiny.png', png(16, 16, meadow), 'image/png'),
+                      ('heights.png', height, 'image/png')],
+                     'tiny.png: the picture is 16 x 16; each side must be 64 to 8192 pixels'),
+                    ([('colour.png', colour, 'image/png'),
+                      ('huge-height.png', png(8200, 64, lambda x, y: x & 255, grey=True),
+                       'image/png')],
+                     'huge-height.png: the picture is 8200 x 64; each side must be 64 to 8192')):
+                with self.subTest(words=words):
+                    drop(browser, files)
+                    result = self.wait_import(browser)
+                    self.assertEqual(result['state'], 'failed')
+                    self.assertIn(words, result['message'])
+                    self.assertIn(words, browser.evaluate(
+                        'document.getElementById("status").textContent'))
+                    # The page flies on, the default scene's frames as render's.
+                    before = browser.evaluate('Module._flyover_last_frame_time()')
+                    browser.wait_for(f'Module._flyover_last_frame_time() !== {before}', 10)
+                    ms, frame = session.last_frame()
+                    self.assertTrue(frame == render(int(ms))[1])
+            # A good pair (the height picture named last and grey): the demo flies it.
+            drop(browser, [('land.png', colour, 'image/png'), ('heights.png', height, 'image/png')])
+            result = self.wait_import(browser)
+            self.assertEqual(result['state'], 'done', result['message'])
+            self.assertIn('flight: planned', result['message'])
+            frames = set()
+            for _ in range(3):
+                time.sleep(0.3)
+                ms, frame = session.last_frame()
+                self.assertFalse(frame == render(int(ms))[1], 'the default scene is still shown')
+                frames.add(frame)
+            self.assertEqual(len(frames), 3, 'the imported flight does not move')
+            # Fly mode flies over the imported maps.
+            click_element(session, 'mode')
+            before = browser.wait_for('flyoverFlyState()', 10, 'the fly mode')
+            hold(browser, 'w', 0.8)
+            after = browser.evaluate('flyoverFlyState()')
+            self.assertGreater(ahead_of(before['pose'], after['pose']), 1.0)
+            self.assertEqual(browser.problems(), [])
+        finally:
+            session.close()
+
+
 def measure():
     sizes = {}
     for name in sorted(os.listdir(ARGS.page)):
