@@ -173,6 +173,21 @@ BENCHMARK_CAPTURE(HdFlight, avx2_1080p_2threads, HdPath::Avx2, 1920, 1080, 2)
 BENCHMARK_CAPTURE(HdFlight, avx2_2160p_2threads, HdPath::Avx2, 3840, 2160, 2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK_CAPTURE(HdFlight, avx512_1080p_1thread, HdPath::Avx512, 1920, 1080, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(HdFlight, avx512_1080p_2threads, HdPath::Avx512, 1920, 1080, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(HdFlight, avx512_2160p_1thread, HdPath::Avx512, 3840, 2160, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(HdFlight, avx512_2160p_2threads, HdPath::Avx512, 3840, 2160, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(HdFlight, avx2_2160p_1thread, HdPath::Avx2, 3840, 2160, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_CAPTURE(FillRows, 1080p, 1920, 1080)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FillColumns, 1080p, 1920, 1080)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FillRows, 2160p, 3840, 2160)->Unit(benchmark::kMillisecond);

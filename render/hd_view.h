@@ -25,8 +25,10 @@ enum class HdPath {
     Reference,  // RenderHdReference
     Staged,     // portable: a frame plan, columns staged in tiles, rows written whole
     Avx2,       // eight columns marched at once with AVX2 (checked at run time)
+    Avx512,     // sixteen columns marched at once with AVX-512 (checked at run time)
 };
-inline constexpr HdPath kAllHdPaths[] = {HdPath::Reference, HdPath::Staged, HdPath::Avx2};
+inline constexpr HdPath kAllHdPaths[] = {HdPath::Reference, HdPath::Staged, HdPath::Avx2,
+                                         HdPath::Avx512};
 const char* HdPathName(HdPath path);
 bool HdPathAvailable(HdPath path);
 HdPath FastestHdPath();

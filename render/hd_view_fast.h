@@ -74,5 +74,9 @@ void MarchTileScalar(const Plan& plan, int col0, int count, uint32_t* tile, Tile
 // The same with AVX2, eight columns at a time (only where the processor has it).
 void MarchTileAvx2(const Plan& plan, int col0, int count, uint32_t* tile, TileEnds& ends);
 bool HaveAvx2Kernel();
+// The same with AVX-512, the tile's sixteen columns at once (only where the
+// processor has AVX-512 F, BW, DQ and VL).
+void MarchTileAvx512(const Plan& plan, int col0, int count, uint32_t* tile, TileEnds& ends);
+bool HaveAvx512Kernel();
 
 }  // namespace hd_detail

@@ -1,0 +1,363 @@
+// hd_view_avx512.cpp -- the HD view's AVX-512 tile kernel: a tile's sixteen columns marched in step
+#include <algorithm>
+
+#include "render/hd_view_fast.h"
+
+#if defined(__x86_64__)
+// GCC 12's AVX-512 intrinsics start some results from an "undefined"
+// register that its own -Wuninitialized then reports where they inline.
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+
+// Only the functions marked so use AVX-512; MarchTileAvx512 is called only
+// after CpuHasAvx512().
+#define FLYOVER_AVX512 __attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx2,bmi,bmi2")))
+
+namespace hd_detail {
+
+namespace {
+
+constexpr int kLanes = 16;
+static_assert(kLanes == kTileColumns, "one group of lanes is one tile row");
+
+// A colour of sixteen lanes as two words a lane: red and blue in 16-bit
+// fields (0x00RR00BB) and green alone, as in the AVX2 kernel.
+struct Colours {
+    __m512i rb, g;
+};
+
+FLYOVER_AVX512 inline __m512i Set(int32_t x) {
+    return _mm512_set1_epi32(x);
+}
+
+FLYOVER_AVX512 inline Colours Unpack(__m512i c) {
+    return {_mm512_and_si512(c, Set(0x00FF00FF)),
+            _mm512_and_si512(_mm512_srli_epi32(c, 8), Set(0xFF))};
+}
+
+// a + (b - a) * w / 256 in each field, rounded (LerpSpread).
+FLYOVER_AVX512 inline Colours Lerp(const Colours& a, const Colours& b, __m512i w) {
+    const __m512i inv = _mm512_sub_epi32(Set(256), w);
+    const __m512i rb = _mm512_add_epi32(
+        _mm512_add_epi32(_mm512_mullo_epi32(a.rb, inv), _mm512_mullo_epi32(b.rb, w)),
+        Set(0x00800080));
+    const __m512i g = _mm512_add_epi32(
+        _mm512_add_epi32(_mm512_mullo_epi32(a.g, inv), _mm512_mullo_epi32(b.g, w)), Set(0x80));
+    return {_mm512_and_si512(_mm512_srli_epi32(rb, 8), Set(0x00FF00FF)),
+            _mm512_and_si512(_mm512_srli_epi32(g, 8), Set(0xFF))};
+}
+
+// Where sixteen positions fall in a level (Locate).
+struct Texels16 {
+    __m512i i00, i10, i01, i11, fx, fy;
+    __mmask16 wraps;  // lanes whose right neighbour wraps to the row's start
+};
+
+FLYOVER_AVX512 inline Texels16 Locate16(const HdLevel& level, __m512i u, __m512i v) {
+    const int n = level.sideLog2;
+    const __m512i half = Set(static_cast<int>(1u << (31 - n)));
+    const __m512i uu = _mm512_sub_epi32(u, half), vv = _mm512_sub_epi32(v, half);
+    const __m512i mask = Set(level.side - 1);
+    const __m128i cut = _mm_cvtsi32_si128(32 - n);
+    const __m512i x0 = _mm512_srl_epi32(uu, cut), y0 = _mm512_srl_epi32(vv, cut);
+    const __m512i x1 = _mm512_and_si512(_mm512_add_epi32(x0, Set(1)), mask);
+    const __m512i y1 = _mm512_and_si512(_mm512_add_epi32(y0, Set(1)), mask);
+    const __m128i rowShift = _mm_cvtsi32_si128(n);
+    const __m512i row0 = _mm512_sll_epi32(y0, rowShift), row1 = _mm512_sll_epi32(y1, rowShift);
+    const __m128i fraction = _mm_cvtsi32_si128(24 - n);
+    return {_mm512_add_epi32(row0, x0),
+            _mm512_add_epi32(row0, x1),
+            _mm512_add_epi32(row1, x0),
+            _mm512_add_epi32(row1, x1),
+            _mm512_and_si512(_mm512_srl_epi32(uu, fraction), Set(255)),
+            _mm512_and_si512(_mm512_srl_epi32(vv, fraction), Set(255)),
+            _mm512_cmpeq_epi32_mask(x0, mask)};
+}
+
+FLYOVER_AVX512 inline __m512i Height16(const HdLevel& level, const Texels16& t) {
+    const int* h = reinterpret_cast<const int*>(level.height.data());
+    const __m512i inx = _mm512_sub_epi32(Set(256), t.fx);
+    const __m512i iny = _mm512_sub_epi32(Set(256), t.fy);
+    // A texel and its right neighbour in one 32-bit load (the level keeps
+    // one entry after its last), but where the neighbour wraps to the row's
+    // start: there a second load.
+    const __m512i pairs0 = _mm512_i32gather_epi32(t.i00, h, 2);
+    const __m512i pairs1 = _mm512_i32gather_epi32(t.i01, h, 2);
+    const __m512i low = Set(0xFFFF);
+    __m512i h10 = _mm512_srli_epi32(pairs0, 16), h11 = _mm512_srli_epi32(pairs1, 16);
+    if (t.wraps != 0) {
+        h10 = _mm512_and_si512(_mm512_mask_i32gather_epi32(h10, t.wraps, t.i10, h, 2), low);
+        h11 = _mm512_and_si512(_mm512_mask_i32gather_epi32(h11, t.wraps, t.i11, h, 2), low);
+    }
+    const __m512i top = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(pairs0, low), inx),
+                                         _mm512_mullo_epi32(h10, t.fx));
+    const __m512i bottom = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(pairs1, low), inx),
+                                            _mm512_mullo_epi32(h11, t.fx));
+    const __m512i sum = _mm512_add_epi32(
+        _mm512_add_epi32(_mm512_mullo_epi32(top, iny), _mm512_mullo_epi32(bottom, t.fy)),
+        Set(32768));
+    return _mm512_srli_epi32(sum, 16);
+}
+
+FLYOVER_AVX512 inline Colours Colour16(const HdLevel& level, const Texels16& t) {
+    const int* c = reinterpret_cast<const int*>(level.colour.data());
+    const Colours c00 = Unpack(_mm512_i32gather_epi32(t.i00, c, 4));
+    const Colours c10 = Unpack(_mm512_i32gather_epi32(t.i10, c, 4));
+    const Colours c01 = Unpack(_mm512_i32gather_epi32(t.i01, c, 4));
+    const Colours c11 = Unpack(_mm512_i32gather_epi32(t.i11, c, 4));
+    return Lerp(Lerp(c00, c10, t.fx), Lerp(c01, c11, t.fx), t.fy);
+}
+
+// (below * q) >> shift in each lane, below and the result in 32 bits.
+FLYOVER_AVX512 inline __m512i RowOffset16(__m512i below, int64_t q, int shift) {
+    const __m512i qv = _mm512_set1_epi64(q);
+    const __m128i by = _mm_cvtsi32_si128(shift);
+    const __m512i even = _mm512_sra_epi64(_mm512_mul_epi32(below, qv), by);
+    const __m512i odd = _mm512_sra_epi64(_mm512_mul_epi32(_mm512_srli_epi64(below, 32), qv), by);
+    return _mm512_mask_blend_epi32(0xAAAA, even, _mm512_slli_epi64(odd, 32));
+}
+
+// Whether the frame's rows and heights fit 32-bit lanes (as for AVX2).
+bool FitsLanes(const FrameSetup& f) {
+    if (f.steps.empty()) return true;
+    if (f.horizonQ8 > (int64_t{1} << 29) || f.horizonQ8 < -(int64_t{1} << 29)) return false;
+    const int64_t below =
+        f.camUnits < 0 ? -f.camUnits + (int64_t{65535} << 4) : f.camUnits + (int64_t{65535} << 4);
+    if (below >= (int64_t{1} << 31)) return false;
+    const Step& nearest = f.steps.front();
+    return ((below * nearest.q) >> nearest.shift) < (int64_t{1} << 30);
+}
+
+// One step's ground drawn in the lanes `drawing` of the tile's sixteen
+// columns (`tile` is row 0): the AVX2 kernel's DrawStep with mask registers.
+FLYOVER_AVX512 inline void DrawStep(const Colours& c, __m512i offset, __mmask16 drawing,
+                                    __m512i horizon, uint32_t* tile, __m512i& next, __m512i& cover,
+                                    __m512i& wrb, __m512i& wg, __m512i& edge) {
+    const __m512i top = _mm512_add_epi32(horizon, offset);
+    const __m512i reach =
+        _mm512_sub_epi32(_mm512_slli_epi32(_mm512_add_epi32(next, Set(1)), 8), top);
+    const __mmask16 full = drawing & _mm512_cmpgt_epi32_mask(reach, Set(255));
+    const __mmask16 partial = drawing & static_cast<__mmask16>(~full);
+    // Partly covered rows: coverage reach - cover more of this colour.
+    const __m512i more = _mm512_maskz_sub_epi32(partial, reach, cover);
+    if (full != 0) {
+        const __m512i rest = _mm512_sub_epi32(Set(256), cover);
+        const __m512i rb = _mm512_add_epi32(_mm512_add_epi32(wrb, _mm512_mullo_epi32(c.rb, rest)),
+                                            Set(0x00800080));
+        const __m512i g =
+            _mm512_add_epi32(_mm512_add_epi32(wg, _mm512_mullo_epi32(c.g, rest)), Set(0x80));
+        const __m512i resolved = _mm512_or_si512(
+            _mm512_and_si512(_mm512_srli_epi32(rb, 8), Set(0x00FF00FF)),
+            _mm512_slli_epi32(_mm512_and_si512(_mm512_srli_epi32(g, 8), Set(0xFF)), 8));
+        const __m512i whole = _mm512_or_si512(c.rb, _mm512_slli_epi32(c.g, 8));
+        const __m512i first = _mm512_max_epi32(
+            _mm512_srai_epi32(_mm512_add_epi32(top, Set(255)), 8), _mm512_setzero_si512());
+        // Rows above a lane's `next` may take anything, rows below it are
+        // final (see the AVX2 kernel).
+        const int32_t high = _mm512_mask_reduce_max_epi32(full, next);
+        const int32_t low = _mm512_mask_reduce_min_epi32(full, first);
+        const int32_t least = _mm512_reduce_min_epi32(next);
+        int32_t row = high;
+        for (; row >= low && row >= least; --row) {
+            const __m512i r = Set(row);
+            const __m512i value =
+                _mm512_mask_blend_epi32(_mm512_cmpeq_epi32_mask(next, r), whole, resolved);
+            _mm512_mask_storeu_epi32(tile + row * kTileColumns, _mm512_cmpge_epi32_mask(next, r),
+                                     value);
+        }
+        for (uint32_t* at = tile + row * kTileColumns; row >= low; --row, at -= kTileColumns)
+            _mm512_storeu_si512(at, whole);
+        const __m512i covered = _mm512_sub_epi32(_mm512_slli_epi32(first, 8), top);
+        next = _mm512_mask_mov_epi32(next, full, _mm512_sub_epi32(first, Set(1)));
+        cover = _mm512_mask_mov_epi32(cover, full, covered);
+        wrb = _mm512_mask_mov_epi32(wrb, full, _mm512_mullo_epi32(c.rb, covered));
+        wg = _mm512_mask_mov_epi32(wg, full, _mm512_mullo_epi32(c.g, covered));
+    }
+    wrb = _mm512_add_epi32(wrb, _mm512_mullo_epi32(c.rb, more));
+    wg = _mm512_add_epi32(wg, _mm512_mullo_epi32(c.g, more));
+    cover = _mm512_mask_mov_epi32(cover, partial, reach);
+    const __mmask16 finished = _mm512_cmplt_epi32_mask(top, Set(1));
+    edge = _mm512_mask_mov_epi32(edge, drawing,
+                                 _mm512_mask_mov_epi32(offset, finished, Set(INT32_MIN)));
+}
+
+// Marches the tile's sixteen columns in step, as the AVX2 kernel's
+// MarchGroup does eight.
+FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, const Direction* dirs,
+                                                           uint32_t* tile, TileEnds& ends) {
+    const FrameSetup& f = plan.setup;
+    const HdTerrain& terrain = *plan.terrain;
+    const std::vector<Step>& steps = f.steps;
+    const int stepCount = static_cast<int>(steps.size());
+    int sideLog2 = 0;
+    while ((1 << sideLog2) < terrain.Side())
+        ++sideLog2;
+
+    alignas(64) int32_t dx[kLanes], dy[kLanes];
+    int32_t minDx = INT32_MAX, maxDx = INT32_MIN, minDy = INT32_MAX, maxDy = INT32_MIN;
+    for (int j = 0; j < kLanes; ++j) {
+        dx[j] = dirs[j].x;
+        dy[j] = dirs[j].y;
+        minDx = std::min(minDx, dx[j]);
+        maxDx = std::max(maxDx, dx[j]);
+        minDy = std::min(minDy, dy[j]);
+        maxDy = std::max(maxDy, dy[j]);
+    }
+    const __m512i dirX = _mm512_load_si512(dx);
+    const __m512i dirY = _mm512_load_si512(dy);
+    const __m512i camU = Set(static_cast<int>(f.camU));
+    const __m512i camV = Set(static_cast<int>(f.camV));
+    const __m512i camUnits = Set(static_cast<int>(f.camUnits));
+
+    const int32_t done = INT32_MIN;
+    __m512i next = Set(f.height - 1);
+    __m512i cover = _mm512_setzero_si512();
+    __m512i wrb = _mm512_setzero_si512(), wg = _mm512_setzero_si512();
+    const int32_t firstEdge = static_cast<int32_t>(int64_t{f.height} * 256 - f.horizonQ8);
+    __m512i edge = Set(firstEdge);
+    const __m512i horizon = Set(static_cast<int32_t>(f.horizonQ8));
+    int32_t highestEdge = firstEdge;
+    int block = sideLog2;
+    bool trySkip = true;  // not right after a step that drew (see the AVX2 kernel)
+    for (int at = 0; at < stepCount;) {
+        const Step& s = steps[static_cast<size_t>(at)];
+        int skipTo = at;
+        if (trySkip) {
+            const uint32_t uLo = f.camU + static_cast<uint32_t>(minDx) * s.d8;
+            const uint32_t uHi = f.camU + static_cast<uint32_t>(maxDx) * s.d8;
+            const uint32_t vLo = f.camV + static_cast<uint32_t>(minDy) * s.d8;
+            const uint32_t vHi = f.camV + static_cast<uint32_t>(maxDy) * s.d8;
+            const uint64_t spanU = uint64_t(int64_t{maxDx} - minDx) * s.d8;
+            const uint64_t spanV = uint64_t(int64_t{maxDy} - minDy) * s.d8;
+            for (int k = std::min(block + 1, sideLog2); k >= s.minBlock; --k) {
+                const int cellShift = 32 - sideLog2 + k;
+                uint32_t bx = 0, by = 0;
+                if (k < sideLog2) {
+                    bx = uLo >> cellShift;
+                    by = vLo >> cellShift;
+                    if (bx != uHi >> cellShift || by != vHi >> cellShift ||
+                        spanU >= (uint64_t{1} << cellShift) || spanV >= (uint64_t{1} << cellShift))
+                        continue;
+                }
+                const uint32_t highest = terrain.BlockMax(k)[(by << (sideLog2 - k)) + bx];
+                const int64_t below = f.camUnits - (int64_t{highest} << 4);
+                if (((below * s.q) >> s.shift) < highestEdge) continue;
+                int end = plan.stepLimit[static_cast<size_t>(k)];
+                if (k < sideLog2) {
+                    const uint64_t stay = std::min(std::min(StayInBlock(uLo, minDx, cellShift),
+                                                            StayInBlock(uHi, maxDx, cellShift)),
+                                                   std::min(StayInBlock(vLo, minDy, cellShift),
+                                                            StayInBlock(vHi, maxDy, cellShift)));
+                    if (stay < UINT64_MAX) end = FirstStepBeyond(steps, at, end, s.d8 + stay);
+                }
+                if (below >= 0 && end - 1 > at) {
+                    const Step& last = steps[static_cast<size_t>(end - 1)];
+                    if (((below * last.q) >> last.shift) < highestEdge) continue;
+                }
+                skipTo = end;
+                block = k;
+                break;
+            }
+        }
+        if (skipTo > at) {
+            at = skipTo;
+            continue;
+        }
+        block = s.minBlock;
+        ++at;
+
+        const __m512i d8 = Set(static_cast<int>(s.d8));
+        const __m512i u = _mm512_add_epi32(camU, _mm512_mullo_epi32(dirX, d8));
+        const __m512i v = _mm512_add_epi32(camV, _mm512_mullo_epi32(dirY, d8));
+        const HdLevel& la = terrain.Level(s.level);
+        const Texels16 ta = Locate16(la, u, v);
+        __m512i h = Height16(la, ta);
+        Texels16 tb{};
+        if (s.blend != 0) {
+            tb = Locate16(terrain.Level(s.level + 1), u, v);
+            const __m512i hb = Height16(terrain.Level(s.level + 1), tb);
+            const __m512i w = Set(static_cast<int>(s.blend));
+            const __m512i inv = Set(static_cast<int>(256 - s.blend));
+            h = _mm512_srli_epi32(_mm512_add_epi32(_mm512_add_epi32(_mm512_mullo_epi32(h, inv),
+                                                                    _mm512_mullo_epi32(hb, w)),
+                                                   Set(128)),
+                                  8);
+        }
+        const __m512i below = _mm512_sub_epi32(camUnits, _mm512_slli_epi32(h, 4));
+        const __m512i offset = RowOffset16(below, s.q, s.shift);
+        const __mmask16 drawing = _mm512_cmpgt_epi32_mask(edge, offset);
+        trySkip = drawing == 0;
+        if (trySkip) continue;
+
+        Colours c = Colour16(la, ta);
+        if (s.blend != 0)
+            c = Lerp(c, Colour16(terrain.Level(s.level + 1), tb), Set(static_cast<int>(s.blend)));
+        {  // the haze
+            const __m512i inv = Set(static_cast<int>(256 - s.haze));
+            const uint32_t white = 255 * s.haze + 128;
+            c.rb = _mm512_and_si512(
+                _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(c.rb, inv),
+                                                   Set(static_cast<int>(white * 0x10001u))),
+                                  8),
+                Set(0x00FF00FF));
+            c.g = _mm512_and_si512(_mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(c.g, inv),
+                                                                      Set(static_cast<int>(white))),
+                                                     8),
+                                   Set(0xFF));
+        }
+        DrawStep(c, offset, drawing, horizon, tile, next, cover, wrb, wg, edge);
+        highestEdge = _mm512_reduce_max_epi32(edge);
+        if (highestEdge == done) break;
+    }
+    alignas(64) int32_t nexts[kLanes], covers[kLanes];
+    alignas(64) uint32_t rbs[kLanes], gs[kLanes];
+    _mm512_store_si512(nexts, next);
+    _mm512_store_si512(covers, cover);
+    _mm512_store_si512(rbs, wrb);
+    _mm512_store_si512(gs, wg);
+    for (int j = 0; j < kLanes; ++j) {
+        const uint64_t weighted =
+            (rbs[j] & 0xFFFFu) | (uint64_t{gs[j]} << 16) | (uint64_t{rbs[j] >> 16} << 32);
+        ends.next[j] = nexts[j];
+        ends.weighted[j] = nexts[j] >= 0 ? weighted : 0;
+        ends.cover[j] = nexts[j] >= 0 ? static_cast<uint32_t>(covers[j]) : 0;
+    }
+}
+
+}  // namespace
+
+bool HaveAvx512Kernel() {
+    return true;
+}
+
+void MarchTileAvx512(const Plan& plan, int col0, int count, uint32_t* tile, TileEnds& ends) {
+    if (!FitsLanes(plan.setup)) {
+        MarchTileScalar(plan, col0, count, tile, ends);
+        return;
+    }
+    // Lanes past the frame's last column repeat that column; they land in
+    // tile columns nobody copies out.
+    Direction dirs[kLanes];
+    for (int j = 0; j < kLanes; ++j)
+        dirs[j] = plan.directions[static_cast<size_t>(col0 + std::min(j, count - 1))];
+    MarchGroup16(plan, dirs, tile, ends);
+}
+
+}  // namespace hd_detail
+
+#else
+
+namespace hd_detail {
+
+bool HaveAvx512Kernel() {
+    return false;
+}
+
+void MarchTileAvx512(const Plan& plan, int col0, int count, uint32_t* tile, TileEnds& ends) {
+    MarchTileScalar(plan, col0, count, tile, ends);
+}
+
+}  // namespace hd_detail
+
+#endif
