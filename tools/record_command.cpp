@@ -49,6 +49,8 @@ constexpr OptionSpec kOptions[] = {
                  "4:4:4 RGB, VP9 RGB, lossless WebP; GIF only when the clip\n"
                  "has at most 127 colours); PNG files are always exact"),
     FlagOption("--no-sound", "leave the sound out"),
+    kViewOption,
+    kSizeOption,
 };
 
 // "1:10.5" for 70500 ms.
@@ -107,6 +109,9 @@ int RunRecordCommand(const ParsedOptions& options) {
     std::string usage;
     const std::optional<RecordSettings> settings = ReadRecordSettings(options, usage);
     if (!settings) return UsageError("record", usage);
+    ViewChoice view;
+    if (const std::string why = ReadViewChoice(options, view); !why.empty())
+        return UsageError("record", why);
     const DisplayShape& display = settings->display;
     const RecordSpan& span = settings->span;
     const int fps = span.fps;
@@ -116,6 +121,8 @@ int RunRecordCommand(const ParsedOptions& options) {
     if (!screen) return 1;
     const std::unique_ptr<ToolScene> loaded = ReadToolScene(options.Text("--scene"));
     if (!loaded) return 1;
+    std::optional<HdTerrain> terrain;
+    if (view.hd && !(terrain = LoadToolHdTerrain(*loaded, "record"))) return 1;
     std::string error;
     const std::optional<FramePlan> plan =
         FramePlan::Make(*loaded->scene.path, span, MaxRecordingFrames(fps), error);
@@ -148,6 +155,10 @@ int RunRecordCommand(const ParsedOptions& options) {
     request.stop = &StopOnSignals::Flag();
     request.messages = stderr;
     request.terminal = isatty(fileno(stderr)) != 0;
+    if (terrain) {
+        request.hd = &*terrain;
+        request.geometry = TrueColourGeometry(view.width, view.height);
+    }
 
     RecordReport report;
     const bool written = Record(request, report, error);
