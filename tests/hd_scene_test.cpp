@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,6 +15,8 @@
 #include "hdscene/hd_scene.h"
 #include "import/importer.h"
 #include "scene/scene_loader.h"
+#include "scenegen/hd_maps.h"
+#include "scenegen/scene_generator.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -413,6 +416,45 @@ TEST(HdImport, WritesHdMapsOfThePairsSideAndRemovesStaleOnes) {
     EXPECT_TRUE(problems.empty());
     EXPECT_FALSE(back.HasMaps());
     EXPECT_FALSE(std::filesystem::exists(dir.File("scene/hd-colour.png")));
+}
+
+// The generator's HD maps refine its 256 x 256 maps: each 4 x 4 block's
+// mean height / 256 rounds to the faithful byte, and the blocks line up
+// with the cells the loaded scene's height map has.
+TEST(HdGenerated, BlockMeansGiveBackTheLoadedScenesHeights) {
+    for (const uint64_t seed : {uint64_t{1}, uint64_t{5}}) {
+        TempDir dir;
+        std::string error;
+        ASSERT_TRUE(WriteScene(GenerateScene(seed), dir.Dir(), error)) << error;
+        const ColourTables colours = BuildColourTables();
+        SceneLoad load = ReadScene(dir.Dir() + "Keys2.txt", dir.Dir(), colours);
+        ASSERT_FALSE(load.error);
+        const std::optional<HdTerrain> faithful = BuildHdTerrainFromScene(load.scene, 256, error);
+        ASSERT_TRUE(faithful) << error;
+        GeneratedHdMaps generated = GenerateHdMaps(seed, kGeneratedHdSide);
+        HdSceneMaps maps;
+        maps.side = generated.side;
+        maps.height = std::move(generated.height);
+        int off = 0, differ = 0;
+        for (int cy = 0; cy < 256; ++cy)
+            for (int cx = 0; cx < 256; ++cx) {
+                const int want =
+                    faithful->Level(0)
+                        .height[static_cast<size_t>(cy) * 256 + static_cast<size_t>(cx)] /
+                    256;
+                const int got = FaithfulHeightOfBlock(maps, cx, cy);
+                differ += got != want;
+                off += std::abs(got - want) > 1;
+            }
+        EXPECT_EQ(differ, 0) << "seed " << seed;
+        EXPECT_EQ(off, 0) << "seed " << seed;
+        // Finer than the interpolation: the relief varies within a block.
+        int varied = 0;
+        for (int x = 0; x < 4; ++x)
+            varied += maps.height[static_cast<size_t>(512 * 1024 + 512 + x)] !=
+                      maps.height[512 * 1024 + 512];
+        EXPECT_GT(varied, 0);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <string>
 #include <system_error>
 
+#include "hdscene/hd_scene.h"
+#include "scenegen/hd_maps.h"
 #include "scenegen/scene_generator.h"
 #include "tools/commands.h"
 #include "tools/tool_output.h"
@@ -12,7 +14,7 @@
 namespace {
 
 constexpr OptionSpec kOptions[] = {
-    TextOption("--out", "DIR", "directory to write the four files into").Required(),
+    TextOption("--out", "DIR", "directory to write the six files into").Required(),
     WholeOption("--seed", "N", 0, INT64_MAX, "a whole number >= 0",
                 "any whole number from 0 to 2^63 - 1 (default 1)"),
 };
@@ -26,8 +28,11 @@ constinit const CommandSpec kSceneCommand = {
     "generate a landscape, sky and flight into a directory",
     "Generates a complete scene and writes it into DIR (created, with any missing\n"
     "parents, if missing):\n"
-    "Keys2.txt, colour.bmp, height.bmp and sky.BMP. The same seed always gives\n"
-    "the same bytes; the default seed is the scene the build ships.\n",
+    "Keys2.txt, colour.bmp, height.bmp and sky.BMP, and the HD view's maps\n"
+    "hd-colour.png and hd-height.png (1024 x 1024, refining the 256 x 256 maps:\n"
+    "each 4 x 4 block's mean height gives back its height byte). The same seed\n"
+    "always gives the same maps; the default seed is the scene the build ships\n"
+    "(which ships without the HD maps).\n",
     kOptions,
     "Exit status: 0 on success, 1 when a file cannot be written, 2 for bad arguments.\n",
     15,
@@ -49,6 +54,15 @@ int RunSceneCommand(const ParsedOptions& options) {
     const SceneFiles files = GenerateScene(static_cast<uint64_t>(seed));
     std::string writeError;
     if (!WriteScene(files, out, writeError)) {
+        ToolError("scene", writeError);
+        return 1;
+    }
+    GeneratedHdMaps generated = GenerateHdMaps(static_cast<uint64_t>(seed), kGeneratedHdSide);
+    HdSceneMaps hd;
+    hd.side = generated.side;
+    hd.colour = std::move(generated.colour);
+    hd.height = std::move(generated.height);
+    if (!WriteHdScene(hd, out, writeError)) {
         ToolError("scene", writeError);
         return 1;
     }
