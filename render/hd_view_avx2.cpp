@@ -35,22 +35,32 @@ FLYOVER_AVX2 inline Colours Unpack(__m256i c) {
             _mm256_and_si256(_mm256_srli_epi32(c, 8), _mm256_set1_epi32(0xFF))};
 }
 
-// a + (b - a) * w / 256 in each field, rounded (LerpSpread).
-FLYOVER_AVX2 inline Colours Lerp(const Colours& a, const Colours& b, __m256i w) {
-    const __m256i inv = _mm256_sub_epi32(_mm256_set1_epi32(256), w);
+// The weight w (0 .. 256) in both 16-bit halves of each lane.
+FLYOVER_AVX2 inline __m256i Halves(__m256i w) {
+    return _mm256_or_si256(w, _mm256_slli_epi32(w, 16));
+}
+
+// a + (b - a) * w / 256 in each field, rounded (LerpSpread); w16 is the
+// weight in both halves (Halves). Each field's products and sum stay below
+// 2^16, so 16-bit multiplies give them exactly.
+FLYOVER_AVX2 inline Colours Lerp(const Colours& a, const Colours& b, __m256i w16) {
+    const __m256i inv = _mm256_sub_epi32(_mm256_set1_epi32(0x01000100), w16);
     const __m256i rb = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(a.rb, inv), _mm256_mullo_epi32(b.rb, w)),
+        _mm256_add_epi32(_mm256_mullo_epi16(a.rb, inv), _mm256_mullo_epi16(b.rb, w16)),
         _mm256_set1_epi32(0x00800080));
-    const __m256i g =
-        _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(a.g, inv), _mm256_mullo_epi32(b.g, w)),
-                         _mm256_set1_epi32(0x80));
+    const __m256i g = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi16(a.g, inv), _mm256_mullo_epi16(b.g, w16)),
+        _mm256_set1_epi32(0x80));
     return {_mm256_and_si256(_mm256_srli_epi32(rb, 8), _mm256_set1_epi32(0x00FF00FF)),
             _mm256_and_si256(_mm256_srli_epi32(g, 8), _mm256_set1_epi32(0xFF))};
 }
 
 // Where eight positions fall in a level (Locate).
 struct Texels8 {
-    __m256i i00, i10, i01, i11, fx, fy;
+    __m256i i00, i10, i01, i11;
+    __m256i wx;          // the weights across: 256 - fx in the low half, fx in the high
+    __m256i fx16, fy16;  // fx, fy in both halves
+    __m256i fy;
     __m256i wraps;  // lanes whose right texels are at the row's start (x0 = side - 1)
 };
 FLYOVER_AVX2 inline Texels8 Locate8(const HdLevel& level, __m256i u, __m256i v) {
@@ -67,36 +77,46 @@ FLYOVER_AVX2 inline Texels8 Locate8(const HdLevel& level, __m256i u, __m256i v) 
     const __m256i row0 = _mm256_sll_epi32(y0, rowShift), row1 = _mm256_sll_epi32(y1, rowShift);
     const __m128i fraction = _mm_cvtsi32_si128(24 - n);
     const __m256i byte = _mm256_set1_epi32(255);
+    const __m256i fx = _mm256_and_si256(_mm256_srl_epi32(uu, fraction), byte);
+    const __m256i fy = _mm256_and_si256(_mm256_srl_epi32(vv, fraction), byte);
+    const __m256i fxHigh = _mm256_slli_epi32(fx, 16);
     return {_mm256_add_epi32(row0, x0),
             _mm256_add_epi32(row0, x1),
             _mm256_add_epi32(row1, x0),
             _mm256_add_epi32(row1, x1),
-            _mm256_and_si256(_mm256_srl_epi32(uu, fraction), byte),
-            _mm256_and_si256(_mm256_srl_epi32(vv, fraction), byte),
+            _mm256_or_si256(_mm256_sub_epi32(_mm256_set1_epi32(256), fx), fxHigh),
+            _mm256_or_si256(fx, fxHigh),
+            Halves(fy),
+            fy,
             _mm256_cmpeq_epi32(x0, mask)};
 }
 
 FLYOVER_AVX2 inline __m256i Height8(const HdLevel& level, const Texels8& t) {
     const uint16_t* h = level.height.data();
-    const __m256i inx = _mm256_sub_epi32(_mm256_set1_epi32(256), t.fx);
-    const __m256i iny = _mm256_sub_epi32(_mm256_set1_epi32(256), t.fy);
     // A texel and its right neighbour in one 32-bit load, but where the
     // neighbour wraps to the row's start.
-    const __m256i pairs0 = _mm256_i32gather_epi32(reinterpret_cast<const int*>(h), t.i00, 2);
-    const __m256i pairs1 = _mm256_i32gather_epi32(reinterpret_cast<const int*>(h), t.i01, 2);
-    const __m256i low = _mm256_set1_epi32(0xFFFF);
-    __m256i h10 = _mm256_srli_epi32(pairs0, 16), h11 = _mm256_srli_epi32(pairs1, 16);
+    __m256i pairs0 = _mm256_i32gather_epi32(reinterpret_cast<const int*>(h), t.i00, 2);
+    __m256i pairs1 = _mm256_i32gather_epi32(reinterpret_cast<const int*>(h), t.i01, 2);
     if (!_mm256_testz_si256(t.wraps, t.wraps)) {
-        h10 = _mm256_blendv_epi8(h10, Gather16(h, t.i10), t.wraps);
-        h11 = _mm256_blendv_epi8(h11, Gather16(h, t.i11), t.wraps);
+        const __m256i low = _mm256_set1_epi32(0xFFFF);
+        pairs0 = _mm256_blendv_epi8(pairs0,
+                                    _mm256_or_si256(_mm256_and_si256(pairs0, low),
+                                                    _mm256_slli_epi32(Gather16(h, t.i10), 16)),
+                                    t.wraps);
+        pairs1 = _mm256_blendv_epi8(pairs1,
+                                    _mm256_or_si256(_mm256_and_si256(pairs1, low),
+                                                    _mm256_slli_epi32(Gather16(h, t.i11), 16)),
+                                    t.wraps);
     }
-    const __m256i top = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(pairs0, low), inx),
-                                         _mm256_mullo_epi32(h10, t.fx));
-    const __m256i bottom = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(pairs1, low), inx),
-                                            _mm256_mullo_epi32(h11, t.fx));
+    // Across by multiply-adds of the pairs, made signed by taking 2^15 off
+    // each height: each row comes out 2^23 low, their blend 2^31 low, which
+    // the rounding term puts back (modulo 2^32; the true sum is below 2^32).
+    const __m256i bias = _mm256_set1_epi32(static_cast<int>(0x80008000u));
+    const __m256i top = _mm256_madd_epi16(_mm256_xor_si256(pairs0, bias), t.wx);
+    const __m256i bottom = _mm256_madd_epi16(_mm256_xor_si256(pairs1, bias), t.wx);
+    const __m256i iny = _mm256_sub_epi32(_mm256_set1_epi32(256), t.fy);
     const __m256i sum = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(top, iny), _mm256_mullo_epi32(bottom, t.fy)),
-        _mm256_set1_epi32(32768));
+        _mm256_add_epi32(_mm256_mullo_epi32(top, iny), _mm256_mullo_epi32(bottom, t.fy)), bias);
     return _mm256_srli_epi32(sum, 16);
 }
 
@@ -106,7 +126,7 @@ FLYOVER_AVX2 inline Colours Colour8(const HdLevel& level, const Texels8& t) {
     const Colours c10 = Unpack(_mm256_i32gather_epi32(c, t.i10, 4));
     const Colours c01 = Unpack(_mm256_i32gather_epi32(c, t.i01, 4));
     const Colours c11 = Unpack(_mm256_i32gather_epi32(c, t.i11, 4));
-    return Lerp(Lerp(c00, c10, t.fx), Lerp(c01, c11, t.fx), t.fy);
+    return Lerp(Lerp(c00, c10, t.fx16), Lerp(c01, c11, t.fx16), t.fy16);
 }
 
 // (below * q) >> shift in each lane, below and the result in 32 bits.
@@ -343,18 +363,18 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
         Colours c = Colour8(la, ta);
         if (s.blend != 0)
             c = Lerp(c, Colour8(terrain.Level(s.level + 1), tb),
-                     _mm256_set1_epi32(static_cast<int>(s.blend)));
+                     _mm256_set1_epi32(static_cast<int>(s.blend * 0x10001u)));
         {  // the haze
-            const __m256i inv = _mm256_set1_epi32(static_cast<int>(256 - s.haze));
+            const __m256i inv = _mm256_set1_epi32(static_cast<int>((256 - s.haze) * 0x10001u));
             const uint32_t white = 255 * s.haze + 128;
             c.rb = _mm256_and_si256(
                 _mm256_srli_epi32(
-                    _mm256_add_epi32(_mm256_mullo_epi32(c.rb, inv),
+                    _mm256_add_epi32(_mm256_mullo_epi16(c.rb, inv),
                                      _mm256_set1_epi32(static_cast<int>(white * 0x10001u))),
                     8),
                 _mm256_set1_epi32(0x00FF00FF));
             c.g = _mm256_and_si256(
-                _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(c.g, inv),
+                _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi16(c.g, inv),
                                                    _mm256_set1_epi32(static_cast<int>(white))),
                                   8),
                 _mm256_set1_epi32(0xFF));
