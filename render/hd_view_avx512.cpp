@@ -36,21 +36,31 @@ FLYOVER_AVX512 inline Colours Unpack(__m512i c) {
             _mm512_and_si512(_mm512_srli_epi32(c, 8), Set(0xFF))};
 }
 
-// a + (b - a) * w / 256 in each field, rounded (LerpSpread).
-FLYOVER_AVX512 inline Colours Lerp(const Colours& a, const Colours& b, __m512i w) {
-    const __m512i inv = _mm512_sub_epi32(Set(256), w);
+// The weight w (0 .. 256) in both 16-bit halves of each lane.
+FLYOVER_AVX512 inline __m512i Halves(__m512i w) {
+    return _mm512_or_si512(w, _mm512_slli_epi32(w, 16));
+}
+
+// a + (b - a) * w / 256 in each field, rounded (LerpSpread); w16 is the
+// weight in both halves. Each field's products and sum stay below 2^16, so
+// 16-bit multiplies give them exactly.
+FLYOVER_AVX512 inline Colours Lerp(const Colours& a, const Colours& b, __m512i w16) {
+    const __m512i inv = _mm512_sub_epi32(Set(0x01000100), w16);
     const __m512i rb = _mm512_add_epi32(
-        _mm512_add_epi32(_mm512_mullo_epi32(a.rb, inv), _mm512_mullo_epi32(b.rb, w)),
+        _mm512_add_epi32(_mm512_mullo_epi16(a.rb, inv), _mm512_mullo_epi16(b.rb, w16)),
         Set(0x00800080));
     const __m512i g = _mm512_add_epi32(
-        _mm512_add_epi32(_mm512_mullo_epi32(a.g, inv), _mm512_mullo_epi32(b.g, w)), Set(0x80));
+        _mm512_add_epi32(_mm512_mullo_epi16(a.g, inv), _mm512_mullo_epi16(b.g, w16)), Set(0x80));
     return {_mm512_and_si512(_mm512_srli_epi32(rb, 8), Set(0x00FF00FF)),
             _mm512_and_si512(_mm512_srli_epi32(g, 8), Set(0xFF))};
 }
 
 // Where sixteen positions fall in a level (Locate).
 struct Texels16 {
-    __m512i i00, i10, i01, i11, fx, fy;
+    __m512i i00, i10, i01, i11;
+    __m512i wx;          // the weights across: 256 - fx in the low half, fx in the high
+    __m512i fx16, fy16;  // fx, fy in both halves
+    __m512i fy;
     __mmask16 wraps;  // lanes whose right neighbour wraps to the row's start
 };
 
@@ -66,37 +76,46 @@ FLYOVER_AVX512 inline Texels16 Locate16(const HdLevel& level, __m512i u, __m512i
     const __m128i rowShift = _mm_cvtsi32_si128(n);
     const __m512i row0 = _mm512_sll_epi32(y0, rowShift), row1 = _mm512_sll_epi32(y1, rowShift);
     const __m128i fraction = _mm_cvtsi32_si128(24 - n);
+    const __m512i fx = _mm512_and_si512(_mm512_srl_epi32(uu, fraction), Set(255));
+    const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(vv, fraction), Set(255));
+    const __m512i fxHigh = _mm512_slli_epi32(fx, 16);
     return {_mm512_add_epi32(row0, x0),
             _mm512_add_epi32(row0, x1),
             _mm512_add_epi32(row1, x0),
             _mm512_add_epi32(row1, x1),
-            _mm512_and_si512(_mm512_srl_epi32(uu, fraction), Set(255)),
-            _mm512_and_si512(_mm512_srl_epi32(vv, fraction), Set(255)),
+            _mm512_or_si512(_mm512_sub_epi32(Set(256), fx), fxHigh),
+            _mm512_or_si512(fx, fxHigh),
+            Halves(fy),
+            fy,
             _mm512_cmpeq_epi32_mask(x0, mask)};
 }
 
 FLYOVER_AVX512 inline __m512i Height16(const HdLevel& level, const Texels16& t) {
     const int* h = reinterpret_cast<const int*>(level.height.data());
-    const __m512i inx = _mm512_sub_epi32(Set(256), t.fx);
-    const __m512i iny = _mm512_sub_epi32(Set(256), t.fy);
     // A texel and its right neighbour in one 32-bit load (the level keeps
     // one entry after its last), but where the neighbour wraps to the row's
     // start: there a second load.
-    const __m512i pairs0 = _mm512_i32gather_epi32(t.i00, h, 2);
-    const __m512i pairs1 = _mm512_i32gather_epi32(t.i01, h, 2);
-    const __m512i low = Set(0xFFFF);
-    __m512i h10 = _mm512_srli_epi32(pairs0, 16), h11 = _mm512_srli_epi32(pairs1, 16);
+    __m512i pairs0 = _mm512_i32gather_epi32(t.i00, h, 2);
+    __m512i pairs1 = _mm512_i32gather_epi32(t.i01, h, 2);
     if (t.wraps != 0) {
-        h10 = _mm512_and_si512(_mm512_mask_i32gather_epi32(h10, t.wraps, t.i10, h, 2), low);
-        h11 = _mm512_and_si512(_mm512_mask_i32gather_epi32(h11, t.wraps, t.i11, h, 2), low);
+        const __m512i low = Set(0xFFFF);
+        const __m512i h10 = _mm512_mask_i32gather_epi32(pairs0, t.wraps, t.i10, h, 2);
+        const __m512i h11 = _mm512_mask_i32gather_epi32(pairs1, t.wraps, t.i11, h, 2);
+        pairs0 = _mm512_mask_mov_epi32(
+            pairs0, t.wraps,
+            _mm512_or_si512(_mm512_and_si512(pairs0, low), _mm512_slli_epi32(h10, 16)));
+        pairs1 = _mm512_mask_mov_epi32(
+            pairs1, t.wraps,
+            _mm512_or_si512(_mm512_and_si512(pairs1, low), _mm512_slli_epi32(h11, 16)));
     }
-    const __m512i top = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(pairs0, low), inx),
-                                         _mm512_mullo_epi32(h10, t.fx));
-    const __m512i bottom = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(pairs1, low), inx),
-                                            _mm512_mullo_epi32(h11, t.fx));
+    // Across by multiply-adds of the pairs, signed by taking 2^15 off each
+    // height (see the AVX2 kernel).
+    const __m512i bias = Set(static_cast<int>(0x80008000u));
+    const __m512i top = _mm512_madd_epi16(_mm512_xor_si512(pairs0, bias), t.wx);
+    const __m512i bottom = _mm512_madd_epi16(_mm512_xor_si512(pairs1, bias), t.wx);
+    const __m512i iny = _mm512_sub_epi32(Set(256), t.fy);
     const __m512i sum = _mm512_add_epi32(
-        _mm512_add_epi32(_mm512_mullo_epi32(top, iny), _mm512_mullo_epi32(bottom, t.fy)),
-        Set(32768));
+        _mm512_add_epi32(_mm512_mullo_epi32(top, iny), _mm512_mullo_epi32(bottom, t.fy)), bias);
     return _mm512_srli_epi32(sum, 16);
 }
 
@@ -106,7 +125,7 @@ FLYOVER_AVX512 inline Colours Colour16(const HdLevel& level, const Texels16& t) 
     const Colours c10 = Unpack(_mm512_i32gather_epi32(t.i10, c, 4));
     const Colours c01 = Unpack(_mm512_i32gather_epi32(t.i01, c, 4));
     const Colours c11 = Unpack(_mm512_i32gather_epi32(t.i11, c, 4));
-    return Lerp(Lerp(c00, c10, t.fx), Lerp(c01, c11, t.fx), t.fy);
+    return Lerp(Lerp(c00, c10, t.fx16), Lerp(c01, c11, t.fx16), t.fy16);
 }
 
 // (below * q) >> shift in each lane, below and the result in 32 bits.
@@ -292,16 +311,17 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
 
         Colours c = Colour16(la, ta);
         if (s.blend != 0)
-            c = Lerp(c, Colour16(terrain.Level(s.level + 1), tb), Set(static_cast<int>(s.blend)));
+            c = Lerp(c, Colour16(terrain.Level(s.level + 1), tb),
+                     Set(static_cast<int>(s.blend * 0x10001u)));
         {  // the haze
-            const __m512i inv = Set(static_cast<int>(256 - s.haze));
+            const __m512i inv = Set(static_cast<int>((256 - s.haze) * 0x10001u));
             const uint32_t white = 255 * s.haze + 128;
             c.rb = _mm512_and_si512(
-                _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(c.rb, inv),
+                _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi16(c.rb, inv),
                                                    Set(static_cast<int>(white * 0x10001u))),
                                   8),
                 Set(0x00FF00FF));
-            c.g = _mm512_and_si512(_mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(c.g, inv),
+            c.g = _mm512_and_si512(_mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi16(c.g, inv),
                                                                       Set(static_cast<int>(white))),
                                                      8),
                                    Set(0xFF));
