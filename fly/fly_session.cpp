@@ -106,6 +106,24 @@ public:
     int Run(Screen& screen, const std::function<void(const FlyFrame&)>& observe);
 
 private:
+    struct FrameTime;
+    struct Drawing;
+    struct OverlaySize;
+
+    // A frame's stages, in the order Run takes them: the clock read, the
+    // queued input handled (false when the session is to end), the flight
+    // or the player moved, the view drawn, the frame shown to the observer,
+    // the overlay set and the frame presented.
+    FrameTime Tick(int64_t start, int64_t& last);
+    bool TakeInput(std::vector<uint32_t>& inputTimes);
+    void Move(const FrameTime& t, CameraState& camera);
+    OverlaySize Draw(Screen& screen, Drawing& d, const CameraState& camera);
+    void Observe(const std::function<void(const FlyFrame&)>& observe, int64_t frame,
+                 const FrameTime& t, const CameraState& camera) const;
+    void ShowOverlay(Screen& screen, Drawing& d, const OverlaySize& size, const CameraState& camera,
+                     double frameMs) const;
+    void Present(Screen& screen, const Drawing& d, int64_t start, LatePacing& pacing,
+                 const std::vector<uint32_t>& inputTimes);
     void Handle(FlyCommand command);
     void FinishRecording();
     // Writes a key file's text to keysOut_, or else to the first fallback
@@ -326,19 +344,134 @@ OverlayStatus Session::Status(const CameraState& camera, double frameMs) const {
     return s;
 }
 
-int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& observe) {
+// One frame's time on the platform's clock.
+struct Session::FrameTime {
+    int64_t now = 0;     // when the frame started, in microseconds
+    double dt = 0;       // seconds since the frame before
+    double seconds = 0;  // seconds since the session started
+};
+
+// What the frames are drawn with, and what the screen shows of the overlay.
+struct Session::Drawing {
     TerrainRenderer renderer;
-    std::unique_ptr<FlyHdView> hd;
+    std::unique_ptr<FlyHdView> hd;  // with the HD view
+    TerrainSources sources;
+    int width = 0, height = 0;  // the screen's
+    bool overlayShown = false;
+};
+
+// The overlay's size in its own pixels, and how many window pixels each is.
+struct Session::OverlaySize {
+    int width = 0, height = 0, scale = 1;
+};
+
+Session::FrameTime Session::Tick(int64_t start, int64_t& last) {
+    FrameTime t;
+    t.now = platform_.ClockMicroseconds();
+    t.dt = static_cast<double>(t.now - last) / 1e6;
+    t.seconds = static_cast<double>(t.now - start) / 1e6;
+    last = t.now;
+    recentFrames_.push_back(t.seconds);
+    while (!recentFrames_.empty() && recentFrames_.front() <= t.seconds - 1.0)
+        recentFrames_.pop_front();
+    return t;
+}
+
+bool Session::TakeInput(std::vector<uint32_t>& inputTimes) {
+    inputTimes.clear();
+    InputEvent event;
+    while (!quit_ && platform_.Events().Poll(event)) {
+        if (event.kind == EventKind::CloseRequest) {
+            quit_ = true;
+            break;
+        }
+        if (IsInput(event.kind)) inputTimes.push_back(event.time);
+        Handle(input_.Take(event, playerMode_));
+    }
+    return !quit_;
+}
+
+void Session::Move(const FrameTime& t, CameraState& camera) {
+    if (playerMode_) {
+        player_.Advance(t.dt);
+        player_.Camera(camera);
+    } else {
+        flight_.Step(input_.Controls(), t.dt);
+        recorder_.Frame(t.seconds, flight_.Pose());
+        if (recorder_.Full()) FinishRecording();
+        camera = CameraOf(flight_.Pose());
+    }
+}
+
+Session::OverlaySize Session::Draw(Screen& screen, Drawing& d, const CameraState& camera) {
+    screen.BeginFrame();
+    // The HD view at the window's size, its overlay scaled to match.
+    OverlaySize size{d.width, d.height, 1};
+    if (d.hd) {
+        const TrueColourFrame drawn = d.hd->Draw(screen, camera);
+        size.scale = HdOverlayScale(drawn.height);
+        size.width = drawn.width / size.scale;
+        size.height = drawn.height / size.scale;
+    } else {
+        d.renderer.Draw(view_, d.sources, camera);
+    }
+    return size;
+}
+
+void Session::Observe(const std::function<void(const FlyFrame&)>& observe, int64_t frame,
+                      const FrameTime& t, const CameraState& camera) const {
+    if (!observe) return;
+    FlyFrame info;
+    info.index = frame;
+    info.seconds = t.seconds;
+    info.player = playerMode_;
+    info.camera = camera;
+    info.pose = flight_.Pose();
+    info.playerTimeMs = player_.TimeMs();
+    info.recording = recorder_.Recording();
+    info.message = message_;
+    observe(info);
+}
+
+void Session::ShowOverlay(Screen& screen, Drawing& d, const OverlaySize& size,
+                          const CameraState& camera, double frameMs) const {
+    if (overlay_) {
+        OverlayImage image = ComposeOverlay(size.width, size.height, Status(camera, frameMs));
+        image.scale = size.scale;
+        screen.SetOverlay(image);
+        d.overlayShown = true;
+    } else if (d.overlayShown) {
+        screen.SetOverlay(OverlayImage{});
+        d.overlayShown = false;
+    }
+}
+
+void Session::Present(Screen& screen, const Drawing& d, int64_t start, LatePacing& pacing,
+                      const std::vector<uint32_t>& inputTimes) {
+    const int64_t drawn = platform_.ClockMicroseconds();
+    if (d.hd)
+        screen.PresentTrueColour();
+    else
+        screen.Present();
+    pacing.Presented(start, drawn, platform_.ClockMicroseconds());
+    const uint32_t shown = platform_.TickCount();
+    for (const uint32_t t : inputTimes)
+        report_.latencyMs.push_back(static_cast<double>(shown - t));
+    ++report_.frames;
+}
+
+int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& observe) {
+    Drawing drawing;
     if (options_.hd)
-        hd = std::make_unique<FlyHdView>(*options_.hd, options_.hdOptions, options_.hdThreads);
-    const TerrainSources sources = SceneSources(scene_.scene, scene_.sines);
+        drawing.hd =
+            std::make_unique<FlyHdView>(*options_.hd, options_.hdOptions, options_.hdThreads);
+    drawing.sources = SceneSources(scene_.scene, scene_.sines);
     const GXDisplayProperties properties = screen.Properties();
-    const int width = static_cast<int>(properties.cxWidth);
-    const int height = static_cast<int>(properties.cyHeight);
+    drawing.width = static_cast<int>(properties.cxWidth);
+    drawing.height = static_cast<int>(properties.cyHeight);
     const double cpuStart = ProcessCpuSeconds();
     const int64_t start = platform_.ClockMicroseconds();
     int64_t last = start;
-    bool overlayShown = false;
     CameraState camera = CameraOf(flight_.Pose());
     std::vector<uint32_t> inputTimes;
 
@@ -353,80 +486,14 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
         // A signal (Ctrl-C, SIGTERM, SIGHUP) ends the session as Escape does.
         if (options_.stop && options_.stop->load()) break;
         if (const int64_t due = pacing.NextStart(); due > 0) platform_.WaitUntil(due);
-        const int64_t now = platform_.ClockMicroseconds();
-        const double dt = static_cast<double>(now - last) / 1e6;
-        const double seconds = static_cast<double>(now - start) / 1e6;
-        last = now;
-        recentFrames_.push_back(seconds);
-        while (!recentFrames_.empty() && recentFrames_.front() <= seconds - 1.0)
-            recentFrames_.pop_front();
-
-        inputTimes.clear();
-        InputEvent event;
-        while (!quit_ && platform_.Events().Poll(event)) {
-            if (event.kind == EventKind::CloseRequest) {
-                quit_ = true;
-                break;
-            }
-            if (IsInput(event.kind)) inputTimes.push_back(event.time);
-            Handle(input_.Take(event, playerMode_));
-        }
-        if (quit_) break;
-        if (frame > 0) report_.frameMs.push_back(dt * 1000.0);
-
-        FlyFrame info;
-        if (playerMode_) {
-            player_.Advance(dt);
-            player_.Camera(camera);
-        } else {
-            flight_.Step(input_.Controls(), dt);
-            recorder_.Frame(seconds, flight_.Pose());
-            if (recorder_.Full()) FinishRecording();
-            camera = CameraOf(flight_.Pose());
-        }
-
-        screen.BeginFrame();
-        // The HD view at the window's size, its overlay scaled to match.
-        int overlayWidth = width, overlayHeight = height, overlayScale = 1;
-        if (hd) {
-            const TrueColourFrame drawn = hd->Draw(screen, camera);
-            overlayScale = HdOverlayScale(drawn.height);
-            overlayWidth = drawn.width / overlayScale;
-            overlayHeight = drawn.height / overlayScale;
-        } else {
-            renderer.Draw(view_, sources, camera);
-        }
-        if (observe) {
-            info.index = frame;
-            info.seconds = seconds;
-            info.player = playerMode_;
-            info.camera = camera;
-            info.pose = flight_.Pose();
-            info.playerTimeMs = player_.TimeMs();
-            info.recording = recorder_.Recording();
-            info.message = message_;
-            observe(info);
-        }
-        if (overlay_) {
-            OverlayImage image =
-                ComposeOverlay(overlayWidth, overlayHeight, Status(camera, dt * 1000.0));
-            image.scale = overlayScale;
-            screen.SetOverlay(image);
-            overlayShown = true;
-        } else if (overlayShown) {
-            screen.SetOverlay(OverlayImage{});
-            overlayShown = false;
-        }
-        const int64_t drawn = platform_.ClockMicroseconds();
-        if (hd)
-            screen.PresentTrueColour();
-        else
-            screen.Present();
-        pacing.Presented(now, drawn, platform_.ClockMicroseconds());
-        const uint32_t shown = platform_.TickCount();
-        for (const uint32_t t : inputTimes)
-            report_.latencyMs.push_back(static_cast<double>(shown - t));
-        ++report_.frames;
+        const FrameTime t = Tick(start, last);
+        if (!TakeInput(inputTimes)) break;
+        if (frame > 0) report_.frameMs.push_back(t.dt * 1000.0);
+        Move(t, camera);
+        const OverlaySize overlay = Draw(screen, drawing, camera);
+        Observe(observe, frame, t, camera);
+        ShowOverlay(screen, drawing, overlay, camera, t.dt * 1000.0);
+        Present(screen, drawing, t.now, pacing, inputTimes);
     }
     if (recorder_.Recording()) FinishRecording();
     report_.seconds = static_cast<double>(last - start) / 1e6;
