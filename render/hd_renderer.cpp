@@ -8,6 +8,10 @@
 #include <mutex>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "render/cpu_features.h"
 #include "render/hd_view.h"
 #include "render/hd_view_fast.h"
@@ -95,52 +99,106 @@ void MarchTileScalar(const Plan& plan, int col0, int count, uint32_t* tile, Tile
 
 namespace {
 
-// A tile's rows into the frame: sky and haze above each column's ground,
-// the partial rows blended, the ground copied from the tile.
-void WriteTile(const Plan& plan, int col0, int count, const uint32_t* tile, const TileEnds& ends) {
+// Tiles marched one after another and then written together, row by row:
+// a band's row is kBandTiles lines side by side in the frame, so that going
+// down the frame's rows (each on another page at 2160 rows) costs one page
+// walk per band instead of one per tile.
+constexpr int kBandTiles = 4;
+
+// A marched tile, ready to write its rows into the frame: sky and haze
+// above each column's ground, the partial rows blended, the ground copied
+// from the tile.
+struct TileRows {
+    int col0 = 0, count = 0;
+    const uint32_t* tile = nullptr;
+    const TileEnds* ends = nullptr;
+    int lowest = 0, highest = 0;  // the least and greatest `next`
+    int skyCol = 0;
+};
+
+TileRows PrepareTile(const Plan& plan, int col0, int count, const uint32_t* tile,
+                     const TileEnds& ends) {
+    TileRows t;
+    t.col0 = col0;
+    t.count = count;
+    t.tile = tile;
+    t.ends = &ends;
+    t.lowest = plan.setup.height;
+    t.highest = -1;
+    for (int i = 0; i < count; ++i) {
+        t.lowest = std::min(t.lowest, ends.next[i]);
+        t.highest = std::max(t.highest, ends.next[i]);
+    }
+    t.skyCol = static_cast<int>((plan.setup.skyColOffset + col0) % plan.setup.skyCols);
+    return t;
+}
+
+// A tile's row of count words: where the frame's line starts with it and
+// the tile is whole, written past the caches (the line is not read first;
+// the frame's rows are far apart, so taking a line into the cache first
+// would be a miss to memory each, which no prefetcher foresees).
+inline void WriteLine(uint32_t* out, const uint32_t* from, int count) {
+#if defined(__SSE2__)
+    if (count == kTileColumns && reinterpret_cast<uintptr_t>(out) % 64 == 0) {
+        for (int k = 0; k < kTileColumns; k += 4)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + k),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k)));
+        return;
+    }
+#endif
+    if (count == kTileColumns)
+        std::memcpy(out, from, kTileColumns * 4);
+    else
+        std::memcpy(out, from, static_cast<size_t>(count) * 4);
+}
+
+// The rows of a band of marched tiles into the frame.
+void WriteBand(const Plan& plan, const TileRows* tiles, int tileCount) {
     const FrameSetup& f = plan.setup;
     const HdFrame& frame = plan.frame;
     const ptrdiff_t stride = frame.pitch / 4;
-    int lowest = f.height, highest = -1;  // the least and greatest `next`
-    for (int i = 0; i < count; ++i) {
-        if (ends.next[i] < lowest) lowest = ends.next[i];
-        if (ends.next[i] > highest) highest = ends.next[i];
-    }
-    const int skyCol = static_cast<int>((f.skyColOffset + col0) % f.skyCols);
-    const size_t bytes = static_cast<size_t>(count) * 4;
-    auto behind = [&](int row) -> const uint32_t* {
-        int64_t skyRow = f.skyRowOffset + row;
-        if (skyRow < 0) skyRow = 0;
-        if (skyRow > f.skyRows - 1) skyRow = f.skyRows - 1;
-        return plan.sky + skyRow * plan.skyStride + skyCol;
-    };
     uint32_t haze[kTileColumns];
     for (uint32_t& h : haze)
         h = kHazeRgb;
+    auto skyRow = [&](int row) -> const uint32_t* {
+        int64_t at = f.skyRowOffset + row;
+        if (at < 0) at = 0;
+        if (at > f.skyRows - 1) at = f.skyRows - 1;
+        return plan.sky + at * plan.skyStride;
+    };
+    uint32_t mixed[kTileColumns];
     for (int row = 0; row < f.height; ++row) {
-        uint32_t* out = frame.pixels + row * stride + col0;
-        const uint32_t* back = row < f.band ? behind(row) : haze;
-        if (row < lowest) {
-            if (count == kTileColumns)
-                std::memcpy(out, back, kTileColumns * 4);
-            else
-                std::memcpy(out, back, bytes);
-        } else if (row > highest) {
-            if (count == kTileColumns)
-                std::memcpy(out, tile + row * kTileColumns, kTileColumns * 4);
-            else
-                std::memcpy(out, tile + row * kTileColumns, bytes);
-        } else {
-            for (int i = 0; i < count; ++i) {
-                const int next = ends.next[i];
-                if (row > next) {
-                    out[i] = tile[row * kTileColumns + i];
-                } else if (row < next || ends.cover[i] == 0) {
-                    out[i] = back[i];
-                } else {
-                    out[i] = Resolve(ends.weighted[i] +
-                                     Spread(back[i]) * static_cast<uint64_t>(256 - ends.cover[i]));
+        const uint32_t* sky = row < f.band ? skyRow(row) : nullptr;
+#if defined(__SSE2__)
+        // The sky's rows are far apart too.
+        if (row + 8 < f.band)
+            for (int k = 0; k < tileCount; ++k)
+                _mm_prefetch(reinterpret_cast<const char*>(skyRow(row + 8) + tiles[k].skyCol),
+                             _MM_HINT_T0);
+#endif
+        uint32_t* line = frame.pixels + row * stride;
+        for (int k = 0; k < tileCount; ++k) {
+            const TileRows& t = tiles[k];
+            uint32_t* out = line + t.col0;
+            const uint32_t* back = sky ? sky + t.skyCol : haze;
+            if (row < t.lowest) {
+                WriteLine(out, back, t.count);
+            } else if (row > t.highest) {
+                WriteLine(out, t.tile + row * kTileColumns, t.count);
+            } else {
+                for (int i = 0; i < t.count; ++i) {
+                    const int next = t.ends->next[i];
+                    if (row > next) {
+                        mixed[i] = t.tile[row * kTileColumns + i];
+                    } else if (row < next || t.ends->cover[i] == 0) {
+                        mixed[i] = back[i];
+                    } else {
+                        mixed[i] = Resolve(t.ends->weighted[i] +
+                                           Spread(back[i]) *
+                                               static_cast<uint64_t>(256 - t.ends->cover[i]));
+                    }
                 }
+                WriteLine(out, mixed, t.count);
             }
         }
     }
@@ -214,7 +272,7 @@ struct RendererState {
     explicit RendererState(int threads) : pool(threads), tiles(static_cast<size_t>(threads)) {}
 
     Pool pool;
-    // Per thread the memory of a staging tile; the tile starts at its first
+    // Per thread the memory of a band's staging tiles; each starts on a
     // 64-byte line (up to kTileColumns words before it are spare).
     std::vector<std::vector<uint32_t>> tiles;
     Plan plan;
@@ -356,26 +414,38 @@ void HdRenderer::Draw(const HdFrame& frame, const HdTerrain& terrain, const Came
         (kTileColumns - (reinterpret_cast<uintptr_t>(frame.pixels) / 4 % kTileColumns)) %
         kTileColumns);
     const int tileCount = (frame.width - lead + kTileColumns - 1) / kTileColumns + (lead > 0);
-    alignas(64) std::atomic<int> nextTile{0};
+    const int bandCount = (tileCount + kBandTiles - 1) / kBandTiles;
+    alignas(64) std::atomic<int> nextBand{0};
+    const size_t tileWords = static_cast<size_t>(frame.height) * kTileColumns + kTileColumns;
     const std::function<void(int)> job = [&](int thread) {
         std::vector<uint32_t>& memory = st.tiles[static_cast<size_t>(thread)];
-        memory.resize(static_cast<size_t>(frame.height) * kTileColumns + kTileColumns);
-        uint32_t* tile = memory.data();
-        while (reinterpret_cast<uintptr_t>(tile) % 64 != 0)
-            ++tile;
-        TileEnds ends;
-        for (int t = nextTile.fetch_add(1); t < tileCount; t = nextTile.fetch_add(1)) {
-            const int col0 = lead > 0 && t > 0 ? lead + (t - 1) * kTileColumns : t * kTileColumns;
-            const int width = lead > 0 && t == 0 ? lead : kTileColumns;
-            const int count = std::min(width, frame.width - col0);
-            if (path == HdPath::Avx512)
-                MarchTileAvx512(plan, col0, count, tile, ends);
-            else if (path == HdPath::Avx2)
-                MarchTileAvx2(plan, col0, count, tile, ends);
-            else
-                MarchTileScalar(plan, col0, count, tile, ends);
-            WriteTile(plan, col0, count, tile, ends);
+        memory.resize(tileWords * kBandTiles);
+        TileEnds ends[kBandTiles];
+        TileRows rows[kBandTiles];
+        for (int b = nextBand.fetch_add(1); b < bandCount; b = nextBand.fetch_add(1)) {
+            const int first = b * kBandTiles, last = std::min(first + kBandTiles, tileCount);
+            for (int t = first; t < last; ++t) {
+                uint32_t* tile = memory.data() + tileWords * static_cast<size_t>(t - first);
+                while (reinterpret_cast<uintptr_t>(tile) % 64 != 0)
+                    ++tile;
+                const int col0 =
+                    lead > 0 && t > 0 ? lead + (t - 1) * kTileColumns : t * kTileColumns;
+                const int width = lead > 0 && t == 0 ? lead : kTileColumns;
+                const int count = std::min(width, frame.width - col0);
+                TileEnds& e = ends[t - first];
+                if (path == HdPath::Avx512)
+                    MarchTileAvx512(plan, col0, count, tile, e);
+                else if (path == HdPath::Avx2)
+                    MarchTileAvx2(plan, col0, count, tile, e);
+                else
+                    MarchTileScalar(plan, col0, count, tile, e);
+                rows[t - first] = PrepareTile(plan, col0, count, tile, e);
+            }
+            WriteBand(plan, rows, last - first);
         }
+#if defined(__SSE2__)
+        _mm_sfence();  // the frame's streamed lines before the frame counts as drawn
+#endif
     };
     st.pool.Run(job);
     f.steps.swap(st.steps);
