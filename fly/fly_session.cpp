@@ -515,8 +515,10 @@ int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOpt
         std::fprintf(stderr, "flyover-tool fly: the screen cannot show the HD view\n");
         return 1;
     }
-    if (!DisplayHoldsAView(properties)) {
-        std::fprintf(stderr, "flyover-tool fly: the screen is too small for a view\n");
+    std::string why;
+    const std::optional<ViewGeometry> view = ViewOnDisplay(properties, screen->TopLeft(), why);
+    if (!view) {
+        std::fprintf(stderr, "flyover-tool fly: %s\n", why.c_str());
         return 1;
     }
     screen->SetWindowIcon({kWindowIconSize, kWindowIconSize, DrawIcon(kWindowIconSize)});
@@ -528,8 +530,7 @@ int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOpt
         std::fprintf(stderr, "flyover-tool fly: the scene has no path or height map\n");
         return 1;
     }
-    const ViewGeometry view = ViewGeometryFor(properties, screen->TopLeft());
-    Session session(platform, scene, options, report, view);
+    Session session(platform, scene, options, report, *view);
     return session.Run(*screen, observe);
 }
 

@@ -33,13 +33,17 @@ int64_t Nanoseconds(double from, double to) {
     return static_cast<int64_t>((to - from) * 1e9);
 }
 
+// The view on a worker's screen, whose display the command has checked.
+ViewGeometry ViewOf(FrameBuffer& frame) {
+    std::string why;
+    return ViewOnDisplay(FramePropertiesOf(frame), frame.TopLeft(), why).value();
+}
+
 // A worker's screen and renderer: draws frame after frame of the plan.
 class FrameDrawer {
 public:
     explicit FrameDrawer(const RecordRequest& request)
-        : request_(request),
-          frame_(request.display),
-          view_(ViewGeometryFor(FramePropertiesOf(frame_), frame_.TopLeft())) {
+        : request_(request), frame_(request.display), view_(ViewOf(frame_)) {
         if (request.hd) {
             // The HD view's frame, the crop's size; each worker draws on its own thread alone.
             hd_.width = request.geometry.cropWidth;

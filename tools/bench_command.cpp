@@ -12,6 +12,7 @@
 #include "render/hd_view.h"
 #include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
+#include "shared/statistics.h"
 #include "tools/commands.h"
 #include "tools/tool_output.h"
 #include "tools/tool_scene.h"
@@ -92,14 +93,6 @@ double NowSeconds() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// The value below which `fraction` of the sorted samples lie.
-double Percentile(std::vector<double>& samples, double fraction) {
-    std::sort(samples.begin(), samples.end());
-    const size_t index =
-        static_cast<size_t>(fraction * static_cast<double>(samples.size() - 1) + 0.5);
-    return samples[std::min(index, samples.size() - 1)];
 }
 
 struct Results {

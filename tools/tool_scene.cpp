@@ -74,16 +74,18 @@ std::optional<HdTerrain> LoadToolHdTerrain(const ToolScene& loaded, const std::s
     return terrain;
 }
 
-ToolScreen::ToolScreen(const DisplayShape& shape)
-    : screen(shape), view(ViewGeometryFor(screen.Properties(), screen.TopLeft())) {}
+ToolScreen::ToolScreen(const DisplayShape& shape) : screen(shape) {}
 
 std::unique_ptr<ToolScreen> OpenToolScreen(const DisplayShape& shape) {
-    GXDisplayProperties properties;
-    properties.cxWidth = static_cast<uint32_t>(shape.width);
-    properties.cyHeight = static_cast<uint32_t>(shape.height);
-    if (!DisplayHoldsAView(properties)) {
+    auto tool = std::make_unique<ToolScreen>(shape);
+    std::string why;
+    const std::optional<ViewGeometry> view =
+        ViewOnDisplay(tool->screen.Properties(), tool->screen.TopLeft(), why);
+    if (!view) {
+        // The tool fails as the demo does on such a display, in its words.
         ProgramMessage("GXOpenDisplay failed");
         return nullptr;
     }
-    return std::make_unique<ToolScreen>(shape);
+    tool->view = *view;
+    return tool;
 }

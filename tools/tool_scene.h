@@ -92,7 +92,7 @@ std::optional<HdTerrain> LoadToolHdTerrain(const ToolScene& loaded, const std::s
                                            std::string* source = nullptr);
 
 // The headless platform's screen of `shape` (every pixel 0 at first), with
-// the view the demo derives on it.
+// the view the demo derives on it (set by OpenToolScreen).
 struct ToolScreen {
     explicit ToolScreen(const DisplayShape& shape);
     ToolScreen(const ToolScreen&) = delete;
