@@ -39,9 +39,10 @@ struct RendererState;
 
 // Draws HD frames with one path on `threads` threads (the caller's and
 // threads - 1 workers the renderer keeps), reusing its memory from frame to
-// frame: per thread a tile of 16 columns (64 bytes x frame height), and the
-// sky resampled to the frame's scale (4 bytes x 512 x 256 x (height / 296)^2:
-// 7 MB at 1080 rows, 28 MB at 2160). One renderer serves one thread at a time.
+// frame: per thread a band of four tiles of 16 columns (256 bytes x frame
+// height), and the sky resampled to the frame's scale (4 bytes x 512 x 256 x
+// (height / 296)^2: 7 MB at 1080 rows, 28 MB at 2160). One renderer serves
+// one thread at a time.
 class HdRenderer {
 public:
     explicit HdRenderer(HdPath path = FastestHdPath(), int threads = 1);
