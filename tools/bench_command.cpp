@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/support/bench_support.h"
+#include "bench/support/flight_timing.h"
 #include "render/hd_view.h"
 #include "render/terrain_renderer.h"
 #include "shared/scene_types.h"
@@ -86,22 +86,6 @@ constinit const CommandSpec kBenchCommand = {
 
 namespace {
 
-constexpr int kFloorEvery = 16;  // frames between two timings of the fill floor
-constexpr int kStepsEvery = 8;   // frames between two march step counts
-
-double NowSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-struct Results {
-    long long frames = 0;
-    int flights = 0;
-    double fps = 0, medianUs = 0, p99Us = 0, nsPerStep = 0, floorUs = 0, ratio = 0;
-    long peakRssKb = 0;
-};
-
 // The HD view's run: each frame drawn on one thread, then on two.
 int RunHdBench(const ParsedOptions& options, const ViewChoice& view) {
     const std::string& sceneDir = options.Text("--scene");
@@ -118,77 +102,14 @@ int RunHdBench(const ParsedOptions& options, const ViewChoice& view) {
                         static_cast<ptrdiff_t>(view.width) * 4};
     const KeyPath& flight = *loaded->scene.path;
     const HdPath path = FastestHdPath();
-    HdRenderer one(path, 1), two(path, 2);
 
-    // Every pixel written once, row by row: the floor of any renderer of this frame.
-    const auto fillRows = [&](uint32_t value) {
-        for (int row = 0; row < view.height; ++row) {
-            uint32_t* line =
-                pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(view.width);
-            for (int col = 0; col < view.width; ++col)
-                line[col] = value + static_cast<uint32_t>(row);
-        }
-    };
-
-    Results r;
-    std::vector<double> oneUs, twoUs, floorUs;
-    double oneSeconds = 0, twoSeconds = 0;
-    CameraState camera;
-    bool warm = false;
-    const double start = NowSeconds();
-    uint32_t time = 0;
-    for (;;) {
-        if (!CameraAtTime(flight, static_cast<float>(time), camera)) {
-            if (time == 0) {
-                ToolError("bench", "the path in " + sceneDir + " has no frame to draw: " +
-                                       WhyNoFlight(&flight, loaded->keyFile));
-                return 1;
-            }
-            ++r.flights;
-            time = 0;
-            if (seconds == 0) break;
-            continue;
-        }
-        if (!warm) {
-            // The sky at this scale and the step table, made once before timing.
-            one.Draw(frame, *terrain, camera);
-            two.Draw(frame, *terrain, camera);
-            warm = true;
-        }
-        const double t0 = NowSeconds();
-        one.Draw(frame, *terrain, camera);
-        const double t1 = NowSeconds();
-        two.Draw(frame, *terrain, camera);
-        const double t2 = NowSeconds();
-        oneUs.push_back((t1 - t0) * 1e6);
-        twoUs.push_back((t2 - t1) * 1e6);
-        oneSeconds += t1 - t0;
-        twoSeconds += t2 - t1;
-        if (oneUs.size() % kFloorEvery == 1) {
-            const double floorStart = NowSeconds();
-            fillRows(time);
-            floorUs.push_back((NowSeconds() - floorStart) * 1e6);
-        }
-        if (seconds > 0 && t2 - start >= seconds) break;
-        if (UINT32_MAX - time < static_cast<uint32_t>(stepMs)) {
-            ++r.flights;
-            time = 0;
-            if (seconds == 0) break;
-            continue;
-        }
-        time += static_cast<uint32_t>(stepMs);
+    FlightTiming r;
+    if (!TimeHdFlight({&flight, stepMs, seconds}, *terrain, frame, r)) {
+        ToolError("bench", "the path in " + sceneDir +
+                               " has no frame to draw: " + WhyNoFlight(&flight, loaded->keyFile));
+        return 1;
     }
-
-    r.frames = static_cast<long long>(oneUs.size());
-    r.fps = oneSeconds > 0 ? static_cast<double>(r.frames) / oneSeconds : 0;
-    const double fps2 = twoSeconds > 0 ? static_cast<double>(r.frames) / twoSeconds : 0;
-    r.medianUs = Percentile(oneUs, 0.5);
-    r.p99Us = Percentile(oneUs, 0.99);
-    const double median2 = Percentile(twoUs, 0.5), p992 = Percentile(twoUs, 0.99);
-    r.floorUs = Percentile(floorUs, 0.5);
-    r.ratio = r.floorUs > 0 ? r.medianUs / r.floorUs : 0;
-    const double ratio2 = r.floorUs > 0 ? median2 / r.floorUs : 0;
-    r.peakRssKb = PeakResidentKilobytes();
+    const double fps2 = r.fps2, median2 = r.median2Us, p992 = r.p992Us, ratio2 = r.ratio2;
     const std::string size = std::to_string(view.width) + "x" + std::to_string(view.height);
     if (options.Has("--json")) {
         std::printf(
@@ -248,68 +169,13 @@ int RunBenchCommand(const ParsedOptions& options) {
     const ViewGeometry& view = screen->view;
     const KeyPath& flight = *loaded->scene.path;
     TerrainRenderer renderer(path);
-    CameraState camera;
 
-    Results r;
-    std::vector<double> renderUs, floorUs;
-    double frameSeconds = 0, sampledRenderNs = 0;
-    long long sampledSteps = 0;
-    const double start = NowSeconds();
-    uint32_t time = 0;
-    for (;;) {
-        const double frameStart = NowSeconds();
-        if (!CameraAtTime(flight, static_cast<float>(time), camera)) {
-            if (time == 0) {
-                ToolError("bench", "the path in " + sceneDir + " has no frame to draw: " +
-                                       WhyNoFlight(&flight, loaded->keyFile));
-                return 1;
-            }
-            // The end of the path: the flight's clock restarts, as in the demo.
-            ++r.flights;
-            time = 0;
-            if (seconds == 0) break;
-            continue;
-        }
-        const double renderStart = NowSeconds();
-        renderer.Draw(view, sources, camera);
-        const double frameEnd = NowSeconds();
-        renderUs.push_back((frameEnd - renderStart) * 1e6);
-        frameSeconds += frameEnd - frameStart;
-        if (UINT32_MAX - time < static_cast<uint32_t>(stepMs)) {
-            // Past the last whole millisecond a path can hold: start again.
-            ++r.flights;
-            time = 0;
-            if (seconds == 0) break;
-            continue;
-        }
-        time += static_cast<uint32_t>(stepMs);
-
-        if (renderUs.size() % kStepsEvery == 0) {
-            sampledSteps += CountMarchSteps(view, sources, camera);
-            sampledRenderNs += renderUs.back() * 1e3;
-        }
-        if (renderUs.size() % kFloorEvery == 0) {
-            const double floorStart = NowSeconds();
-            FillFloor(view, static_cast<uint16_t>(time));
-            floorUs.push_back((NowSeconds() - floorStart) * 1e6);
-        }
-        if (seconds > 0 && frameEnd - start >= seconds) break;
+    FlightTiming r;
+    if (!TimeFaithfulFlight({&flight, stepMs, seconds}, renderer, view, sources, r)) {
+        ToolError("bench", "the path in " + sceneDir +
+                               " has no frame to draw: " + WhyNoFlight(&flight, loaded->keyFile));
+        return 1;
     }
-    if (floorUs.empty()) {
-        const double floorStart = NowSeconds();
-        FillFloor(view, 0);
-        floorUs.push_back((NowSeconds() - floorStart) * 1e6);
-    }
-
-    r.frames = static_cast<long long>(renderUs.size());
-    r.fps = frameSeconds > 0 ? static_cast<double>(r.frames) / frameSeconds : 0;
-    r.medianUs = Percentile(renderUs, 0.5);
-    r.p99Us = Percentile(renderUs, 0.99);
-    r.nsPerStep = sampledSteps > 0 ? sampledRenderNs / static_cast<double>(sampledSteps) : 0;
-    r.floorUs = Percentile(floorUs, 0.5);
-    r.ratio = r.floorUs > 0 ? r.medianUs / r.floorUs : 0;
-    r.peakRssKb = PeakResidentKilobytes();
-
     const std::string displayName = std::to_string(display.width) + "x" +
                                     std::to_string(display.height) + ":" +
                                     LayoutName(display.layout);
