@@ -7,7 +7,9 @@
 // GCC 12's AVX-512 intrinsics start some results from an "undefined"
 // register that its own -Wuninitialized then reports where they inline.
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 // Only the functions marked so use AVX-512; MarchTileAvx512 is called only

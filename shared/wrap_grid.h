@@ -8,7 +8,7 @@
 class WrapGrid {
 public:
     explicit WrapGrid(int size = 256, double fill = 0.0)
-        : size_(size), cells_(static_cast<size_t>(size) * size, fill) {}
+        : size_(size), cells_(static_cast<size_t>(size) * static_cast<size_t>(size), fill) {}
 
     int Size() const { return size_; }
     double& At(int x, int y) { return cells_[Index(x, y)]; }
@@ -21,7 +21,7 @@ public:
 private:
     size_t Index(int x, int y) const {
         const int m = size_ - 1;  // sizes are powers of two
-        return static_cast<size_t>(y & m) * size_ + static_cast<size_t>(x & m);
+        return static_cast<size_t>(y & m) * static_cast<size_t>(size_) + static_cast<size_t>(x & m);
     }
     int size_;
     std::vector<double> cells_;
