@@ -188,7 +188,9 @@ struct XrgbPattern {
 // DrawYuv420FromXrgb and DrawRgbFromXrgb against a plain reading, with odd
 // sides padded black; the top byte of each pixel is ignored.
 TEST(Yuv, TrueColourPlanesMatchAPlainReading) {
-    for (const auto& [w, h] : {std::pair{8, 6}, std::pair{9, 7}, std::pair{33, 5}}) {
+    for (const auto& size : {std::pair{8, 6}, std::pair{9, 7}, std::pair{33, 5}}) {
+        // Plain names, not a structured binding: clang 14's lambdas cannot capture one.
+        const int w = size.first, h = size.second;
         const XrgbPattern pattern(w, h);
         PictureGeometry g = TrueColourGeometry(w, h);
         EXPECT_EQ(PadToEvenSides(g), w % 2 != 0 || h % 2 != 0);
