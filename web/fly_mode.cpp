@@ -162,7 +162,7 @@ OverlayStatus FlyMode::Status(double frameMs) const {
     return s;
 }
 
-bool FlyMode::Frame(Screen& screen, EventQueue& events, int64_t nowUs) {
+bool FlyMode::Frame(Screen& screen, EventQueue& events, int64_t nowUs, const FlyHdTarget* hd) {
     if (start_ < 0) start_ = last_ = nowUs;
     const double dt = static_cast<double>(nowUs - last_) / 1e6;
     const double seconds = static_cast<double>(nowUs - start_) / 1e6;
@@ -191,12 +191,26 @@ bool FlyMode::Frame(Screen& screen, EventQueue& events, int64_t nowUs) {
     }
 
     const double drawStart = emscripten_get_now();
-    renderer_.Draw(view_, SceneSources(scene_, sines_), camera_);
+    if (hd)
+        hd->draw(camera_);
+    else
+        renderer_.Draw(view_, SceneSources(scene_, sines_), camera_);
     drawMs_.push_back(emscripten_get_now() - drawStart);
-    const GXDisplayProperties properties = screen.Properties();
-    screen.SetOverlay(overlay_ ? ComposeOverlay(static_cast<int>(properties.cxWidth),
-                                                static_cast<int>(properties.cyHeight),
-                                                Status(dt * 1000.0))
-                               : OverlayImage{});
+    if (!overlay_) {
+        screen.SetOverlay(OverlayImage{});
+    } else if (hd) {
+        // As fly's HD window: the overlay's pixels grow with the picture, one
+        // more for every 360 rows.
+        const int scale = std::max(1, hd->height / 360);
+        OverlayImage image =
+            ComposeOverlay(hd->width / scale, hd->height / scale, Status(dt * 1000.0));
+        image.scale = scale;
+        screen.SetOverlay(image);
+    } else {
+        const GXDisplayProperties properties = screen.Properties();
+        screen.SetOverlay(ComposeOverlay(static_cast<int>(properties.cxWidth),
+                                         static_cast<int>(properties.cyHeight),
+                                         Status(dt * 1000.0)));
+    }
     return true;
 }

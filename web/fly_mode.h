@@ -20,6 +20,14 @@
 #include "shared/scene_types.h"
 #include "shared/view_geometry.h"
 
+// Where the fly mode's frames go when the page shows the HD view: `draw`
+// draws the camera into a true-colour picture of width x height.
+struct FlyHdTarget {
+    std::function<void(const CameraState&)> draw;
+    int width = 0;
+    int height = 0;
+};
+
 // What `flyover-tool fly` does in its session loop, with the same controls
 // (fly/fly_input.h), the player and the recorder, but driven by the page:
 // the browser calls Frame once per animation frame, and a finished recording
@@ -36,8 +44,9 @@ public:
     // moves the flight or the player, draws into the screen's frame buffer
     // and sets its overlay (the caller presents). False, drawing nothing,
     // once Escape or a close request asks to leave (a recording running is
-    // finished first).
-    bool Frame(Screen& screen, EventQueue& events, int64_t nowUs);
+    // finished first). With `hd`, the view is drawn by hd.draw instead, and
+    // the overlay is made for an hd.width x hd.height picture.
+    bool Frame(Screen& screen, EventQueue& events, int64_t nowUs, const FlyHdTarget* hd = nullptr);
 
     bool Player() const { return playerMode_; }
     const FlightPose& Pose() const { return flight_.Pose(); }

@@ -27,6 +27,8 @@
 #include "import/decoded_import.h"
 #include "platform/files.h"
 #include "platform/web/web_platform.h"
+#include "render/hd_terrain.h"
+#include "render/hd_view.h"
 #include "render/terrain_renderer.h"
 #include "resources/resources.h"
 #include "scene/scene_loader.h"
@@ -54,6 +56,55 @@ std::unique_ptr<FlyMode> flyMode;
 // recording names too).
 KeyFileHeader sceneKeyFile;
 std::string flyState;
+
+// The HD view, while the page shows it: the terrain of the scene shown (its
+// maps interpolated to 1024, as flyover-tool's HD view has them), drawn on
+// this one thread with the fastest path WebAssembly has (the portable one)
+// into a picture of the canvas's own size.
+constexpr int kHdSide = 1024;
+struct HdView {
+    bool on = false;
+    int width = 0, height = 0;
+    std::optional<HdTerrain> terrain;  // built when first shown, again after an import
+    std::unique_ptr<HdRenderer> renderer;
+    std::vector<uint32_t> pixels;
+};
+HdView hd;
+std::vector<uint8_t> hdReadBack;
+// The time the last HD picture took to draw (ms).
+double hdDrawMs = 0;
+
+// Builds the scene's HD terrain unless it is there; false, having said why
+// on the console, when it cannot be built.
+bool HdTerrainReady() {
+    if (hd.terrain) return true;
+    std::string error;
+    hd.terrain = BuildHdTerrainFromScene(scene, kHdSide, error);
+    if (!hd.terrain) {
+        std::fprintf(stderr, "flyover: the HD view cannot be drawn: %s\n", error.c_str());
+        return false;
+    }
+    if (!hd.renderer) hd.renderer = std::make_unique<HdRenderer>(FastestHdPath(), 1);
+    return true;
+}
+
+// Whether the HD view draws pictures of this size.
+bool HdSizeOk(int width, int height) {
+    return width >= 1 && height >= 1 && width <= kHdMaxFrameSide && height <= kHdMaxFrameSide;
+}
+
+// Draws `camera` into a width x height picture of `pixels` (XRGB8888).
+void DrawHd(const CameraState& camera, std::vector<uint32_t>& pixels, int width, int height) {
+    pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    const double start = emscripten_get_now();
+    hd.renderer->Draw(HdFrame{pixels.data(), width, height, static_cast<ptrdiff_t>(width) * 4},
+                      *hd.terrain, camera);
+    hdDrawMs = emscripten_get_now() - start;
+}
+
+void PresentHd() {
+    page->OpenedScreen()->PutTrueColour(hd.pixels.data(), hd.width, hd.height);
+}
 
 void TellMode(bool fly) {
     EM_ASM(
@@ -96,11 +147,18 @@ void EnterFlyMode() {
 // One animation frame of the fly mode.
 void FlyFrame() {
     screen->BeginFrame();
-    if (!flyMode->Frame(*screen, platform->Events(), platform->ClockMicroseconds())) {
+    FlyHdTarget target{
+        [](const CameraState& camera) { DrawHd(camera, hd.pixels, hd.width, hd.height); }, hd.width,
+        hd.height};
+    if (!flyMode->Frame(*screen, platform->Events(), platform->ClockMicroseconds(),
+                        hd.on ? &target : nullptr)) {
         LeaveFlyMode();
         return;
     }
-    screen->Present();
+    if (hd.on)
+        PresentHd();
+    else
+        screen->Present();
 }
 
 // The demo's own start-up (StartDemo, in AppMain's order), then what the
@@ -143,11 +201,22 @@ void Frame() {
     }
     screen->BeginFrame();
     const float t = static_cast<float>(ElapsedMs() - flightBase);
-    if (RenderFrame(t))
-        drawnTime = t;
-    else
-        flightBase = ElapsedMs();
-    screen->Present();
+    if (hd.on) {
+        // The flight's camera as RenderFrame moves it, drawn in HD.
+        if (UpdateCamera(t)) {
+            DrawHd(cameraState, hd.pixels, hd.width, hd.height);
+            drawnTime = t;
+        } else {
+            flightBase = ElapsedMs();
+        }
+        PresentHd();
+    } else {
+        if (RenderFrame(t))
+            drawnTime = t;
+        else
+            flightBase = ElapsedMs();
+        screen->Present();
+    }
     if (!firstFramePresented) {
         firstFramePresented = true;
         EM_ASM({
@@ -190,6 +259,8 @@ bool ImportScene(const MemoryPicture& colour, const MemoryPicture& height, std::
     const bool flying = flyMode != nullptr;
     flyMode.reset();
     scene = std::move(load.scene);
+    hd.terrain.reset();
+    if (hd.on && !HdTerrainReady()) hd.on = false;
     sceneKeyFile = load.keyFile;
     flightBase = ElapsedMs();
     if (flying)
@@ -320,6 +391,84 @@ EMSCRIPTEN_KEEPALIVE int flyover_set_mode(int fly) {
     if (fly && !flyMode) EnterFlyMode();
     if (!fly && flyMode) LeaveFlyMode();
     return flyMode ? 1 : 0;
+}
+
+// Shows the HD view in a width x height picture (1) or the faithful view
+// (0). Returns the view shown now (1 HD, 0 faithful), or -1 when the demo
+// has ended, the size is not one the HD view draws, or the terrain cannot be
+// built (the view is left as it was).
+EMSCRIPTEN_KEEPALIVE int flyover_set_view(int on, int width, int height) {
+    if (!page || !page->OpenedScreen() || renderRunning.load() == 0) return -1;
+    if (!on) {
+        hd.on = false;
+        std::vector<uint32_t>().swap(hd.pixels);
+        return 0;
+    }
+    if (!HdSizeOk(width, height) || !HdTerrainReady()) return -1;
+    hd.on = true;
+    hd.width = width;
+    hd.height = height;
+    return 1;
+}
+
+// The HD view of the demo's flight at flight time `ms` in a width x height
+// picture, as RGB bytes (rows top first), or null when the flight has no
+// frame then or the picture cannot be drawn. The picture shown is left as it is.
+EMSCRIPTEN_KEEPALIVE uint8_t* flyover_hd_frame_at(uint32_t ms, int width, int height) {
+    if (!page || !page->OpenedScreen() || !scene.path || !HdSizeOk(width, height) ||
+        !HdTerrainReady())
+        return nullptr;
+    CameraState camera;
+    if (!CameraAtTime(*scene.path, static_cast<float>(ms), camera)) return nullptr;
+    std::vector<uint32_t> pixels;
+    DrawHd(camera, pixels, width, height);
+    hdReadBack.resize(pixels.size() * 3);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        hdReadBack[i * 3] = static_cast<uint8_t>(pixels[i] >> 16);
+        hdReadBack[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
+        hdReadBack[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+    }
+    return hdReadBack.data();
+}
+
+// The HD view's state as JSON: on or off, the picture's size, the path it is
+// drawn with and the last picture's drawing time in milliseconds.
+EMSCRIPTEN_KEEPALIVE const char* flyover_hd_state() {
+    static char text[200];
+    std::snprintf(text, sizeof text,
+                  "{\"on\":%s,\"width\":%d,\"height\":%d,\"path\":\"%s\",\"draw_ms\":%.3f}",
+                  hd.on ? "true" : "false", hd.on ? hd.width : 0, hd.on ? hd.height : 0,
+                  HdPathName(hd.renderer ? hd.renderer->Path() : FastestHdPath()), hdDrawMs);
+    return text;
+}
+
+// Times the HD view over the whole flight in a width x height picture, a
+// frame every `stepMs` of flight time, as `flyover-tool bench --view hd`
+// does; JSON as flyover_bench's, or null when it cannot be drawn.
+EMSCRIPTEN_KEEPALIVE const char* flyover_hd_bench(int width, int height, uint32_t stepMs) {
+    if (!page || !scene.path || stepMs == 0 || !HdSizeOk(width, height) || !HdTerrainReady())
+        return nullptr;
+    std::vector<CameraState> cameras;
+    CameraState camera;
+    for (uint32_t ms = 0; CameraAtTime(*scene.path, static_cast<float>(ms), camera); ms += stepMs)
+        cameras.push_back(camera);
+    if (cameras.empty()) return nullptr;
+    std::vector<uint32_t> pixels;
+    std::vector<double> samples;
+    const double start = emscripten_get_now();
+    for (const CameraState& c : cameras) {
+        DrawHd(c, pixels, width, height);
+        samples.push_back(hdDrawMs);
+    }
+    const double total = emscripten_get_now() - start;
+    std::sort(samples.begin(), samples.end());
+    char text[200];
+    std::snprintf(
+        text, sizeof text, "{\"path\":\"%s\",\"frames\":%zu,\"median_us\":%.1f,\"mean_us\":%.1f}",
+        HdPathName(hd.renderer->Path()), cameras.size(), samples[samples.size() / 2] * 1000.0,
+        total * 1000.0 / static_cast<double>(cameras.size()));
+    benchResult = text;
+    return benchResult.c_str();
 }
 
 // A key going down (1) or up (0), as the keyboard would post it, for the

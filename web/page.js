@@ -4,7 +4,8 @@
 // The demo itself (flyover.js and flyover.wasm) draws on the canvas and
 // takes keys, clicks and taps. This script sets it up (Module) and shows in
 // words what it is doing. A ?display=WxH[:LAYOUT] in the address emulates
-// another screen, as FLYOVER_DISPLAY does on the desktop.
+// another screen, as FLYOVER_DISPLAY does on the desktop; ?view=hd (or the
+// HD button) shows the HD view, drawn at the canvas's own pixel size.
 'use strict';
 
 (function () {
@@ -14,6 +15,8 @@
     const query = new URLSearchParams(location.search);
     const display = query.get('display');
     const modeButton = document.getElementById('mode');
+    const hdButton = document.getElementById('hd');
+    let hd = query.get('view') === 'hd';
     const keysLink = document.getElementById('keys');
     const touch = document.getElementById('touch');
     // On-screen controls where the pointer is a finger (or ?touch=1).
@@ -30,13 +33,48 @@
         cover.hidden = !text;
     }
 
-    // The largest whole scale at which the screen fits the window, pixels
-    // kept square and sharp.
+    // The HD view's picture: the room the page has for the canvas, in CSS
+    // pixels, times the device's pixel ratio, and no more than 1920 x 1080.
+    function hdSize() {
+        const room = {width: Math.max(1, Math.floor(innerWidth)),
+                      height: Math.max(1, Math.floor(innerHeight - 170))};
+        const ratio = devicePixelRatio || 1;
+        const cap = Math.min(1, 1920 / (room.width * ratio), 1080 / (room.height * ratio));
+        return {css: room,
+                width: Math.max(1, Math.round(room.width * ratio * cap)),
+                height: Math.max(1, Math.round(room.height * ratio * cap))};
+    }
+
+    // The HD view fills the room, its picture at the canvas's pixel size;
+    // the faithful view is shown at the largest whole scale at which the
+    // screen fits the window, pixels kept square and sharp.
     function fit() {
-        const room = Math.min(innerWidth / canvas.width, (innerHeight - 170) / canvas.height);
+        if (!Module._flyover_set_view) return;
+        if (hd) {
+            const size = hdSize();
+            if (Module._flyover_set_view(1, size.width, size.height) === 1) {
+                canvas.style.width = size.css.width + 'px';
+                canvas.style.height = size.css.height + 'px';
+                canvas.classList.add('hd');
+                return;
+            }
+            hd = false;
+            say('The HD view cannot be shown here.');
+        }
+        Module._flyover_set_view(0, 0, 0);
+        canvas.classList.remove('hd');
+        const width = Module._flyover_screen_width(), height = Module._flyover_screen_height();
+        const room = Math.min(innerWidth / width, (innerHeight - 170) / height);
         const scale = Math.max(1, Math.floor(room));
-        canvas.style.width = canvas.width * scale + 'px';
-        canvas.style.height = canvas.height * scale + 'px';
+        canvas.style.width = width * scale + 'px';
+        canvas.style.height = height * scale + 'px';
+    }
+    function showView() {
+        hdButton.setAttribute('aria-pressed', hd ? 'true' : 'false');
+        const url = new URL(location.href);
+        if (hd) url.searchParams.set('view', 'hd');
+        else url.searchParams.delete('view');
+        history.replaceState(null, '', url);
     }
     addEventListener('resize', fit);
 
@@ -47,7 +85,9 @@
         printErr: function (text) { console.error(text); },
         onFlyoverFirstFrame: function () {
             fit();
+            showView();
             modeButton.hidden = false;
+            hdButton.hidden = false;
             if (cover.hidden) say(demoWords);
         },
         onFlyoverSound: function (state) {
@@ -84,6 +124,7 @@
             showCover('The flight is over.\nClick or press a key to fly again.');
             say('');
             modeButton.hidden = true;
+            hdButton.hidden = true;
             const again = function (event) {
                 if (event.repeat) return;
                 location.reload();
@@ -97,6 +138,12 @@
     modeButton.addEventListener('click', function () {
         modeButton.blur();  // keys are the flight's, not the button's
         if (Module._flyover_set_mode(mode === 'fly' ? 0 : 1) < 0) say('The demo has ended.');
+    });
+    hdButton.addEventListener('click', function () {
+        hdButton.blur();
+        hd = !hd;
+        fit();
+        showView();
     });
     // The touch controls hold their key while a finger is on them.
     touch.querySelectorAll('button').forEach(function (button) {
@@ -131,6 +178,20 @@
                 width: Module._flyover_screen_width(),
                 height: Module._flyover_screen_height(),
                 bytes: screenBytes(Module._flyover_last_frame())};
+    };
+    // The HD view of the flight at time `ms` in a width x height picture, RGB
+    // bytes rows top first (drawn aside: the picture shown is left as it
+    // is); the HD view's state; the HD view timed over the whole flight.
+    window.flyoverHdFrameAt = function (ms, width, height) {
+        const pointer = Module._flyover_hd_frame_at(ms >>> 0, width, height);
+        return pointer ? Module.HEAPU8.slice(pointer, pointer + width * height * 3) : null;
+    };
+    window.flyoverHdState = function () {
+        return JSON.parse(Module.UTF8ToString(Module._flyover_hd_state()));
+    };
+    window.flyoverHdBench = function (width, height, step) {
+        const result = Module._flyover_hd_bench(width, height, step || 100);
+        return result ? JSON.parse(Module.UTF8ToString(result)) : null;
     };
     // `path`: "fastest", or one of the renderer's paths in the order the
     // program lists them (render/terrain_renderer.h).

@@ -216,11 +216,46 @@ WebPlatform* Owner(void* data) {
 WebScreen::WebScreen(const DisplayShape& shape, std::string canvas)
     : frame_(shape), canvas_(std::move(canvas)) {
     rgba_.resize(static_cast<size_t>(shape.width) * static_cast<size_t>(shape.height) * 4);
-    flyover_web_canvas_size(canvas_.c_str(), shape.width, shape.height);
+    SizeCanvas(shape.width, shape.height);
+}
+
+// Resizing a canvas clears it, so it is resized only when its size changes.
+void WebScreen::SizeCanvas(int width, int height) {
+    if (width == canvasWidth_ && height == canvasHeight_) return;
+    canvasWidth_ = width;
+    canvasHeight_ = height;
+    flyover_web_canvas_size(canvas_.c_str(), width, height);
+}
+
+// The overlay over the picture's top left, ARGB8888 blended by its alpha as
+// the desktop's window blends it, each of its pixels scale x scale.
+void WebScreen::BlendOverlay(int width, int height, int scale) {
+    const bool whole =
+        !overlay_.Empty() && overlay_.pixels.size() == static_cast<size_t>(overlay_.width) *
+                                                           static_cast<size_t>(overlay_.height);
+    if (!whole) return;
+    const int w = std::min(overlay_.width * scale, width);
+    const int h = std::min(overlay_.height * scale, height);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p =
+                overlay_.pixels[static_cast<size_t>((y / scale) * overlay_.width + x / scale)];
+            const uint32_t a = p >> 24;
+            if (a == 0) continue;
+            uint8_t* out = &rgba_[(static_cast<size_t>(y) * static_cast<size_t>(width) +
+                                   static_cast<size_t>(x)) *
+                                  4];
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t src = (p >> (16 - 8 * k)) & 0xFF;
+                out[k] = static_cast<uint8_t>((src * a + out[k] * (255 - a) + 127) / 255);
+            }
+        }
+    }
 }
 
 void WebScreen::Present() {
     const std::vector<uint16_t> pixels = frame_.ScreenPixels();
+    rgba_.resize(pixels.size() * 4);
     for (size_t i = 0; i < pixels.size(); ++i) {
         const uint32_t p = pixels[i];
         const uint32_t r5 = p >> 11, g6 = (p >> 5) & 0x3F, b5 = p & 0x1F;
@@ -229,28 +264,24 @@ void WebScreen::Present() {
         rgba_[i * 4 + 2] = static_cast<uint8_t>((b5 << 3) | (b5 >> 2));
         rgba_[i * 4 + 3] = 255;
     }
-    // The overlay over the picture's top left, ARGB8888 blended by its alpha
-    // as the desktop's window blends it.
-    const bool whole =
-        !overlay_.Empty() && overlay_.pixels.size() == static_cast<size_t>(overlay_.width) *
-                                                           static_cast<size_t>(overlay_.height);
-    if (whole) {
-        const int w = std::min(overlay_.width, frame_.Width());
-        const int h = std::min(overlay_.height, frame_.Height());
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const uint32_t p = overlay_.pixels[static_cast<size_t>(y * overlay_.width + x)];
-                const uint32_t a = p >> 24;
-                if (a == 0) continue;
-                uint8_t* out = &rgba_[static_cast<size_t>(y * frame_.Width() + x) * 4];
-                for (int k = 0; k < 3; ++k) {
-                    const uint32_t src = (p >> (16 - 8 * k)) & 0xFF;
-                    out[k] = static_cast<uint8_t>((src * a + out[k] * (255 - a) + 127) / 255);
-                }
-            }
-        }
-    }
+    BlendOverlay(frame_.Width(), frame_.Height(), 1);
+    SizeCanvas(frame_.Width(), frame_.Height());
     flyover_web_put_frame(canvas_.c_str(), rgba_.data(), frame_.Width(), frame_.Height());
+}
+
+void WebScreen::PutTrueColour(const uint32_t* xrgb, int width, int height) {
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    rgba_.resize(count * 4);
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t p = xrgb[i];
+        rgba_[i * 4] = static_cast<uint8_t>(p >> 16);
+        rgba_[i * 4 + 1] = static_cast<uint8_t>(p >> 8);
+        rgba_[i * 4 + 2] = static_cast<uint8_t>(p);
+        rgba_[i * 4 + 3] = 255;
+    }
+    BlendOverlay(width, height, std::max(1, overlay_.scale));
+    SizeCanvas(width, height);
+    flyover_web_put_frame(canvas_.c_str(), rgba_.data(), width, height);
 }
 
 bool WebScreen::ShowWindow(const std::string& title) {

@@ -32,14 +32,25 @@ public:
     // Becomes the page's icon (its favicon).
     void SetWindowIcon(const WindowIcon& icon) override;
 
+    // Puts a true-colour picture (XRGB8888, width x height, rows packed) on
+    // the canvas instead of the frame buffer, the canvas taking the
+    // picture's size, with the overlay over it (each overlay pixel
+    // overlay.scale pixels square). The next Present gives the canvas back
+    // to the frame buffer's size.
+    void PutTrueColour(const uint32_t* xrgb, int width, int height);
+
     const FrameBuffer& Frame() const { return frame_; }
     const std::string& Canvas() const { return canvas_; }
 
 private:
+    void SizeCanvas(int width, int height);
+    void BlendOverlay(int width, int height, int scale);
+
     FrameBuffer frame_;
     std::string canvas_;
-    std::vector<uint8_t> rgba_;  // the frame as the canvas takes it
+    std::vector<uint8_t> rgba_;  // the picture as the canvas takes it
     OverlayImage overlay_;
+    int canvasWidth_ = 0, canvasHeight_ = 0;
 };
 
 // The page's platform. Keys anywhere on the page, and presses and taps on

@@ -99,6 +99,18 @@ def rgb565_of_png(path):
     return width, height, bytes(out)
 
 
+def render_hd(ms, width, height):
+    """`flyover-tool render --view hd --size WxH --time ms`: RGB bytes, rows top first."""
+    with tempfile.TemporaryDirectory() as tmp:
+        out = os.path.join(tmp, 'frame.png')
+        subprocess.run([ARGS.tool, 'render', '--scene', ARGS.scene, '--view', 'hd', '--size',
+                        f'{width}x{height}', '--time', str(ms), '--out', out],
+                       capture_output=True, text=True, check=True)
+        got_width, got_height, rgb = read_png_rgb(out)
+        assert (got_width, got_height) == (width, height), f'{out}: {got_width}x{got_height}'
+        return rgb
+
+
 def render(ms, display=None):
     """`flyover-tool render --time ms`: (exit status, RGB565 bytes or None)."""
     with tempfile.TemporaryDirectory() as tmp:
@@ -402,6 +414,100 @@ class FlyModeTest(unittest.TestCase):
             session.close()
 
 
+class HdViewTest(unittest.TestCase):
+    """?view=hd: the demo and the fly mode are drawn with the HD view at the canvas's own pixel
+    size (the page's room times the pixel ratio, at most 1920 x 1080), and its pictures are
+    `flyover-tool render --view hd`'s byte for byte; the HD button goes back to the faithful
+    view."""
+
+    def canvas_size(self, browser):
+        return browser.evaluate('(function () { const c = document.getElementById("screen"); '
+                                'return [c.width, c.height]; })()')
+
+    def expected_size(self, browser):
+        """The page's room for the canvas (CSS pixels) times the pixel ratio, capped."""
+        width, height, ratio = browser.evaluate('[innerWidth, innerHeight, devicePixelRatio]')
+        width, height = max(1, math.floor(width)), max(1, math.floor(height - 170))
+        cap = min(1, 1920 / (width * ratio), 1080 / (height * ratio))
+        return [max(1, round(width * ratio * cap)), max(1, round(height * ratio * cap))]
+
+    def hd_frame_at(self, browser, ms, width, height):
+        text = browser.evaluate(f'{BYTES_TO_BASE64}(flyoverHdFrameAt({ms}, {width}, {height}))')
+        return base64.b64decode(text) if text is not None else None
+
+    def wait_frames(self, browser):
+        before = browser.evaluate('Module._flyover_last_frame_time()')
+        browser.wait_for(f'Module._flyover_last_frame_time() !== {before}', 10, 'a new frame')
+
+    def test_hd_frames_at_the_canvas_size_equal_render(self):
+        session = PageSession('?view=hd')
+        try:
+            session.open()
+            browser = session.browser
+            state = browser.wait_for('flyoverHdState().on && flyoverHdState()', 10, 'the HD view')
+            self.assertEqual(state['path'], 'staged')
+            width, height = self.canvas_size(browser)
+            self.assertEqual([width, height], self.expected_size(browser))
+            self.assertEqual([state['width'], state['height']], [width, height])
+            self.assertGreater(width, 240)
+            self.assertEqual(browser.evaluate('document.getElementById("hd")'
+                                              '.getAttribute("aria-pressed")'), 'true')
+            # The running flight's pictures are on the canvas: the sky at the top, the ground
+            # below, no black left of the first clear.
+            self.wait_frames(browser)
+            # (one readback of the middle column: more would draw the browser's warning)
+            corners = browser.evaluate(
+                f'(function () {{ const d = document.getElementById("screen").getContext("2d")'
+                f'.getImageData({width // 2}, 0, 1, {height}).data; '
+                f'return [Array.from(d.slice(0, 4)), Array.from(d.slice(-4))]; }})()')
+            self.assertTrue(all(sum(p[:3]) > 0 for p in corners), corners)
+            # The hook's pictures at the canvas's size are the native tool's, byte for byte.
+            for ms in (0, 12345):
+                with self.subTest(ms=ms):
+                    page = self.hd_frame_at(browser, ms, width, height)
+                    self.assertEqual(len(page), width * height * 3)
+                    self.assertTrue(page == render_hd(ms, width, height),
+                                    f'the HD frame at {ms} ms differs from render --view hd')
+            # An odd size as well, where columns do not fill whole tiles.
+            self.assertTrue(self.hd_frame_at(browser, 4321, 333, 241) == render_hd(4321, 333, 241))
+            # A larger, denser window: the picture follows it, capped at 1920 x 1080.
+            browser.page('Emulation.setDeviceMetricsOverride',
+                         {'width': 1200, 'height': 800, 'deviceScaleFactor': 2, 'mobile': False})
+            browser.wait_for('document.getElementById("screen").width === 1920', 10,
+                             'the resized picture')
+            self.assertEqual(self.canvas_size(browser), [1920, 1008])
+            self.assertEqual(self.expected_size(browser), [1920, 1008])
+            self.wait_frames(browser)
+            self.assertEqual(browser.evaluate('[flyoverHdState().width, flyoverHdState().height]'),
+                             [1920, 1008])
+            browser.page('Emulation.clearDeviceMetricsOverride')
+            browser.wait_for('document.getElementById("screen").width < 1920', 10, 'the room again')
+            width, height = self.canvas_size(browser)
+            # Fly mode draws in HD too, its overlay over the picture.
+            click_element(session, 'mode')
+            browser.wait_for('flyoverFlyState() && flyoverFlyState().frames > 3', 10,
+                             'the fly mode')
+            before = browser.evaluate('flyoverFlyState()')
+            hold(browser, 'w', 0.6)
+            after = browser.evaluate('flyoverFlyState()')
+            self.assertGreater(ahead_of(before['pose'], after['pose']), 1.0)
+            self.assertEqual(self.canvas_size(browser), [width, height])
+            self.assertGreater(browser.evaluate('flyoverHdState().draw_ms'), 0)
+            hold(browser, 'Escape', 0.05)
+            browser.wait_for('flyoverFlyState() === null', 5, 'the demo again')
+            # The HD button: the faithful view again, render's frames on a 240 x 320 canvas.
+            click_element(session, 'hd')
+            browser.wait_for('!flyoverHdState().on', 5, 'the faithful view')
+            self.wait_frames(browser)
+            self.assertEqual(self.canvas_size(browser), [240, 320])
+            ms, page = session.last_frame()
+            self.assertTrue(page == render(int(ms))[1], f'the faithful frame at {ms} ms differs')
+            self.assertNotIn('view=hd', browser.evaluate('location.search'))
+            self.assertEqual(browser.problems(), [])
+        finally:
+            session.close()
+
+
 def png(width, height, pixel, grey=False):
     """A PNG of `pixel(x, y)` (a grey level, or an (r, g, b) triple), 8-bit, made with zlib."""
     rows = bytearray()
@@ -537,6 +643,23 @@ def measure():
             [ARGS.tool, 'bench', '--scene', ARGS.scene, '--step', str(step), '--json'],
             capture_output=True, text=True, check=True).stdout)
         print(f'native fastest ({native["path"]}) median {native["median_us"]:.0f} us')
+        # The HD view at the page's canvas size and at 1920 x 1080, one thread on either side.
+        sizes = [session.browser.evaluate('(function () { const c = '
+                                          'document.getElementById("screen"); '
+                                          'return [c.width, c.height]; })()'), [1920, 1080]]
+        session.browser.evaluate('document.getElementById("hd").click()')
+        sizes[0] = session.browser.wait_for('flyoverHdState().on && [flyoverHdState().width, '
+                                            'flyoverHdState().height]', 10, 'the HD view')
+        for width, height in sizes:
+            page = session.browser.evaluate(f'flyoverHdBench({width}, {height}, 100)')
+            native = json.loads(subprocess.run(
+                [ARGS.tool, 'bench', '--scene', ARGS.scene, '--view', 'hd', '--size',
+                 f'{width}x{height}', '--json'], capture_output=True, text=True,
+                check=True).stdout)
+            print(f'hd {width}x{height}: browser {page["path"]} median {page["median_us"]:.0f} us '
+                  f'(mean {page["mean_us"]:.0f}) over {page["frames"]} frames; native '
+                  f'{native["path"]} one thread median {native["median_us"]:.0f} us: '
+                  f'{page["median_us"] / native["median_us"]:.2f} x')
     finally:
         session.close()
 
