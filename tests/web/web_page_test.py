@@ -30,6 +30,9 @@ import time
 import unittest
 import zlib
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'support'))
+from png_rgb import read_png_rows  # noqa: E402
+
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import cdp  # noqa: E402
 
@@ -54,39 +57,8 @@ def serve(directory):
 
 def read_png_rgb(path):
     """The pixels of an 8-bit RGB PNG (as the tool writes them): (width, height, bytes)."""
-    with open(path, 'rb') as file:
-        data = file.read()
-    assert data[:8] == b'\x89PNG\r\n\x1a\n', f'{path}: not a PNG'
-    pos, idat, width, height = 8, b'', 0, 0
-    while pos < len(data):
-        length, kind = struct.unpack('!I4s', data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b'IHDR':
-            width, height, depth, colour = struct.unpack('!IIBB', body[:10])
-            assert (depth, colour) == (8, 2), f'{path}: not 8-bit RGB'
-        elif kind == b'IDAT':
-            idat += body
-        pos += 12 + length
-    raw, stride = zlib.decompress(idat), width * 3
-    out, prev = bytearray(), bytearray(stride)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - 3] if i >= 3 else 0
-            b, c = prev[i], prev[i - 3] if i >= 3 else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        out += line
-        prev = line
-    return width, height, bytes(out)
+    width, height, rows = read_png_rows(path)
+    return width, height, b''.join(rows)
 
 
 def rgb565_of_png(path):
