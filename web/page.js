@@ -130,7 +130,13 @@
                 location.reload();
             };
             addEventListener('keydown', again);
-            stage.addEventListener('pointerdown', again);
+            // A press that starts after the end, reloaded on its click, once
+            // the button or finger is up: the click of the press that ended
+            // the flight does not count, and a finger lifted on a page already
+            // gone would leave the browser waiting on it.
+            let pressed = false;
+            stage.addEventListener('pointerdown', function () { pressed = true; });
+            stage.addEventListener('click', function (event) { if (pressed) again(event); });
         },
     };
     const stage = document.getElementById('stage');

@@ -6,7 +6,8 @@ import zlib
 
 def read_png_rows(path):
     """The picture's width, height and rows (one bytearray of R, G, B bytes each)."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as file:
+        data = file.read()
     assert data[:8] == b"\x89PNG\r\n\x1a\n", path
     at, idat, width, height = 8, b"", 0, 0
     while at < len(data):
