@@ -1,6 +1,7 @@
 // bench_scene.cpp -- loads the default scene for the benchmarks and samples its cameras
 #include "bench/bench_scene.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -25,7 +26,13 @@ const ToolScene* BenchScene() {
 const ViewGeometry& BenchView(const DisplayShape& shape) {
     static std::map<std::tuple<int, int, DisplayLayout>, std::unique_ptr<ToolScreen>> screens;
     auto& screen = screens[{shape.width, shape.height, shape.layout}];
-    if (!screen) screen = std::make_unique<ToolScreen>(shape);
+    // OpenToolScreen derives the view; a screen made directly has none.
+    if (!screen) screen = OpenToolScreen(shape);
+    if (!screen) {
+        std::fprintf(stderr, "flyover_bench: a %dx%d display holds no view\n", shape.width,
+                     shape.height);
+        std::exit(1);
+    }
     return screen->view;
 }
 

@@ -34,12 +34,13 @@ std::string DisplayName(const DisplayShape& shape) {
     return std::to_string(shape.width) + "x" + std::to_string(shape.height);
 }
 
-// The fill floor of the current view: the median of many timed fills.
-double FloorNs(const ViewGeometry& view) {
+// The fill floor of the current view: the median of many timed fills with
+// `fill` (FillFloor, column by column, or FillFloorMemoryOrder).
+double FloorNs(const ViewGeometry& view, void (*fill)(const ViewGeometry&, uint16_t)) {
     std::vector<double> samples;
     for (int i = 0; i < kFloorSamples; ++i) {
         const double start = NowNs();
-        FillFloor(view, static_cast<uint16_t>(i));
+        fill(view, static_cast<uint16_t>(i));
         samples.push_back(NowNs() - start);
     }
     return Median(samples);
@@ -48,7 +49,8 @@ double FloorNs(const ViewGeometry& view) {
 // Draws the cameras in turn, one per iteration, with `path`. Counters:
 // us_per_frame (mean), median_us, ns_per_step (time over the reference's
 // march steps), fps (from the median), floor_us (the fill floor measured
-// right after, in the same process) and ratio (median frame over floor).
+// right after, in the same process), ratio (median frame over floor), and
+// memory_floor_us and memory_ratio for the floor in the screen's memory order.
 void RenderCameras(benchmark::State& state, RenderPath path, const DisplayShape& shape,
                    const std::vector<CameraState>* (*cameras)()) {
     if (!RenderPathAvailable(path)) {
@@ -85,7 +87,8 @@ void RenderCameras(benchmark::State& state, RenderPath path, const DisplayShape&
         next = next + 1 == views.size() ? 0 : next + 1;
     }
     const double medianNs = Median(frameNs);
-    const double floorNs = FloorNs(view);
+    const double floorNs = FloorNs(view, FillFloor);
+    const double memoryFloorNs = FloorNs(view, FillFloorMemoryOrder);
     double totalNs = 0;
     for (double ns : frameNs)
         totalNs += ns;
@@ -95,6 +98,8 @@ void RenderCameras(benchmark::State& state, RenderPath path, const DisplayShape&
     state.counters["fps"] = medianNs > 0 ? 1e9 / medianNs : 0;
     state.counters["floor_us"] = floorNs * 1e-3;
     state.counters["ratio"] = floorNs > 0 ? medianNs / floorNs : 0;
+    state.counters["memory_floor_us"] = memoryFloorNs * 1e-3;
+    state.counters["memory_ratio"] = memoryFloorNs > 0 ? medianNs / memoryFloorNs : 0;
 }
 
 const std::vector<CameraState>* Flight() {
@@ -112,11 +117,14 @@ const std::vector<CameraState>* HardCase() {
 }
 
 // Writes every view pixel once in the renderer's order: the floor itself.
-void FillFloorBench(benchmark::State& state, const DisplayShape& shape) {
+// Every view pixel written once with `fill`: FillFloor (column by column,
+// as the renderer marches) or FillFloorMemoryOrder (row by row here).
+void FillFloorBench(benchmark::State& state, const DisplayShape& shape,
+                    void (*fill)(const ViewGeometry&, uint16_t)) {
     const ViewGeometry& view = BenchView(shape);
     uint16_t value = 0;
     for (auto _ : state) {
-        FillFloor(view, value++);
+        fill(view, value++);
         benchmark::ClobberMemory();
     }
     state.counters["us_per_frame"] =
@@ -129,7 +137,10 @@ bool RegisterAll() {
     const std::vector<CameraState>* (*hardCases[])() = {HardCase<0>, HardCase<1>, HardCase<2>};
     for (const DisplayShape& shape : kDisplays) {
         const std::string size = DisplayName(shape);
-        benchmark::RegisterBenchmark(("BM_FillFloor/" + size).c_str(), FillFloorBench, shape);
+        benchmark::RegisterBenchmark(("BM_FillFloor/" + size).c_str(), FillFloorBench, shape,
+                                     FillFloor);
+        benchmark::RegisterBenchmark(("BM_FillFloorMemoryOrder/" + size).c_str(), FillFloorBench,
+                                     shape, FillFloorMemoryOrder);
         for (RenderPath path : kAllRenderPaths) {
             const std::string name = RenderPathName(path);
             benchmark::RegisterBenchmark(("BM_RenderFlight/" + name + "/" + size).c_str(),

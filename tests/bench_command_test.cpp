@@ -68,7 +68,8 @@ TEST(BenchCommandTest, JsonIsOneLineWithEveryKey) {
         EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
         EXPECT_EQ(run.output.front(), '{');
         for (const char* key : {"\"fps\":", "\"median_us\":", "\"p99_us\":", "\"ns_per_step\":",
-                                "\"floor_us\":", "\"ratio\":", "\"peak_rss_kb\":", "\"frames\":"})
+                                "\"floor_us\":", "\"ratio\":", "\"memory_floor_us\":",
+                                "\"memory_ratio\":", "\"peak_rss_kb\":", "\"frames\":"})
             EXPECT_NE(run.output.find(key), std::string::npos) << key << " in " << run.output;
         EXPECT_NE(run.output.find("\"display\": \"120x100:rot90\""), std::string::npos)
             << run.output;

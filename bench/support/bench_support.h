@@ -15,6 +15,11 @@
 // written with the row added, so that no store can be merged away.
 void FillFloor(const ViewGeometry& view, uint16_t value);
 
+// The same pixels written in the screen's memory order (row by row on an
+// upright display, column by column on a turned one): the floor of a
+// renderer that stages its columns and writes the screen in rows.
+void FillFloorMemoryOrder(const ViewGeometry& view, uint16_t value);
+
 // The cameras `path` gives at 0, stepMs, 2 * stepMs, ... ms until it reports
 // its end (as the frame loop would see them).
 std::vector<CameraState> FlightCameras(const KeyPath& path, uint32_t stepMs);

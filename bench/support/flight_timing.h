@@ -14,6 +14,9 @@ struct FlightTiming {
     long long frames = 0;
     int flights = 0;  // whole flights flown
     double fps = 0, medianUs = 0, p99Us = 0, floorUs = 0, ratio = 0;
+    // The faithful view: the floor of writing its pixels in the screen's
+    // memory order (row by row on an upright display), and the ratio to it.
+    double memoryFloorUs = 0, memoryRatio = 0;
     double nsPerStep = 0;  // the faithful view: time per march step
     // The HD view: the same frames drawn again on two threads.
     double fps2 = 0, median2Us = 0, p992Us = 0, ratio2 = 0;
