@@ -453,7 +453,9 @@ void Session::Present(Screen& screen, const Drawing& d, int64_t start, LatePacin
         screen.PresentTrueColour();
     else
         screen.Present();
-    pacing.Presented(start, drawn, platform_.ClockMicroseconds());
+    const int64_t taken = platform_.ClockMicroseconds();
+    pacing.Presented(start, drawn, taken);
+    report_.presentMs.push_back(static_cast<double>(taken - drawn) / 1000.0);
     const uint32_t shown = platform_.TickCount();
     for (const uint32_t t : inputTimes)
         report_.latencyMs.push_back(static_cast<double>(shown - t));
@@ -490,7 +492,10 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
         if (!TakeInput(inputTimes)) break;
         if (frame > 0) report_.frameMs.push_back(t.dt * 1000.0);
         Move(t, camera);
+        const int64_t drawStart = platform_.ClockMicroseconds();
         const OverlaySize overlay = Draw(screen, drawing, camera);
+        report_.drawMs.push_back(static_cast<double>(platform_.ClockMicroseconds() - drawStart) /
+                                 1000.0);
         Observe(observe, frame, t, camera);
         ShowOverlay(screen, drawing, overlay, camera, t.dt * 1000.0);
         Present(screen, drawing, t.now, pacing, inputTimes);
@@ -535,15 +540,17 @@ int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOpt
 }
 
 std::string DescribeReport(const FlySessionReport& r) {
-    char text[400];
+    char text[520];
     const double fps = r.seconds > 0 ? static_cast<double>(r.frames) / r.seconds : 0;
     std::snprintf(text, sizeof text,
                   "%lld frames in %.2f s: %.1f frames per second; frame time median %.2f ms, "
                   "99th percentile %.2f ms; input to screen median %.0f ms, 99th percentile "
-                  "%.0f ms (%zu events); processor %.1f %% of one core",
+                  "%.0f ms (%zu events); processor %.1f %% of one core; view drawn in median "
+                  "%.2f ms, presented in median %.2f ms",
                   static_cast<long long>(r.frames), r.seconds, fps, Percentile(r.frameMs, 0.5),
                   Percentile(r.frameMs, 0.99), Percentile(r.latencyMs, 0.5),
                   Percentile(r.latencyMs, 0.99), r.latencyMs.size(),
-                  r.seconds > 0 ? 100.0 * r.cpuSeconds / r.seconds : 0.0);
+                  r.seconds > 0 ? 100.0 * r.cpuSeconds / r.seconds : 0.0, Percentile(r.drawMs, 0.5),
+                  Percentile(r.presentMs, 0.5));
     return text;
 }

@@ -60,6 +60,8 @@ struct FlySessionReport {
     double cpuSeconds = 0;              // the process's processor time meanwhile (every thread)
     std::vector<double> frameMs;        // loop-to-loop time of each frame after the first
     std::vector<double> latencyMs;      // input to the frame that showed it, handed to the screen
+    std::vector<double> drawMs;         // each frame's view drawn (without the overlay)
+    std::vector<double> presentMs;      // each frame handed to the screen, until it was taken
     std::vector<std::string> keyFiles;  // the key files written, in order
 };
 
@@ -87,5 +89,6 @@ int RunFlySession(Platform& platform, const FlyScene& scene, const FlySessionOpt
                   const std::function<void(const FlyFrame&)>& observe = nullptr);
 
 // A line about the session's frames: frames per second, frame times,
-// latency and processor use.
+// latency, processor use, and the frame time's split between drawing the
+// view and presenting it.
 std::string DescribeReport(const FlySessionReport& report);

@@ -346,6 +346,10 @@ TEST_F(FlySessionTest, ACloseRequestEndsIt) {
     EXPECT_NEAR(report_.frames, 30, 2);
     EXPECT_NEAR(report_.seconds, 0.5, 0.02);
     EXPECT_EQ(report_.frameMs.size(), static_cast<size_t>(report_.frames - 1));
+    // Every frame's drawing and presenting are timed, and the line says their medians.
+    EXPECT_EQ(report_.drawMs.size(), static_cast<size_t>(report_.frames));
+    EXPECT_EQ(report_.presentMs.size(), static_cast<size_t>(report_.frames));
+    EXPECT_NE(DescribeReport(report_).find("view drawn in median"), std::string::npos);
 }
 
 TEST_F(FlySessionTest, NoScreenOrNoWindowIsAFailure) {
