@@ -21,6 +21,12 @@ Pixel* BasicFrameMailbox<Pixel>::SizeBackSlot(int width, int height) {
 }
 
 template <typename Pixel>
+void BasicFrameMailbox<Pixel>::SetBackSlotSize(int width, int height) {
+    slots_[back_].width = width;
+    slots_[back_].height = height;
+}
+
+template <typename Pixel>
 void BasicFrameMailbox<Pixel>::Publish() {
     const uint32_t previous = ready_.exchange(back_ | kNew, std::memory_order_acq_rel);
     back_ = previous & 3;

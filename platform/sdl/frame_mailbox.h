@@ -33,6 +33,16 @@ public:
     // Producer: makes the back slot width x height pixels (rows width
     // apart) and returns it; its memory is kept when it shrinks.
     Pixel* SizeBackSlot(int width, int height);
+    // Producer: records the back slot's frame as width x height pixels held
+    // elsewhere (where the consumer lent them; see BackIndex), its memory
+    // left alone.
+    void SetBackSlotSize(int width, int height);
+    // Producer: which of the three slots is the back slot; the consumer's
+    // FrontIndex. A consumer that lends each slot memory of its own (a
+    // texture's pixels) does so for its front slot, before taking the next
+    // frame: taking and publishing order it before the producer's reading.
+    uint32_t BackIndex() const { return back_; }
+    uint32_t FrontIndex() const { return front_; }
     // Producer: makes the back slot the newest frame and takes a free slot as
     // the new back slot.
     void Publish();

@@ -139,7 +139,8 @@ bool SdlScreen::MakeWindow(const std::string& title) {
         if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
     }
     if (renderer_ && trueColour) {
-        // The pictures come at the window's size; the texture is made with the first.
+        UseSoftwareRendererForTrueColour();
+        // The pictures come at the window's size; their textures are made with them.
         NoteDrawableSize();
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
                                      frame_.Width(), frame_.Height());
@@ -169,8 +170,11 @@ void SdlScreen::CloseWindow() {
     windowId_.store(0);
     if (overlayTexture_) SDL_DestroyTexture(overlayTexture_);
     overlayTexture_ = nullptr;
-    if (trueTexture_) SDL_DestroyTexture(trueTexture_);
-    trueTexture_ = nullptr;
+    // Nothing draws any more: the screen closes when the platform goes.
+    for (TrueTexture& t : trueTextures_)
+        if (t.texture) SDL_DestroyTexture(t.texture);
+    trueTextures_ = {};
+    lent_ = {};
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -275,6 +279,14 @@ TrueColourFrame SdlScreen::NextTrueColourFrame() {
         width = frame_.Width();
         height = frame_.Height();
     }
+    // Straight into the slot's texture when the screen lent it at this size.
+    const uint32_t slot = trueMailbox_.BackIndex();
+    const LentPixels& lent = lent_[slot];
+    drawnInTexture_[slot] = lent.pixels && lent.width == width && lent.height == height;
+    if (drawnInTexture_[slot]) {
+        trueMailbox_.SetBackSlotSize(width, height);
+        return {lent.pixels, width, height, lent.pitch};
+    }
     uint32_t* pixels = trueMailbox_.SizeBackSlot(width, height);
     return {pixels, width, height, static_cast<ptrdiff_t>(width) * 4};
 }
@@ -317,42 +329,120 @@ void SdlScreen::PresentNewest(Clock::time_point now) {
     const bool due = HasNewFrame() && now >= nextPresent_;
     if (!due && !exposed_) return;
     if (due) {
-        if (trueColourShown_.load())
+        if (trueColourShown_.load()) {
+            // The slot leaving the front goes back to the producer with its
+            // texture's pixels lent, so that its next frame is drawn there.
+            LendTrueTexture(trueMailbox_.FrontIndex());
             trueMailbox_.TakeNewest();
-        else
+        } else {
             mailbox_.TakeNewest();
+        }
     }
     exposed_ = false;
-    PutOnWindow();
+    PutOnWindow(due);
 }
 
-bool SdlScreen::PutTrueColourOnTexture() {
+void SdlScreen::UseSoftwareRendererForTrueColour() {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer_, &info) != 0 || std::strstr(info.name, "opengl") == nullptr)
+        return;
+    // The GL context is current on this thread, as the renderer left it.
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned kGlRenderer = 0x1F01;
+    const unsigned char* name = getString ? getString(kGlRenderer) : nullptr;
+    if (!name) return;
+    const char* text = reinterpret_cast<const char*>(name);
+    const bool onProcessor = std::strstr(text, "llvmpipe") || std::strstr(text, "softpipe") ||
+                             std::strstr(text, "swrast") ||
+                             std::strstr(text, "Software Rasterizer");
+    if (!onProcessor) return;
+    // The window's own surface, shared with the X server, not one drawn through GL.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_DestroyRenderer(renderer_);
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+}
+
+void SdlScreen::LendTrueTexture(uint32_t slot) {
+    TrueTexture& t = trueTextures_[slot];
+    LentPixels& lent = lent_[slot];
+    lent = {};
+    const int width = drawableWidth_.load(), height = drawableHeight_.load();
+    if (width <= 0 || height <= 0) return;
+    if (t.texture && (t.width != width || t.height != height)) {
+        SDL_DestroyTexture(t.texture);
+        t = {};
+    }
+    if (!t.texture) {
+        t.texture = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888,
+                                      SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!t.texture) return;
+        t.width = width;
+        t.height = height;
+    }
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (!t.locked) {
+        if (SDL_LockTexture(t.texture, nullptr, &pixels, &pitch) != 0) return;
+        t.locked = true;
+    } else {
+        // Still locked from an earlier lending the producer did not use: lock
+        // it afresh, as SDL gives the pixels only at the lock.
+        SDL_UnlockTexture(t.texture);
+        if (SDL_LockTexture(t.texture, nullptr, &pixels, &pitch) != 0) {
+            t.locked = false;
+            return;
+        }
+    }
+    if (pitch % 4 != 0) return;
+    lent = {static_cast<uint32_t*>(pixels), width, height, static_cast<ptrdiff_t>(pitch)};
+}
+
+bool SdlScreen::PutTrueColourOnTexture(bool taken) {
+    const uint32_t slot = trueMailbox_.FrontIndex();
     const int width = trueMailbox_.FrontWidth(), height = trueMailbox_.FrontHeight();
     if (width <= 0 || height <= 0) return false;
-    int textureWidth = 0, textureHeight = 0;
-    if (trueTexture_)
-        SDL_QueryTexture(trueTexture_, nullptr, nullptr, &textureWidth, &textureHeight);
-    if (trueTexture_ && (textureWidth != width || textureHeight != height)) {
-        SDL_DestroyTexture(trueTexture_);
-        trueTexture_ = nullptr;
-    }
-    if (!trueTexture_) {
+    TrueTexture& t = trueTextures_[slot];
+    int logicalWidth = 0, logicalHeight = 0;
+    SDL_RenderGetLogicalSize(renderer_, &logicalWidth, &logicalHeight);
+    if (logicalWidth != 0 || logicalHeight != 0) {
         // Window pixels one for one: no logical size, no scaling.
         SDL_RenderSetLogicalSize(renderer_, 0, 0);
         SDL_RenderSetIntegerScale(renderer_, SDL_FALSE);
-        trueTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888,
-                                         SDL_TEXTUREACCESS_STREAMING, width, height);
-        if (!trueTexture_) return false;
     }
-    SDL_UpdateTexture(trueTexture_, nullptr, trueMailbox_.Front(),
+    if (!taken) return t.texture && !t.locked;  // shown again as it is
+    if (drawnInTexture_[slot]) {
+        // Drawn in the texture's pixels: unlocking hands them to the renderer.
+        SDL_UnlockTexture(t.texture);
+        t.locked = false;
+        return true;
+    }
+    if (t.locked) {
+        SDL_UnlockTexture(t.texture);
+        t.locked = false;
+    }
+    if (t.texture && (t.width != width || t.height != height)) {
+        SDL_DestroyTexture(t.texture);
+        t = {};
+    }
+    if (!t.texture) {
+        t.texture = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888,
+                                      SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!t.texture) return false;
+        t.width = width;
+        t.height = height;
+    }
+    SDL_UpdateTexture(t.texture, nullptr, trueMailbox_.Front(),
                       width * static_cast<int>(sizeof(uint32_t)));
+    trueCopied_.fetch_add(1, std::memory_order_relaxed);
     return true;
 }
 
-void SdlScreen::PutOnWindow() {
+void SdlScreen::PutOnWindow(bool taken) {
     const auto period = RefreshPeriod();
     const auto before = Clock::now();
-    const bool trueColour = trueColourShown_.load() && PutTrueColourOnTexture();
+    const bool trueColour = trueColourShown_.load() && PutTrueColourOnTexture(taken);
     if (!trueColour)
         SDL_UpdateTexture(texture_, nullptr, mailbox_.Front(),
                           frame_.Width() * static_cast<int>(sizeof(uint16_t)));
@@ -361,7 +451,8 @@ void SdlScreen::PutOnWindow() {
     if (trueColour) {
         // At the top left, 1:1; a picture drawn before a resize leaves black beside it.
         const SDL_Rect where{0, 0, trueMailbox_.FrontWidth(), trueMailbox_.FrontHeight()};
-        SDL_RenderCopy(renderer_, trueTexture_, nullptr, &where);
+        SDL_RenderCopy(renderer_, trueTextures_[trueMailbox_.FrontIndex()].texture, nullptr,
+                       &where);
     } else {
         SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     }
@@ -384,6 +475,31 @@ void SdlScreen::PutOnWindow() {
     framesPresented_.fetch_add(1, std::memory_order_relaxed);
     presentWaited_.store(vsync, std::memory_order_relaxed);
 }
+
+namespace {
+
+// The smallest rectangle holding every pixel of `image` whose alpha is not 0.
+SDL_Rect VisiblePart(const OverlayImage& image) {
+    int left = image.width, right = -1, top = image.height, bottom = -1;
+    for (int y = 0; y < image.height; ++y) {
+        const uint32_t* row = image.pixels.data() + static_cast<size_t>(y) * image.width;
+        int first = 0;
+        while (first < image.width && (row[first] >> 24) == 0)
+            ++first;
+        if (first == image.width) continue;
+        int last = image.width - 1;
+        while ((row[last] >> 24) == 0)
+            --last;
+        left = std::min(left, first);
+        right = std::max(right, last);
+        top = std::min(top, y);
+        bottom = y;
+    }
+    if (right < 0) return {0, 0, 0, 0};
+    return {left, top, right - left + 1, bottom - top + 1};
+}
+
+}  // namespace
 
 void SdlScreen::SetOverlay(const OverlayImage& overlay) {
     std::lock_guard<std::mutex> lock(overlayMutex_);
@@ -418,13 +534,18 @@ void SdlScreen::DrawOverlay() {
             if (overlayTexture_ && !overlay_.Empty())
                 SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.pixels.data(),
                                   overlay_.width * static_cast<int>(sizeof(uint32_t)));
+            overlayVisible_ = VisiblePart(overlay_);
         }
     }
     if (!overlayTexture_ || overlay_.Empty()) return;
-    // Over true-colour pictures (no logical size), each overlay pixel is scale x scale.
+    // Over true-colour pictures (no logical size), each overlay pixel is
+    // scale x scale. Only the part that is not wholly transparent is blended:
+    // the overlay is mostly clear, and blending costs by the area.
     const int scale = trueColourShown_.load() ? std::clamp(overlay_.scale, 1, kMaxWindowScale) : 1;
-    const SDL_Rect where{0, 0, overlay_.width * scale, overlay_.height * scale};
-    if (SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &where) == 0)
+    const SDL_Rect& from = overlayVisible_;
+    const SDL_Rect where{from.x * scale, from.y * scale, from.w * scale, from.h * scale};
+    if (from.w <= 0 || from.h <= 0 ||
+        SDL_RenderCopy(renderer_, overlayTexture_, &from, &where) == 0)
         picturesWithOverlay_.fetch_add(1, std::memory_order_relaxed);
 }
 

@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -59,8 +60,15 @@ public:
     // window, now or when it is made.
     void SetWindowIcon(const WindowIcon& icon) override;
     // True-colour pictures at the window's drawable size, handed to the
-    // screen thread through a mailbox of their own and shown 1:1 through a
-    // streaming XRGB8888 texture of the picture's size.
+    // screen thread through a mailbox of their own and shown 1:1 through
+    // streaming XRGB8888 textures, one per slot: a slot's frame is drawn
+    // straight into its texture's locked pixels when the screen thread has
+    // lent them at the frame's size (the pitch is then the texture's), into
+    // the slot's own memory and copied into the texture otherwise (the first
+    // frames, and those just after a resize). Where SDL's OpenGL renderer
+    // rasterizes on the processor (llvmpipe, as under Xvfb), SDL's software
+    // renderer on the window's shared-memory surface takes its place: it puts
+    // a picture on the window with one copy instead of a GL draw and swap.
     bool SupportsTrueColour() const override { return true; }
     bool WantsTrueColour() const override { return options_.trueColour; }
     TrueColourFrame NextTrueColourFrame() override;
@@ -72,6 +80,11 @@ public:
 
     // Any thread.
     WindowedDisplayStatistics Statistics() const;
+    // Any thread: true-colour pictures that were copied into their texture
+    // from the slot's memory rather than drawn in it.
+    uint64_t TrueColourPicturesCopied() const {
+        return trueCopied_.load(std::memory_order_relaxed);
+    }
 
 private:
     void ThreadMain();
@@ -84,8 +97,10 @@ private:
     void RunTasks();
     Clock::time_point NextPresentTime() const;
     void PresentNewest(Clock::time_point now);
-    void PutOnWindow();
-    bool PutTrueColourOnTexture();
+    void PutOnWindow(bool taken);
+    bool PutTrueColourOnTexture(bool taken);
+    void LendTrueTexture(uint32_t slot);
+    void UseSoftwareRendererForTrueColour();
     void NoteDrawableSize();
     void ToggleFullScreen();
     bool HasNewFrame() const;
@@ -101,7 +116,20 @@ private:
     FrameBuffer frame_;
     FrameMailbox mailbox_;
     TrueColourMailbox trueMailbox_{0};
-    std::atomic<bool> trueColourShown_{false};               // set by the first NextTrueColourFrame
+    std::atomic<bool> trueColourShown_{false};  // set by the first NextTrueColourFrame
+    // Slot i's texture pixels lent to the producer: written by the screen
+    // thread while slot i is its front slot, read by the producer while it is
+    // its back slot (the mailbox's exchanges order the two).
+    struct LentPixels {
+        uint32_t* pixels = nullptr;
+        int width = 0, height = 0;
+        ptrdiff_t pitch = 0;
+    };
+    std::array<LentPixels, 3> lent_{};
+    // Whether slot i's frame was drawn in its lent texture: written by the
+    // producer for its back slot, read by the screen thread once taken.
+    std::array<bool, 3> drawnInTexture_{};
+    std::atomic<uint64_t> trueCopied_{0};
     std::atomic<int> drawableWidth_{0}, drawableHeight_{0};  // the window's pixels, 0 before it
 
     std::thread thread_;
@@ -128,9 +156,16 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     SDL_Texture* overlayTexture_ = nullptr;
-    SDL_Texture* trueTexture_ = nullptr;  // the size of the last true-colour picture
-    OverlayImage overlay_;                // the overlay shown
-    WindowIcon icon_;                     // the window's icon, empty for none
+    // Slot i's streaming texture, locked while its pixels are lent.
+    struct TrueTexture {
+        SDL_Texture* texture = nullptr;
+        int width = 0, height = 0;
+        bool locked = false;
+    };
+    std::array<TrueTexture, 3> trueTextures_{};
+    OverlayImage overlay_;                 // the overlay shown
+    SDL_Rect overlayVisible_{0, 0, 0, 0};  // the part of it not wholly transparent
+    WindowIcon icon_;                      // the window's icon, empty for none
     bool exposed_ = false;
     Clock::time_point nextPresent_{};
     int waitingPresents_ = 0;  // recent presents that waited for the refresh, 0..8

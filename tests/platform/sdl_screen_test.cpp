@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -276,6 +277,77 @@ TEST_F(SdlScreenTest, TrueColourPicturesFollowTheWindowsSizeAndF11GoesFullScreen
     ASSERT_TRUE(screen->RunOnScreenThread(
         [&] { flags = SDL_GetWindowFlags(SDL_GetWindowFromID(window_)); }));
     EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN, 0u);
+}
+
+// Fills a true-colour frame with `value`, row by row at its pitch.
+void Fill(const TrueColourFrame& frame, uint32_t value) {
+    for (int y = 0; y < frame.height; ++y)
+        std::fill_n(frame.pixels + y * (frame.pitch / 4), frame.width, value);
+}
+
+// The window's pixels as the renderer last put them, 0x00RRGGBB.
+std::vector<uint32_t> WindowPixels(SdlScreen& screen, uint32_t windowId, int width, int height) {
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    EXPECT_TRUE(screen.RunOnScreenThread([&] {
+        SDL_Renderer* renderer = SDL_GetRenderer(SDL_GetWindowFromID(windowId));
+        const SDL_Rect all{0, 0, width, height};
+        EXPECT_EQ(
+            SDL_RenderReadPixels(renderer, &all, SDL_PIXELFORMAT_RGB888, pixels.data(), width * 4),
+            0)
+            << SDL_GetError();
+    }));
+    return pixels;
+}
+
+// Once the screen has lent each slot its texture, frames are drawn straight
+// into the textures' pixels (at their pitch), with no copy on the way; each
+// frame still reaches the window whole, before and after a resize, with the
+// overlay's visible part over it and the rest of the picture untouched.
+TEST_F(SdlScreenTest, TrueColourFramesAreDrawnInTheirTexturesAndReachTheWindowWhole) {
+    Open(true, false, true);
+    auto* screen = static_cast<SdlScreen*>(screen_);
+    const auto frames = [&](int count, uint32_t first) {
+        for (int i = 0; i < count; ++i) {
+            const uint64_t shown = platform_->Statistics().framesPresented;
+            const TrueColourFrame frame = screen_->NextTrueColourFrame();
+            Fill(frame, first + static_cast<uint32_t>(i));
+            screen_->PresentTrueColour();
+            // Each frame taken before the next, so that none is skipped.
+            const auto until = std::chrono::steady_clock::now() + 2s;
+            while (platform_->Statistics().framesPresented == shown &&
+                   std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(1ms);
+        }
+    };
+    frames(8, 0x00102030u);
+    const uint64_t copied = screen->TrueColourPicturesCopied();
+    EXPECT_LE(copied, 4u) << "the first frames only, before the textures are lent";
+    frames(12, 0x00405060u);
+    EXPECT_EQ(screen->TrueColourPicturesCopied(), copied) << "drawn in the textures";
+    std::vector<uint32_t> shown = WindowPixels(*screen, window_, 64, 48);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), 0x00405060u + 11), 64 * 48);
+
+    ASSERT_TRUE(screen->RunOnScreenThread(
+        [&] { SDL_SetWindowSize(SDL_GetWindowFromID(window_), 100, 70); }));
+    frames(10, 0x00708090u);
+    EXPECT_EQ(screen_->NextTrueColourFrame().width, 100);
+    screen_->PresentTrueColour();
+    const uint64_t afterResize = screen->TrueColourPicturesCopied();
+    // An opaque overlay pixel at (2, 1), drawn 2 x 2.
+    OverlayImage overlay;
+    overlay.width = 50;
+    overlay.height = 35;
+    overlay.scale = 2;
+    overlay.pixels.assign(50 * 35, 0x00FFFFFFu);  // clear
+    overlay.pixels[1 * 50 + 2] = 0xFFFF0000u;
+    screen_->SetOverlay(overlay);
+    frames(6, 0x00A0B0C0u);
+    EXPECT_EQ(screen->TrueColourPicturesCopied(), afterResize) << "lent again at the new size";
+    shown = WindowPixels(*screen, window_, 100, 70);
+    const uint32_t last = 0x00A0B0C0u + 5;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), last), 100 * 70 - 4);
+    for (const auto& [x, y] : {std::pair{4, 2}, std::pair{5, 2}, std::pair{4, 3}, std::pair{5, 3}})
+        EXPECT_EQ(shown[static_cast<size_t>(y) * 100 + x], 0x00FF0000u) << x << ", " << y;
 }
 
 // On the emulated screen's window, F11 is a key like any other.
