@@ -35,9 +35,14 @@ struct FlySessionOptions {
     // When given, the view is the HD view of this terrain, drawn on the
     // screen's true-colour frames at the window's own size on hdThreads
     // threads, and free flight keeps above its ground (HdGroundBytes).
+    // One thread by default: it draws a 1920 x 1080 frame in about a sixth
+    // of a 60 Hz refresh period, so the drawing takes at most one core and
+    // leaves the others to the screen thread and the window system; a
+    // second thread shortens the frame by about a millisecond and contends
+    // with them on a small machine.
     const HdTerrain* hd = nullptr;
     HdOptions hdOptions;
-    int hdThreads = 2;
+    int hdThreads = 1;
 };
 
 // One frame as drawn, for tests and measurements: called after the view is
