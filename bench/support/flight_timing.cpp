@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "bench/support/bench_support.h"
@@ -21,17 +22,74 @@ double NowSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+// The cameras of a run, frame by frame: the flight at 0, stepMs, 2 stepMs ...
+// ms, flown again from its start at its end as the demo does, until it has
+// been flown once (seconds 0) or the run's seconds have passed.
+class FlightClock {
+public:
+    explicit FlightClock(const FlightTimingRun& run) : run_(run), start_(NowSeconds()) {}
+
+    // The next frame's camera; false when the run is over.
+    bool Next(CameraState& camera) {
+        if (over_ || (run_.seconds > 0 && frames_ > 0 && NowSeconds() - start_ >= run_.seconds))
+            return false;
+        while (!CameraAtTime(*run_.flight, static_cast<float>(time_), camera)) {
+            if (time_ == 0) return false;  // the flight has no frame at all
+            if (!Restart()) return false;
+        }
+        ++frames_;
+        if (UINT32_MAX - time_ < static_cast<uint32_t>(run_.stepMs))
+            over_ = !Restart();  // past the last whole millisecond a path can hold
+        else
+            time_ += static_cast<uint32_t>(run_.stepMs);
+        return true;
+    }
+
+    uint32_t Time() const { return time_; }
+    int Flights() const { return flights_; }
+
+private:
+    // The end of the flight: its clock starts again, unless it was to be flown once.
+    bool Restart() {
+        ++flights_;
+        time_ = 0;
+        return run_.seconds > 0;
+    }
+
+    const FlightTimingRun& run_;
+    double start_;
+    uint32_t time_ = 0;
+    long long frames_ = 0;
+    int flights_ = 0;
+    bool over_ = false;
+};
+
+// Four 32-bit pixels in one vector register (the compiler's generic vectors).
+using PixelVector = uint32_t __attribute__((vector_size(16)));
+
+// Every pixel of the HD frame written once, row by row and four at a time:
+// the floor of any renderer of this frame.
+__attribute__((noinline)) void FillHdRows(const HdFrame& frame, uint32_t value) {
+    for (int row = 0; row < frame.height; ++row) {
+        auto* line = reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(frame.pixels) +
+                                                 row * frame.pitch);
+        const uint32_t pixel = value + static_cast<uint32_t>(row);
+        const PixelVector pixels = {pixel, pixel, pixel, pixel};
+        int col = 0;
+        for (; col + 4 <= frame.width; col += 4)
+            std::memcpy(line + col, &pixels, sizeof pixels);
+        for (; col < frame.width; ++col)
+            line[col] = pixel;
+    }
+}
+
 }  // namespace
 
 bool TimeFaithfulFlight(const FlightTimingRun& run, TerrainRenderer& renderer,
                         const ViewGeometry& view, const TerrainSources& sources,
                         FlightTiming& timing) {
-    CameraState camera;
     FlightTiming& r = timing;
     r = FlightTiming{};
-    const KeyPath& flight = *run.flight;
-    const double seconds = run.seconds;
-    const int64_t stepMs = run.stepMs;
     std::vector<double> renderUs, floorUs, memoryFloorUs;
     // Both floors, timed one after the other at the same point of the run.
     const auto timeFloors = [&](uint16_t value) {
@@ -44,44 +102,29 @@ bool TimeFaithfulFlight(const FlightTimingRun& run, TerrainRenderer& renderer,
     };
     double frameSeconds = 0, sampledRenderNs = 0;
     long long sampledSteps = 0;
-    const double start = NowSeconds();
-    uint32_t time = 0;
+    FlightClock clock(run);
+    CameraState camera;
     for (;;) {
+        // A frame's time counts the camera's evaluation, as the demo's frame does.
         const double frameStart = NowSeconds();
-        if (!CameraAtTime(flight, static_cast<float>(time), camera)) {
-            if (time == 0) {
-                return false;
-            }
-            // The end of the path: the flight's clock restarts, as in the demo.
-            ++r.flights;
-            time = 0;
-            if (seconds == 0) break;
-            continue;
-        }
+        if (!clock.Next(camera)) break;
         const double renderStart = NowSeconds();
         renderer.Draw(view, sources, camera);
         const double frameEnd = NowSeconds();
         renderUs.push_back((frameEnd - renderStart) * 1e6);
         frameSeconds += frameEnd - frameStart;
-        if (UINT32_MAX - time < static_cast<uint32_t>(stepMs)) {
-            // Past the last whole millisecond a path can hold: start again.
-            ++r.flights;
-            time = 0;
-            if (seconds == 0) break;
-            continue;
-        }
-        time += static_cast<uint32_t>(stepMs);
 
         if (renderUs.size() % kStepsEvery == 0) {
             sampledSteps += CountMarchSteps(view, sources, camera);
             sampledRenderNs += renderUs.back() * 1e3;
         }
-        if (renderUs.size() % kFloorEvery == 0) timeFloors(static_cast<uint16_t>(time));
-        if (seconds > 0 && frameEnd - start >= seconds) break;
+        if (renderUs.size() % kFloorEvery == 0) timeFloors(static_cast<uint16_t>(clock.Time()));
     }
+    if (renderUs.empty()) return false;
     if (floorUs.empty()) timeFloors(0);
 
     r.frames = static_cast<long long>(renderUs.size());
+    r.flights = clock.Flights();
     r.fps = frameSeconds > 0 ? static_cast<double>(r.frames) / frameSeconds : 0;
     r.medianUs = Percentile(renderUs, 0.5);
     r.p99Us = Percentile(renderUs, 0.99);
@@ -98,41 +141,17 @@ bool TimeHdFlight(const FlightTimingRun& run, const HdTerrain& terrain, const Hd
                   FlightTiming& timing) {
     const HdPath path = FastestHdPath();
     HdRenderer one(path, 1), two(path, 2);
-    // Every pixel written once, row by row: the floor of any renderer of this frame.
-    const auto fillRows = [&](uint32_t value) {
-        for (int row = 0; row < frame.height; ++row) {
-            auto* line = reinterpret_cast<uint32_t*>(
-                reinterpret_cast<unsigned char*>(frame.pixels) + row * frame.pitch);
-            for (int col = 0; col < frame.width; ++col)
-                line[col] = value + static_cast<uint32_t>(row);
-        }
-    };
     FlightTiming& r = timing;
     r = FlightTiming{};
-    const KeyPath& flight = *run.flight;
-    const double seconds = run.seconds;
-    const int64_t stepMs = run.stepMs;
     std::vector<double> oneUs, twoUs, floorUs;
     double oneSeconds = 0, twoSeconds = 0;
+    FlightClock clock(run);
     CameraState camera;
-    bool warm = false;
-    const double start = NowSeconds();
-    uint32_t time = 0;
-    for (;;) {
-        if (!CameraAtTime(flight, static_cast<float>(time), camera)) {
-            if (time == 0) {
-                return false;
-            }
-            ++r.flights;
-            time = 0;
-            if (seconds == 0) break;
-            continue;
-        }
-        if (!warm) {
+    while (clock.Next(camera)) {
+        if (oneUs.empty()) {
             // The sky at this scale and the step table, made once before timing.
             one.Draw(frame, terrain, camera);
             two.Draw(frame, terrain, camera);
-            warm = true;
         }
         const double t0 = NowSeconds();
         one.Draw(frame, terrain, camera);
@@ -145,20 +164,14 @@ bool TimeHdFlight(const FlightTimingRun& run, const HdTerrain& terrain, const Hd
         twoSeconds += t2 - t1;
         if (oneUs.size() % kFloorEvery == 1) {
             const double floorStart = NowSeconds();
-            fillRows(time);
+            FillHdRows(frame, clock.Time());
             floorUs.push_back((NowSeconds() - floorStart) * 1e6);
         }
-        if (seconds > 0 && t2 - start >= seconds) break;
-        if (UINT32_MAX - time < static_cast<uint32_t>(stepMs)) {
-            ++r.flights;
-            time = 0;
-            if (seconds == 0) break;
-            continue;
-        }
-        time += static_cast<uint32_t>(stepMs);
     }
+    if (oneUs.empty()) return false;
 
     r.frames = static_cast<long long>(oneUs.size());
+    r.flights = clock.Flights();
     r.fps = oneSeconds > 0 ? static_cast<double>(r.frames) / oneSeconds : 0;
     r.fps2 = twoSeconds > 0 ? static_cast<double>(r.frames) / twoSeconds : 0;
     r.medianUs = Percentile(oneUs, 0.5);
