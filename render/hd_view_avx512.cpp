@@ -1,5 +1,6 @@
 // hd_view_avx512.cpp -- the HD view's AVX-512 tile kernel: a tile's sixteen columns marched in step
 #include <algorithm>
+#include <bit>
 
 #include "render/hd_view_fast.h"
 
@@ -21,6 +22,8 @@ namespace hd_detail {
 namespace {
 
 constexpr int kLanes = 16;
+// Mip levels of the largest map (its side down to 4).
+constexpr int kMaxLevels = std::bit_width(static_cast<unsigned>(kHdMaxSide)) - 2;
 static_assert(kLanes == kTileColumns, "one group of lanes is one tile row");
 
 // A colour of sixteen lanes as two words a lane: red and blue in 16-bit
@@ -57,6 +60,28 @@ FLYOVER_AVX512 inline Colours Lerp(const Colours& a, const Colours& b, __m512i w
             _mm512_and_si512(_mm512_srli_epi32(g, 8), Set(0xFF))};
 }
 
+// A level's constants for Locate16, made once per group.
+struct Level16 {
+    const int* height;  // the level's heights, as 32-bit words from any entry
+    const int* colour;
+    __m512i half;      // half a texel of position
+    __m512i mask;      // side - 1
+    __m128i cut;       // 32 - sideLog2: position to texel
+    __m128i rowShift;  // sideLog2: texel row to index
+    __m128i fraction;  // 24 - sideLog2: position to the weight's 8 bits
+};
+
+FLYOVER_AVX512 inline Level16 MakeLevel16(const HdLevel& level) {
+    const int n = level.sideLog2;
+    return {reinterpret_cast<const int*>(level.height.data()),
+            reinterpret_cast<const int*>(level.colour.data()),
+            _mm512_set1_epi32(static_cast<int>(1u << (31 - n))),
+            _mm512_set1_epi32(level.side - 1),
+            _mm_cvtsi32_si128(32 - n),
+            _mm_cvtsi32_si128(n),
+            _mm_cvtsi32_si128(24 - n)};
+}
+
 // Where sixteen positions fall in a level (Locate).
 struct Texels16 {
     __m512i i00, i10, i01, i11;
@@ -66,20 +91,15 @@ struct Texels16 {
     __mmask16 wraps;  // lanes whose right neighbour wraps to the row's start
 };
 
-FLYOVER_AVX512 inline Texels16 Locate16(const HdLevel& level, __m512i u, __m512i v) {
-    const int n = level.sideLog2;
-    const __m512i half = Set(static_cast<int>(1u << (31 - n)));
-    const __m512i uu = _mm512_sub_epi32(u, half), vv = _mm512_sub_epi32(v, half);
-    const __m512i mask = Set(level.side - 1);
-    const __m128i cut = _mm_cvtsi32_si128(32 - n);
-    const __m512i x0 = _mm512_srl_epi32(uu, cut), y0 = _mm512_srl_epi32(vv, cut);
-    const __m512i x1 = _mm512_and_si512(_mm512_add_epi32(x0, Set(1)), mask);
-    const __m512i y1 = _mm512_and_si512(_mm512_add_epi32(y0, Set(1)), mask);
-    const __m128i rowShift = _mm_cvtsi32_si128(n);
-    const __m512i row0 = _mm512_sll_epi32(y0, rowShift), row1 = _mm512_sll_epi32(y1, rowShift);
-    const __m128i fraction = _mm_cvtsi32_si128(24 - n);
-    const __m512i fx = _mm512_and_si512(_mm512_srl_epi32(uu, fraction), Set(255));
-    const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(vv, fraction), Set(255));
+FLYOVER_AVX512 inline Texels16 Locate16(const Level16& level, __m512i u, __m512i v) {
+    const __m512i uu = _mm512_sub_epi32(u, level.half), vv = _mm512_sub_epi32(v, level.half);
+    const __m512i x0 = _mm512_srl_epi32(uu, level.cut), y0 = _mm512_srl_epi32(vv, level.cut);
+    const __m512i x1 = _mm512_and_si512(_mm512_add_epi32(x0, Set(1)), level.mask);
+    const __m512i y1 = _mm512_and_si512(_mm512_add_epi32(y0, Set(1)), level.mask);
+    const __m512i row0 = _mm512_sll_epi32(y0, level.rowShift);
+    const __m512i row1 = _mm512_sll_epi32(y1, level.rowShift);
+    const __m512i fx = _mm512_and_si512(_mm512_srl_epi32(uu, level.fraction), Set(255));
+    const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(vv, level.fraction), Set(255));
     const __m512i fxHigh = _mm512_slli_epi32(fx, 16);
     return {_mm512_add_epi32(row0, x0),
             _mm512_add_epi32(row0, x1),
@@ -89,11 +109,11 @@ FLYOVER_AVX512 inline Texels16 Locate16(const HdLevel& level, __m512i u, __m512i
             _mm512_or_si512(fx, fxHigh),
             Halves(fy),
             fy,
-            _mm512_cmpeq_epi32_mask(x0, mask)};
+            _mm512_cmpeq_epi32_mask(x0, level.mask)};
 }
 
-FLYOVER_AVX512 inline __m512i Height16(const HdLevel& level, const Texels16& t) {
-    const int* h = reinterpret_cast<const int*>(level.height.data());
+FLYOVER_AVX512 inline __m512i Height16(const Level16& level, const Texels16& t) {
+    const int* h = level.height;
     // A texel and its right neighbour in one 32-bit load (the level keeps
     // one entry after its last), but where the neighbour wraps to the row's
     // start: there a second load.
@@ -121,13 +141,37 @@ FLYOVER_AVX512 inline __m512i Height16(const HdLevel& level, const Texels16& t) 
     return _mm512_srli_epi32(sum, 16);
 }
 
-FLYOVER_AVX512 inline Colours Colour16(const HdLevel& level, const Texels16& t) {
-    const int* c = reinterpret_cast<const int*>(level.colour.data());
-    const Colours c00 = Unpack(_mm512_i32gather_epi32(t.i00, c, 4));
-    const Colours c10 = Unpack(_mm512_i32gather_epi32(t.i10, c, 4));
-    const Colours c01 = Unpack(_mm512_i32gather_epi32(t.i01, c, 4));
-    const Colours c11 = Unpack(_mm512_i32gather_epi32(t.i11, c, 4));
-    return Lerp(Lerp(c00, c10, t.fx16), Lerp(c01, c11, t.fx16), t.fy16);
+// The colours at `at` and their right neighbours, a pair in one 64-bit
+// load, in the lanes `whole` (the others 0).
+FLYOVER_AVX512 inline void Pairs16(const int* c, __m512i at, __mmask16 whole, __m512i& left,
+                                   __m512i& right) {
+    const __m512i low = _mm512_mask_i32gather_epi64(
+        _mm512_setzero_si512(), static_cast<__mmask8>(whole), _mm512_castsi512_si256(at), c, 4);
+    const __m512i high =
+        _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), static_cast<__mmask8>(whole >> 8),
+                                    _mm512_extracti64x4_epi64(at, 1), c, 4);
+    const __m512i even =
+        _mm512_set_epi32(30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0);
+    left = _mm512_permutex2var_epi32(low, even, high);
+    right = _mm512_permutex2var_epi32(low, _mm512_add_epi32(even, Set(1)), high);
+}
+
+FLYOVER_AVX512 inline Colours Colour16(const Level16& level, const Texels16& t) {
+    // A texel and its right neighbour in one 64-bit load, but where the
+    // neighbour wraps to the row's start (which includes the level's last
+    // texel, after which colour levels keep no entry): there two loads.
+    __m512i c00, c10, c01, c11;
+    const __mmask16 whole = static_cast<__mmask16>(~t.wraps);
+    Pairs16(level.colour, t.i00, whole, c00, c10);
+    Pairs16(level.colour, t.i01, whole, c01, c11);
+    if (t.wraps != 0) {
+        c00 = _mm512_mask_i32gather_epi32(c00, t.wraps, t.i00, level.colour, 4);
+        c10 = _mm512_mask_i32gather_epi32(c10, t.wraps, t.i10, level.colour, 4);
+        c01 = _mm512_mask_i32gather_epi32(c01, t.wraps, t.i01, level.colour, 4);
+        c11 = _mm512_mask_i32gather_epi32(c11, t.wraps, t.i11, level.colour, 4);
+    }
+    return Lerp(Lerp(Unpack(c00), Unpack(c10), t.fx16), Lerp(Unpack(c01), Unpack(c11), t.fx16),
+                t.fy16);
 }
 
 // (below * q) >> shift in each lane, below and the result in 32 bits.
@@ -225,6 +269,10 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
         minDy = std::min(minDy, dy[j]);
         maxDy = std::max(maxDy, dy[j]);
     }
+    Level16 levels[kMaxLevels];
+    const int levelCount = std::min(terrain.LevelCount(), kMaxLevels);
+    for (int l = 0; l < levelCount; ++l)
+        levels[l] = MakeLevel16(terrain.Level(l));
     const __m512i dirX = _mm512_load_si512(dx);
     const __m512i dirY = _mm512_load_si512(dy);
     const __m512i camU = Set(static_cast<int>(f.camU));
@@ -291,13 +339,13 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
         const __m512i d8 = Set(static_cast<int>(s.d8));
         const __m512i u = _mm512_add_epi32(camU, _mm512_mullo_epi32(dirX, d8));
         const __m512i v = _mm512_add_epi32(camV, _mm512_mullo_epi32(dirY, d8));
-        const HdLevel& la = terrain.Level(s.level);
+        const Level16& la = levels[s.level];
         const Texels16 ta = Locate16(la, u, v);
         __m512i h = Height16(la, ta);
         Texels16 tb{};
         if (s.blend != 0) {
-            tb = Locate16(terrain.Level(s.level + 1), u, v);
-            const __m512i hb = Height16(terrain.Level(s.level + 1), tb);
+            tb = Locate16(levels[s.level + 1], u, v);
+            const __m512i hb = Height16(levels[s.level + 1], tb);
             const __m512i w = Set(static_cast<int>(s.blend));
             const __m512i inv = Set(static_cast<int>(256 - s.blend));
             h = _mm512_srli_epi32(_mm512_add_epi32(_mm512_add_epi32(_mm512_mullo_epi32(h, inv),
@@ -313,7 +361,7 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
 
         Colours c = Colour16(la, ta);
         if (s.blend != 0)
-            c = Lerp(c, Colour16(terrain.Level(s.level + 1), tb),
+            c = Lerp(c, Colour16(levels[s.level + 1], tb),
                      Set(static_cast<int>(s.blend * 0x10001u)));
         {  // the haze
             const __m512i inv = Set(static_cast<int>((256 - s.haze) * 0x10001u));
