@@ -47,17 +47,16 @@ FLYOVER_AVX512 inline __m512i Halves(__m512i w) {
 }
 
 // a + (b - a) * w / 256 in each field, rounded (LerpSpread); w16 is the
-// weight in both halves. Each field's products and sum stay below 2^16, so
-// 16-bit multiplies give them exactly.
+// weight (0 .. 256) in both halves. a (256 - w) + b w + 128 is 256 a +
+// (b - a) w + 128, so the field is a + floor(((b - a) w + 128) / 256), and
+// that floor is vpmulhrsw's floor((x w + 2^14) / 2^15) of x = (b - a) * 128,
+// which fits signed 16 bits: one multiply a field pair, exact.
+FLYOVER_AVX512 inline __m512i LerpFields(__m512i a, __m512i b, __m512i w16) {
+    return _mm512_add_epi16(a,
+                            _mm512_mulhrs_epi16(_mm512_slli_epi16(_mm512_sub_epi16(b, a), 7), w16));
+}
 FLYOVER_AVX512 inline Colours Lerp(const Colours& a, const Colours& b, __m512i w16) {
-    const __m512i inv = _mm512_sub_epi32(Set(0x01000100), w16);
-    const __m512i rb = _mm512_add_epi32(
-        _mm512_add_epi32(_mm512_mullo_epi16(a.rb, inv), _mm512_mullo_epi16(b.rb, w16)),
-        Set(0x00800080));
-    const __m512i g = _mm512_add_epi32(
-        _mm512_add_epi32(_mm512_mullo_epi16(a.g, inv), _mm512_mullo_epi16(b.g, w16)), Set(0x80));
-    return {_mm512_and_si512(_mm512_srli_epi32(rb, 8), Set(0x00FF00FF)),
-            _mm512_and_si512(_mm512_srli_epi32(g, 8), Set(0xFF))};
+    return {LerpFields(a.rb, b.rb, w16), LerpFields(a.g, b.g, w16)};
 }
 
 // A level's constants for Locate16, made once per group.
@@ -363,18 +362,10 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
         if (s.blend != 0)
             c = Lerp(c, Colour16(levels[s.level + 1], tb),
                      Set(static_cast<int>(s.blend * 0x10001u)));
-        {  // the haze
-            const __m512i inv = Set(static_cast<int>((256 - s.haze) * 0x10001u));
-            const uint32_t white = 255 * s.haze + 128;
-            c.rb = _mm512_and_si512(
-                _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi16(c.rb, inv),
-                                                   Set(static_cast<int>(white * 0x10001u))),
-                                  8),
-                Set(0x00FF00FF));
-            c.g = _mm512_and_si512(_mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi16(c.g, inv),
-                                                                      Set(static_cast<int>(white))),
-                                                     8),
-                                   Set(0xFF));
+        {  // the haze: toward white, a lerp to 255 in every field
+            const __m512i w16 = Set(static_cast<int>(s.haze * 0x10001u));
+            c.rb = LerpFields(c.rb, Set(0x00FF00FF), w16);
+            c.g = LerpFields(c.g, Set(0xFF), w16);
         }
         DrawStep(c, offset, drawing, horizon, tile, next, cover, wrb, wg, edge);
         highestEdge = _mm512_reduce_max_epi32(edge);
