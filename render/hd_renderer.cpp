@@ -114,7 +114,21 @@ struct TileRows {
     const TileEnds* ends = nullptr;
     int lowest = 0, highest = 0;  // the least and greatest `next`
     int skyCol = 0;
+    // Per column its partly covered row (`next`) as drawn: the partial
+    // ground over the sky or haze behind it.
+    alignas(16) uint32_t partial[kTileColumns];
+    // Per column `next`, and kTileColumns past the tile's width (columns
+    // nobody writes), for the rows where columns differ.
+    alignas(16) int32_t next[kTileColumns];
 };
+
+// The sky's row for frame row `row` (clamped to the resampled sky).
+inline const uint32_t* SkyRow(const Plan& plan, int row) {
+    int64_t at = plan.setup.skyRowOffset + row;
+    if (at < 0) at = 0;
+    if (at > plan.setup.skyRows - 1) at = plan.setup.skyRows - 1;
+    return plan.sky + at * plan.skyStride;
+}
 
 TileRows PrepareTile(const Plan& plan, int col0, int count, const uint32_t* tile,
                      const TileEnds& ends) {
@@ -130,6 +144,17 @@ TileRows PrepareTile(const Plan& plan, int col0, int count, const uint32_t* tile
         t.highest = std::max(t.highest, ends.next[i]);
     }
     t.skyCol = static_cast<int>((plan.setup.skyColOffset + col0) % plan.setup.skyCols);
+    for (int i = 0; i < kTileColumns; ++i) {
+        t.next[i] = i < count ? ends.next[i] : -1;
+        t.partial[i] = 0;
+        if (i >= count || ends.next[i] < 0) continue;
+        const int row = ends.next[i];
+        const uint32_t back = row < plan.setup.band ? SkyRow(plan, row)[t.skyCol + i] : kHazeRgb;
+        t.partial[i] = ends.cover[i] == 0
+                           ? back
+                           : Resolve(ends.weighted[i] +
+                                     Spread(back) * static_cast<uint64_t>(256 - ends.cover[i]));
+    }
     return t;
 }
 
@@ -152,28 +177,47 @@ inline void WriteLine(uint32_t* out, const uint32_t* from, int count) {
         std::memcpy(out, from, static_cast<size_t>(count) * 4);
 }
 
+// A row where the tile's columns differ: per column the ground from the
+// tile below its `next`, the partial row at it, the sky or haze above.
+inline void MixRow(const TileRows& t, int row, const uint32_t* back, uint32_t* mixed) {
+    const uint32_t* ground = t.tile + row * kTileColumns;
+#if defined(__SSE2__)
+    const __m128i r = _mm_set1_epi32(row);
+    for (int k = 0; k < kTileColumns; k += 4) {
+        const __m128i next = _mm_load_si128(reinterpret_cast<const __m128i*>(t.next + k));
+        const __m128i below = _mm_cmpgt_epi32(r, next);  // row > next: the ground
+        const __m128i at = _mm_cmpeq_epi32(r, next);     // row == next: the partial row
+        const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ground + k));
+        const __m128i p = _mm_load_si128(reinterpret_cast<const __m128i*>(t.partial + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(back + k));
+        const __m128i v = _mm_or_si128(_mm_or_si128(_mm_and_si128(below, g), _mm_and_si128(at, p)),
+                                       _mm_andnot_si128(_mm_or_si128(below, at), b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mixed + k), v);
+    }
+#else
+    for (int i = 0; i < kTileColumns; ++i)
+        mixed[i] = row > t.next[i] ? ground[i] : row == t.next[i] ? t.partial[i] : back[i];
+#endif
+}
+
 // The rows of a band of marched tiles into the frame.
 void WriteBand(const Plan& plan, const TileRows* tiles, int tileCount) {
     const FrameSetup& f = plan.setup;
     const HdFrame& frame = plan.frame;
     const ptrdiff_t stride = frame.pitch / 4;
+    // Haze behind a whole tile row (the sky's rows have kSkyPad columns
+    // after their last, so a tile's row of sky is always there to read).
     uint32_t haze[kTileColumns];
     for (uint32_t& h : haze)
         h = kHazeRgb;
-    auto skyRow = [&](int row) -> const uint32_t* {
-        int64_t at = f.skyRowOffset + row;
-        if (at < 0) at = 0;
-        if (at > f.skyRows - 1) at = f.skyRows - 1;
-        return plan.sky + at * plan.skyStride;
-    };
-    uint32_t mixed[kTileColumns];
+    alignas(16) uint32_t mixed[kTileColumns];
     for (int row = 0; row < f.height; ++row) {
-        const uint32_t* sky = row < f.band ? skyRow(row) : nullptr;
+        const uint32_t* sky = row < f.band ? SkyRow(plan, row) : nullptr;
 #if defined(__SSE2__)
         // The sky's rows are far apart too.
         if (row + 8 < f.band)
             for (int k = 0; k < tileCount; ++k)
-                _mm_prefetch(reinterpret_cast<const char*>(skyRow(row + 8) + tiles[k].skyCol),
+                _mm_prefetch(reinterpret_cast<const char*>(SkyRow(plan, row + 8) + tiles[k].skyCol),
                              _MM_HINT_T0);
 #endif
         uint32_t* line = frame.pixels + row * stride;
@@ -186,18 +230,7 @@ void WriteBand(const Plan& plan, const TileRows* tiles, int tileCount) {
             } else if (row > t.highest) {
                 WriteLine(out, t.tile + row * kTileColumns, t.count);
             } else {
-                for (int i = 0; i < t.count; ++i) {
-                    const int next = t.ends->next[i];
-                    if (row > next) {
-                        mixed[i] = t.tile[row * kTileColumns + i];
-                    } else if (row < next || t.ends->cover[i] == 0) {
-                        mixed[i] = back[i];
-                    } else {
-                        mixed[i] = Resolve(t.ends->weighted[i] +
-                                           Spread(back[i]) *
-                                               static_cast<uint64_t>(256 - t.ends->cover[i]));
-                    }
-                }
+                MixRow(t, row, back, mixed);
                 WriteLine(out, mixed, t.count);
             }
         }
