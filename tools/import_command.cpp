@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "hdscene/hd_scene.h"
 #include "import/collection.h"
 #include "import/importer.h"
 #include "shared/text.h"
@@ -62,6 +63,13 @@ void PrintReport(const std::string& out, const ImportReport& report) {
             "inside)\n",
             h0.acrossX / 257, h0.acrossY / 257, h0.inside / 257);
     std::printf("  sky     %s\n", report.skyPicture.c_str());
+    if (report.hdMaps.empty())
+        std::printf(
+            "  hd maps none: the pictures are under 512 a side (--view hd draws the 256 x 256 "
+            "maps interpolated)\n");
+    else
+        std::printf("  hd maps %s: %s and %s (16-bit heights), for --view hd\n",
+                    report.hdMaps.c_str(), kHdColourFileName, kHdHeightFileName);
     std::printf("  flight  %s\n", report.flight.c_str());
     for (const std::string& warning : report.warnings)
         ToolError("import", "warning: " + warning);

@@ -201,13 +201,20 @@ def cases(tool, work):
     r = run(tool, "import", "--colour", p("c512.png"), "--height", p("h1024-16.png"), "--out", p("w"))
     check("warning" in r.stderr and "512 x 512" in r.stderr,
           "sizes that differ: a warning names both")
+    hd = report_line(r.stdout, "hd maps")
+    check(hd.startswith("hd-colour.png and hd-height.png") and "1024 x 1024:" in r.stdout,
+          f"the report names the HD maps kept at the larger picture's size: '{hd}'")
 
     # -- indexed colours kept exactly ---------------------------------------
     img, palette = indexed_colour((256, 256))
     img.save(p("indexed256.png"))
     tiling_height((256, 256)).save(p("tiling256.png"))
     out = p("indexed")
-    run(tool, "import", "--colour", p("indexed256.png"), "--height", p("tiling256.png"), "--out", out)
+    r = run(tool, "import", "--colour", p("indexed256.png"), "--height", p("tiling256.png"), "--out", out)
+    check(report_line(r.stdout, "hd maps").startswith("the pictures are under 512")
+          and not os.path.exists(os.path.join(out, "hd-colour.png")),
+          f"pictures under 512 a side make no HD maps, and the report says so: "
+          f"'{report_line(r.stdout, 'hd maps')}'")
     got = Image.open(os.path.join(out, "colour.bmp"))
     check(got.mode == "P" and got.getpalette()[:len(palette)] == palette
           and list(got.getdata()) == list(img.getdata()),
