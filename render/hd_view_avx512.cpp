@@ -37,8 +37,9 @@ FLYOVER_AVX512 inline __m512i Set(int32_t x) {
 }
 
 FLYOVER_AVX512 inline Colours Unpack(__m512i c) {
-    return {_mm512_and_si512(c, Set(0x00FF00FF)),
-            _mm512_and_si512(_mm512_srli_epi32(c, 8), Set(0xFF))};
+    // 0x00RRGGBB's 16-bit fields are GGBB and 00RR: each taken down a byte
+    // leaves 00GG and 0000.
+    return {_mm512_and_si512(c, Set(0x00FF00FF)), _mm512_srli_epi16(c, 8)};
 }
 
 // The weight w (0 .. 256) in both 16-bit halves of each lane.
@@ -286,12 +287,17 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
     __m512i edge = Set(firstEdge);
     const __m512i horizon = Set(static_cast<int32_t>(f.horizonQ8));
     int32_t highestEdge = firstEdge;
+    bool edgeStale = false;  // edge changed since highestEdge was taken
     int block = sideLog2;
     bool trySkip = true;  // not right after a step that drew (see the AVX2 kernel)
     for (int at = 0; at < stepCount;) {
         const Step& s = steps[static_cast<size_t>(at)];
         int skipTo = at;
         if (trySkip) {
+            if (edgeStale) {
+                highestEdge = _mm512_reduce_max_epi32(edge);
+                edgeStale = false;
+            }
             const uint32_t uLo = f.camU + static_cast<uint32_t>(minDx) * s.d8;
             const uint32_t uHi = f.camU + static_cast<uint32_t>(maxDx) * s.d8;
             const uint32_t vLo = f.camV + static_cast<uint32_t>(minDy) * s.d8;
@@ -345,12 +351,13 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
         if (s.blend != 0) {
             tb = Locate16(levels[s.level + 1], u, v);
             const __m512i hb = Height16(levels[s.level + 1], tb);
-            const __m512i w = Set(static_cast<int>(s.blend));
-            const __m512i inv = Set(static_cast<int>(256 - s.blend));
-            h = _mm512_srli_epi32(_mm512_add_epi32(_mm512_add_epi32(_mm512_mullo_epi32(h, inv),
-                                                                    _mm512_mullo_epi32(hb, w)),
-                                                   Set(128)),
-                                  8);
+            // h (256 - blend) + hb blend as one multiply-add of the pair,
+            // each taken 2^15 down as in Height16 (2^23 put back).
+            const __m512i pair = _mm512_xor_si512(_mm512_or_si512(h, _mm512_slli_epi32(hb, 16)),
+                                                  Set(static_cast<int>(0x80008000u)));
+            const __m512i weights = Set(static_cast<int>((256 - s.blend) | s.blend << 16));
+            h = _mm512_srli_epi32(
+                _mm512_add_epi32(_mm512_madd_epi16(pair, weights), Set((1 << 23) + 128)), 8);
         }
         const __m512i below = _mm512_sub_epi32(camUnits, _mm512_slli_epi32(h, 4));
         const __m512i offset = RowOffset16(below, s.q, s.shift);
@@ -368,8 +375,8 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
             c.g = LerpFields(c.g, Set(0xFF), w16);
         }
         DrawStep(c, offset, drawing, horizon, tile, next, cover, wrb, wg, edge);
-        highestEdge = _mm512_reduce_max_epi32(edge);
-        if (highestEdge == done) break;
+        if (_mm512_cmpneq_epi32_mask(edge, Set(done)) == 0) break;  // every column's top drawn
+        edgeStale = true;
     }
     alignas(64) int32_t nexts[kLanes], covers[kLanes];
     alignas(64) uint32_t rbs[kLanes], gs[kLanes];
