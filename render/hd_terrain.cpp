@@ -63,7 +63,7 @@ std::vector<std::vector<uint16_t>> BlockMaxima(const HdLevel& base) {
                     std::max(std::max(plain[a], plain[a + 1]), std::max(plain[b], plain[b + 1]));
             }
         std::vector<uint16_t>& wide = result[static_cast<size_t>(k)];
-        wide.resize(side * side);
+        wide.resize(side * side + 1);  // one 0 after the last, for 32-bit loads
         for (size_t y = 0; y < side; ++y)
             for (size_t x = 0; x < side; ++x) {
                 uint16_t m = 0;

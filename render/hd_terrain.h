@@ -70,7 +70,8 @@ public:
     // levels l and l + 1) at a point of the block reads only texels within
     // 1.5 texels of the point, i.e. within the block and its neighbours when
     // 3 * 2^l <= 2^k; every texel is at most the highest cell under it, so
-    // no such sample exceeds the entry.
+    // no such sample exceeds the entry. One 0 follows each level's last
+    // entry, so that a 32-bit load may start at any entry.
     const uint16_t* BlockMax(int k) const { return blockMax_[static_cast<size_t>(k)].data(); }
 
     // sin(2 pi i / 4096) * 2^30, rounded, i = 0 .. 4096 (entry 4096 = entry 0).
