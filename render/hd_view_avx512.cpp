@@ -292,8 +292,30 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
     bool trySkip = true;  // not right after a step that drew (see the AVX2 kernel)
     for (int at = 0; at < stepCount;) {
         const Step& s = steps[static_cast<size_t>(at)];
+        const __m512i d8 = Set(static_cast<int>(s.d8));
+        const __m512i u = _mm512_add_epi32(camU, _mm512_mullo_epi32(dirX, d8));
+        const __m512i v = _mm512_add_epi32(camV, _mm512_mullo_epi32(dirY, d8));
+        bool laneClear = false;  // no lane can draw at this step
+        if (trySkip && s.minBlock < sideLog2) {
+            // After a step that drew nothing the next seldom draws: before
+            // sampling it, each lane's block maximum at the finest block
+            // that bounds the step's samples, against the lane's own edge
+            // (the group's test below bounds all lanes by the highest edge
+            // and needs them in one block, so it can pass only where this
+            // one does: it is tried only then, for a run of steps to skip).
+            const int k = s.minBlock;
+            const __m128i cellShift = _mm_cvtsi32_si128(32 - sideLog2 + k);
+            const __m512i at16 = _mm512_add_epi32(
+                _mm512_sll_epi32(_mm512_srl_epi32(v, cellShift), _mm_cvtsi32_si128(sideLog2 - k)),
+                _mm512_srl_epi32(u, cellShift));
+            const __m512i highest =
+                _mm512_and_si512(_mm512_i32gather_epi32(at16, terrain.BlockMax(k), 2), Set(0xFFFF));
+            const __m512i lowest = RowOffset16(
+                _mm512_sub_epi32(camUnits, _mm512_slli_epi32(highest, 4)), s.q, s.shift);
+            laneClear = _mm512_cmpgt_epi32_mask(edge, lowest) == 0;
+        }
         int skipTo = at;
-        if (trySkip) {
+        if (trySkip && (laneClear || s.minBlock >= sideLog2)) {
             if (edgeStale) {
                 highestEdge = _mm512_reduce_max_epi32(edge);
                 edgeStale = false;
@@ -341,26 +363,7 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
         block = s.minBlock;
         ++at;
 
-        const __m512i d8 = Set(static_cast<int>(s.d8));
-        const __m512i u = _mm512_add_epi32(camU, _mm512_mullo_epi32(dirX, d8));
-        const __m512i v = _mm512_add_epi32(camV, _mm512_mullo_epi32(dirY, d8));
-        if (trySkip && s.minBlock < sideLog2) {
-            // After a step that drew nothing the next seldom draws: before
-            // sampling it, each lane's block maximum at the finest block
-            // that bounds the step's samples, against the lane's own edge
-            // (the group's test above bounds all lanes by the highest edge
-            // and needs them in one block).
-            const int k = s.minBlock;
-            const __m128i cellShift = _mm_cvtsi32_si128(32 - sideLog2 + k);
-            const __m512i at16 = _mm512_add_epi32(
-                _mm512_sll_epi32(_mm512_srl_epi32(v, cellShift), _mm_cvtsi32_si128(sideLog2 - k)),
-                _mm512_srl_epi32(u, cellShift));
-            const __m512i highest =
-                _mm512_and_si512(_mm512_i32gather_epi32(at16, terrain.BlockMax(k), 2), Set(0xFFFF));
-            const __m512i lowest = RowOffset16(
-                _mm512_sub_epi32(camUnits, _mm512_slli_epi32(highest, 4)), s.q, s.shift);
-            if (_mm512_cmpgt_epi32_mask(edge, lowest) == 0) continue;
-        }
+        if (laneClear) continue;
         const Level16& la = levels[s.level];
         const Texels16 ta = Locate16(la, u, v);
         __m512i h = Height16(la, ta);
