@@ -219,20 +219,18 @@ FLYOVER_AVX512 inline void DrawStep(const Colours& c, __m512i offset, __mmask16 
         const __m512i first = _mm512_max_epi32(
             _mm512_srai_epi32(_mm512_add_epi32(top, Set(255)), 8), _mm512_setzero_si512());
         // Rows above a lane's `next` may take anything, rows below it are
-        // final (see the AVX2 kernel).
+        // final (see the AVX2 kernel): every row from the drawing lanes'
+        // highest `next` up to their highest top, masked to the rows not
+        // final, in one loop (its end is one mispredicted branch a step).
         const int32_t high = _mm512_mask_reduce_max_epi32(full, next);
         const int32_t low = _mm512_mask_reduce_min_epi32(full, first);
-        const int32_t least = _mm512_reduce_min_epi32(next);
-        int32_t row = high;
-        for (; row >= low && row >= least; --row) {
-            const __m512i r = Set(row);
+        __m512i r = Set(high);
+        for (int32_t row = high; row >= low; --row, r = _mm512_sub_epi32(r, Set(1))) {
             const __m512i value =
                 _mm512_mask_blend_epi32(_mm512_cmpeq_epi32_mask(next, r), whole, resolved);
             _mm512_mask_storeu_epi32(tile + row * kTileColumns, _mm512_cmpge_epi32_mask(next, r),
                                      value);
         }
-        for (uint32_t* at = tile + row * kTileColumns; row >= low; --row, at -= kTileColumns)
-            _mm512_storeu_si512(at, whole);
         const __m512i covered = _mm512_sub_epi32(_mm512_slli_epi32(first, 8), top);
         next = _mm512_mask_mov_epi32(next, full, _mm512_sub_epi32(first, Set(1)));
         cover = _mm512_mask_mov_epi32(cover, full, covered);
