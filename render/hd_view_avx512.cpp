@@ -211,10 +211,10 @@ FLYOVER_AVX512 inline void DrawStep(const Colours& c, __m512i offset, __mmask16 
         const __m512i rb = _mm512_add_epi32(_mm512_add_epi32(wrb, _mm512_mullo_epi32(c.rb, rest)),
                                             Set(0x00800080));
         const __m512i g =
-            _mm512_add_epi32(_mm512_add_epi32(wg, _mm512_mullo_epi32(c.g, rest)), Set(0x80));
-        const __m512i resolved = _mm512_or_si512(
-            _mm512_and_si512(_mm512_srli_epi32(rb, 8), Set(0x00FF00FF)),
-            _mm512_slli_epi32(_mm512_and_si512(_mm512_srli_epi32(g, 8), Set(0xFF)), 8));
+            _mm512_add_epi32(_mm512_add_epi32(wg, _mm512_mullo_epi16(c.g, rest)), Set(0x80));
+        const __m512i resolved =
+            _mm512_or_si512(_mm512_and_si512(_mm512_srli_epi32(rb, 8), Set(0x00FF00FF)),
+                            _mm512_and_si512(g, Set(0xFF00)));
         const __m512i whole = _mm512_or_si512(c.rb, _mm512_slli_epi32(c.g, 8));
         const __m512i first = _mm512_max_epi32(
             _mm512_srai_epi32(_mm512_add_epi32(top, Set(255)), 8), _mm512_setzero_si512());
@@ -235,10 +235,10 @@ FLYOVER_AVX512 inline void DrawStep(const Colours& c, __m512i offset, __mmask16 
         next = _mm512_mask_mov_epi32(next, full, _mm512_sub_epi32(first, Set(1)));
         cover = _mm512_mask_mov_epi32(cover, full, covered);
         wrb = _mm512_mask_mov_epi32(wrb, full, _mm512_mullo_epi32(c.rb, covered));
-        wg = _mm512_mask_mov_epi32(wg, full, _mm512_mullo_epi32(c.g, covered));
+        wg = _mm512_mask_mov_epi32(wg, full, _mm512_mullo_epi16(c.g, covered));
     }
     wrb = _mm512_add_epi32(wrb, _mm512_mullo_epi32(c.rb, more));
-    wg = _mm512_add_epi32(wg, _mm512_mullo_epi32(c.g, more));
+    wg = _mm512_add_epi32(wg, _mm512_mullo_epi16(c.g, more));
     cover = _mm512_mask_mov_epi32(cover, partial, reach);
     const __mmask16 finished = _mm512_cmplt_epi32_mask(top, Set(1));
     edge = _mm512_mask_mov_epi32(edge, drawing,
