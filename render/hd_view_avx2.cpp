@@ -1,5 +1,6 @@
 // hd_view_avx2.cpp -- the HD view's AVX2 tile kernel: eight columns marched in step
 #include <algorithm>
+#include <bit>
 
 #include "render/hd_view_fast.h"
 
@@ -15,6 +16,8 @@ namespace hd_detail {
 namespace {
 
 constexpr int kLanes = 8;
+// Mip levels of the largest map (its side down to 4).
+constexpr int kMaxLevels = std::bit_width(static_cast<unsigned>(kHdMaxSide)) - 2;
 
 // A colour of eight lanes as two words a lane: red and blue in 16-bit
 // fields (0x00RR00BB, each field the 16-bit lane of the spread colour) and
@@ -31,8 +34,9 @@ FLYOVER_AVX2 inline __m256i Gather16(const uint16_t* base, __m256i index) {
 }
 
 FLYOVER_AVX2 inline Colours Unpack(__m256i c) {
-    return {_mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)),
-            _mm256_and_si256(_mm256_srli_epi32(c, 8), _mm256_set1_epi32(0xFF))};
+    // 0x00RRGGBB's 16-bit fields are GGBB and 00RR: each taken down a byte
+    // leaves 00GG and 0000.
+    return {_mm256_and_si256(c, _mm256_set1_epi32(0x00FF00FF)), _mm256_srli_epi16(c, 8)};
 }
 
 // The weight w (0 .. 256) in both 16-bit halves of each lane.
@@ -41,18 +45,39 @@ FLYOVER_AVX2 inline __m256i Halves(__m256i w) {
 }
 
 // a + (b - a) * w / 256 in each field, rounded (LerpSpread); w16 is the
-// weight in both halves (Halves). Each field's products and sum stay below
-// 2^16, so 16-bit multiplies give them exactly.
+// weight (0 .. 256) in both halves (Halves). a (256 - w) + b w + 128 is
+// 256 a + (b - a) w + 128, so the field is a + floor(((b - a) w + 128) / 256),
+// and that floor is vpmulhrsw's floor((x w + 2^14) / 2^15) of
+// x = (b - a) * 128, which fits signed 16 bits: one multiply a field pair,
+// exact.
+FLYOVER_AVX2 inline __m256i LerpFields(__m256i a, __m256i b, __m256i w16) {
+    return _mm256_add_epi16(a,
+                            _mm256_mulhrs_epi16(_mm256_slli_epi16(_mm256_sub_epi16(b, a), 7), w16));
+}
 FLYOVER_AVX2 inline Colours Lerp(const Colours& a, const Colours& b, __m256i w16) {
-    const __m256i inv = _mm256_sub_epi32(_mm256_set1_epi32(0x01000100), w16);
-    const __m256i rb = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi16(a.rb, inv), _mm256_mullo_epi16(b.rb, w16)),
-        _mm256_set1_epi32(0x00800080));
-    const __m256i g = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi16(a.g, inv), _mm256_mullo_epi16(b.g, w16)),
-        _mm256_set1_epi32(0x80));
-    return {_mm256_and_si256(_mm256_srli_epi32(rb, 8), _mm256_set1_epi32(0x00FF00FF)),
-            _mm256_and_si256(_mm256_srli_epi32(g, 8), _mm256_set1_epi32(0xFF))};
+    return {LerpFields(a.rb, b.rb, w16), LerpFields(a.g, b.g, w16)};
+}
+
+// A level's constants for Locate8, made once per group.
+struct Level8 {
+    const uint16_t* height;
+    const int* colour;
+    __m256i half;      // half a texel of position
+    __m256i mask;      // side - 1
+    __m128i cut;       // 32 - sideLog2: position to texel
+    __m128i rowShift;  // sideLog2: texel row to index
+    __m128i fraction;  // 24 - sideLog2: position to the weight's 8 bits
+};
+
+FLYOVER_AVX2 inline Level8 MakeLevel8(const HdLevel& level) {
+    const int n = level.sideLog2;
+    return {level.height.data(),
+            reinterpret_cast<const int*>(level.colour.data()),
+            _mm256_set1_epi32(static_cast<int>(1u << (31 - n))),
+            _mm256_set1_epi32(level.side - 1),
+            _mm_cvtsi32_si128(32 - n),
+            _mm_cvtsi32_si128(n),
+            _mm_cvtsi32_si128(24 - n)};
 }
 
 // Where eight positions fall in a level (Locate).
@@ -63,19 +88,16 @@ struct Texels8 {
     __m256i fy;
     __m256i wraps;  // lanes whose right texels are at the row's start (x0 = side - 1)
 };
-FLYOVER_AVX2 inline Texels8 Locate8(const HdLevel& level, __m256i u, __m256i v) {
-    const int n = level.sideLog2;
-    const __m256i half = _mm256_set1_epi32(static_cast<int>(1u << (31 - n)));
-    const __m256i uu = _mm256_sub_epi32(u, half), vv = _mm256_sub_epi32(v, half);
-    const __m256i mask = _mm256_set1_epi32(level.side - 1);
-    const __m128i cut = _mm_cvtsi32_si128(32 - n);
-    const __m256i x0 = _mm256_srl_epi32(uu, cut), y0 = _mm256_srl_epi32(vv, cut);
+FLYOVER_AVX2 inline Texels8 Locate8(const Level8& level, __m256i u, __m256i v) {
+    const __m256i uu = _mm256_sub_epi32(u, level.half), vv = _mm256_sub_epi32(v, level.half);
+    const __m256i mask = level.mask;
+    const __m256i x0 = _mm256_srl_epi32(uu, level.cut), y0 = _mm256_srl_epi32(vv, level.cut);
     const __m256i one = _mm256_set1_epi32(1);
     const __m256i x1 = _mm256_and_si256(_mm256_add_epi32(x0, one), mask);
     const __m256i y1 = _mm256_and_si256(_mm256_add_epi32(y0, one), mask);
-    const __m128i rowShift = _mm_cvtsi32_si128(n);
-    const __m256i row0 = _mm256_sll_epi32(y0, rowShift), row1 = _mm256_sll_epi32(y1, rowShift);
-    const __m128i fraction = _mm_cvtsi32_si128(24 - n);
+    const __m256i row0 = _mm256_sll_epi32(y0, level.rowShift);
+    const __m256i row1 = _mm256_sll_epi32(y1, level.rowShift);
+    const __m128i fraction = level.fraction;
     const __m256i byte = _mm256_set1_epi32(255);
     const __m256i fx = _mm256_and_si256(_mm256_srl_epi32(uu, fraction), byte);
     const __m256i fy = _mm256_and_si256(_mm256_srl_epi32(vv, fraction), byte);
@@ -91,8 +113,8 @@ FLYOVER_AVX2 inline Texels8 Locate8(const HdLevel& level, __m256i u, __m256i v) 
             _mm256_cmpeq_epi32(x0, mask)};
 }
 
-FLYOVER_AVX2 inline __m256i Height8(const HdLevel& level, const Texels8& t) {
-    const uint16_t* h = level.height.data();
+FLYOVER_AVX2 inline __m256i Height8(const Level8& level, const Texels8& t) {
+    const uint16_t* h = level.height;
     // A texel and its right neighbour in one 32-bit load, but where the
     // neighbour wraps to the row's start.
     __m256i pairs0 = _mm256_i32gather_epi32(reinterpret_cast<const int*>(h), t.i00, 2);
@@ -120,8 +142,8 @@ FLYOVER_AVX2 inline __m256i Height8(const HdLevel& level, const Texels8& t) {
     return _mm256_srli_epi32(sum, 16);
 }
 
-FLYOVER_AVX2 inline Colours Colour8(const HdLevel& level, const Texels8& t) {
-    const int* c = reinterpret_cast<const int*>(level.colour.data());
+FLYOVER_AVX2 inline Colours Colour8(const Level8& level, const Texels8& t) {
+    const int* c = level.colour;
     const Colours c00 = Unpack(_mm256_i32gather_epi32(c, t.i00, 4));
     const Colours c10 = Unpack(_mm256_i32gather_epi32(c, t.i10, 4));
     const Colours c01 = Unpack(_mm256_i32gather_epi32(c, t.i01, 4));
@@ -196,12 +218,11 @@ FLYOVER_AVX2 inline void DrawStep(const Colours& c, __m256i offset, __m256i draw
         const __m256i rest = _mm256_sub_epi32(_mm256_set1_epi32(256), cover);
         const __m256i rb = _mm256_add_epi32(_mm256_add_epi32(wrb, _mm256_mullo_epi32(c.rb, rest)),
                                             _mm256_set1_epi32(0x00800080));
-        const __m256i g = _mm256_add_epi32(_mm256_add_epi32(wg, _mm256_mullo_epi32(c.g, rest)),
+        const __m256i g = _mm256_add_epi32(_mm256_add_epi32(wg, _mm256_mullo_epi16(c.g, rest)),
                                            _mm256_set1_epi32(0x80));
         const __m256i resolved = _mm256_or_si256(
             _mm256_and_si256(_mm256_srli_epi32(rb, 8), _mm256_set1_epi32(0x00FF00FF)),
-            _mm256_slli_epi32(_mm256_and_si256(_mm256_srli_epi32(g, 8), _mm256_set1_epi32(0xFF)),
-                              8));
+            _mm256_and_si256(g, _mm256_set1_epi32(0xFF00)));
         const __m256i whole = _mm256_or_si256(c.rb, _mm256_slli_epi32(c.g, 8));
         // The first row whose top is at or below `top` (0 at the least).
         const __m256i first =
@@ -209,9 +230,10 @@ FLYOVER_AVX2 inline void DrawStep(const Colours& c, __m256i offset, __m256i draw
                              _mm256_setzero_si256());
         // Rows first .. next of the full lanes. Rows above a lane's `next`
         // are not drawn yet and may take anything (later steps or the sky
-        // overwrite them); rows below it are final. So rows above every
-        // lane's `next` take `whole` in all lanes, and only rows from the
-        // least `next` to the greatest need a mask (and the resolved rows).
+        // overwrite them); rows below it are final. So every row from the
+        // greatest `next` to the least `first` is stored, masked to the
+        // lanes whose `next` is at or below it; rows above every lane's
+        // `next` take `whole` in all lanes with a plain store.
         const int32_t high = MaxLane(_mm256_blendv_epi8(_mm256_set1_epi32(-1), next, full));
         const int32_t low = MinLane(_mm256_blendv_epi8(_mm256_set1_epi32(INT32_MAX), first, full));
         const int32_t least = MinLane(next);
@@ -231,10 +253,10 @@ FLYOVER_AVX2 inline void DrawStep(const Colours& c, __m256i offset, __m256i draw
         next = _mm256_blendv_epi8(next, below, full);
         cover = _mm256_blendv_epi8(cover, covered, full);
         wrb = _mm256_blendv_epi8(wrb, _mm256_mullo_epi32(c.rb, covered), full);
-        wg = _mm256_blendv_epi8(wg, _mm256_mullo_epi32(c.g, covered), full);
+        wg = _mm256_blendv_epi8(wg, _mm256_mullo_epi16(c.g, covered), full);
     }
     wrb = _mm256_add_epi32(wrb, _mm256_mullo_epi32(c.rb, more));
-    wg = _mm256_add_epi32(wg, _mm256_mullo_epi32(c.g, more));
+    wg = _mm256_add_epi32(wg, _mm256_mullo_epi16(c.g, more));
     cover = _mm256_blendv_epi8(cover, reach, partial);
     const __m256i finished = _mm256_cmpgt_epi32(_mm256_set1_epi32(1), top);
     edge = _mm256_blendv_epi8(
@@ -264,6 +286,10 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
         minDy = std::min(minDy, dy[j]);
         maxDy = std::max(maxDy, dy[j]);
     }
+    Level8 levels[kMaxLevels];
+    const int levelCount = std::min(terrain.LevelCount(), kMaxLevels);
+    for (int l = 0; l < levelCount; ++l)
+        levels[l] = MakeLevel8(terrain.Level(l));
     const __m256i dirX = _mm256_load_si256(reinterpret_cast<const __m256i*>(dx));
     const __m256i dirY = _mm256_load_si256(reinterpret_cast<const __m256i*>(dy));
     const __m256i camU = _mm256_set1_epi32(static_cast<int>(f.camU));
@@ -283,6 +309,7 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
     __m256i edge = _mm256_set1_epi32(static_cast<int32_t>(int64_t{f.height} * 256 - f.horizonQ8));
     const __m256i horizon = _mm256_set1_epi32(static_cast<int32_t>(f.horizonQ8));
     int32_t highestEdge = static_cast<int32_t>(int64_t{f.height} * 256 - f.horizonQ8);
+    bool edgeStale = false;  // edge changed since highestEdge was taken
     int block = sideLog2;
     // Whether to look for a run to skip: not right after a step that drew,
     // as the next one nearly always draws too (a step not skipped is only
@@ -290,10 +317,36 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
     bool trySkip = true;
     for (int at = 0; at < stepCount;) {
         const Step& s = steps[static_cast<size_t>(at)];
+        const __m256i d8 = _mm256_set1_epi32(static_cast<int>(s.d8));
+        const __m256i u = _mm256_add_epi32(camU, _mm256_mullo_epi32(dirX, d8));
+        const __m256i v = _mm256_add_epi32(camV, _mm256_mullo_epi32(dirY, d8));
+        bool laneClear = false;  // no lane can draw at this step
+        if (trySkip && s.minBlock < sideLog2) {
+            // After a step that drew nothing the next seldom draws: before
+            // sampling it, each lane's block maximum at the finest block
+            // that bounds the step's samples, against the lane's own edge.
+            // The group's test below bounds all lanes by the highest edge
+            // and needs them in one block, so it can pass only where this
+            // one does: it is tried only then, for a run of steps to skip.
+            const int k = s.minBlock;
+            const __m128i cellShift = _mm_cvtsi32_si128(32 - sideLog2 + k);
+            const __m256i index = _mm256_add_epi32(
+                _mm256_sll_epi32(_mm256_srl_epi32(v, cellShift), _mm_cvtsi32_si128(sideLog2 - k)),
+                _mm256_srl_epi32(u, cellShift));
+            const __m256i highest = Gather16(terrain.BlockMax(k), index);
+            const __m256i lowest =
+                RowOffset8(_mm256_sub_epi32(camUnits, _mm256_slli_epi32(highest, 4)), s.q, s.shift);
+            const __m256i reaches = _mm256_cmpgt_epi32(edge, lowest);
+            laneClear = _mm256_testz_si256(reaches, reaches);
+        }
         // Skip: the coarsest block holding every lane's ray from here to the
         // run's end, whose maximum cannot reach the highest edge.
         int skipTo = at;
-        if (trySkip) {
+        if (trySkip && (laneClear || s.minBlock >= sideLog2)) {
+            if (edgeStale) {
+                highestEdge = MaxLane(edge);
+                edgeStale = false;
+            }
             const uint32_t uLo = f.camU + static_cast<uint32_t>(minDx) * s.d8;
             const uint32_t uHi = f.camU + static_cast<uint32_t>(maxDx) * s.d8;
             const uint32_t vLo = f.camV + static_cast<uint32_t>(minDy) * s.d8;
@@ -336,22 +389,23 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
         }
         block = s.minBlock;
         ++at;
+        if (laneClear) continue;
 
-        const __m256i d8 = _mm256_set1_epi32(static_cast<int>(s.d8));
-        const __m256i u = _mm256_add_epi32(camU, _mm256_mullo_epi32(dirX, d8));
-        const __m256i v = _mm256_add_epi32(camV, _mm256_mullo_epi32(dirY, d8));
-        const HdLevel& la = terrain.Level(s.level);
+        const Level8& la = levels[s.level];
         const Texels8 ta = Locate8(la, u, v);
         __m256i h = Height8(la, ta);
         Texels8 tb{};
         if (s.blend != 0) {
-            tb = Locate8(terrain.Level(s.level + 1), u, v);
-            const __m256i hb = Height8(terrain.Level(s.level + 1), tb);
-            const __m256i w = _mm256_set1_epi32(static_cast<int>(s.blend));
-            const __m256i inv = _mm256_set1_epi32(static_cast<int>(256 - s.blend));
-            h = _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(h, inv),
-                                                                    _mm256_mullo_epi32(hb, w)),
-                                                   _mm256_set1_epi32(128)),
+            tb = Locate8(levels[s.level + 1], u, v);
+            const __m256i hb = Height8(levels[s.level + 1], tb);
+            // h (256 - blend) + hb blend as one multiply-add of the pair,
+            // each taken 2^15 down as in Height8 (2^23 put back).
+            const __m256i pair = _mm256_xor_si256(_mm256_or_si256(h, _mm256_slli_epi32(hb, 16)),
+                                                  _mm256_set1_epi32(static_cast<int>(0x80008000u)));
+            const __m256i weights =
+                _mm256_set1_epi32(static_cast<int>((256 - s.blend) | s.blend << 16));
+            h = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(pair, weights),
+                                                   _mm256_set1_epi32((1 << 23) + 128)),
                                   8);
         }
         const __m256i below = _mm256_sub_epi32(camUnits, _mm256_slli_epi32(h, 4));
@@ -362,26 +416,17 @@ FLYOVER_AVX2 __attribute__((noinline)) void MarchGroup(const Plan& plan, const D
 
         Colours c = Colour8(la, ta);
         if (s.blend != 0)
-            c = Lerp(c, Colour8(terrain.Level(s.level + 1), tb),
+            c = Lerp(c, Colour8(levels[s.level + 1], tb),
                      _mm256_set1_epi32(static_cast<int>(s.blend * 0x10001u)));
-        {  // the haze
-            const __m256i inv = _mm256_set1_epi32(static_cast<int>((256 - s.haze) * 0x10001u));
-            const uint32_t white = 255 * s.haze + 128;
-            c.rb = _mm256_and_si256(
-                _mm256_srli_epi32(
-                    _mm256_add_epi32(_mm256_mullo_epi16(c.rb, inv),
-                                     _mm256_set1_epi32(static_cast<int>(white * 0x10001u))),
-                    8),
-                _mm256_set1_epi32(0x00FF00FF));
-            c.g = _mm256_and_si256(
-                _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi16(c.g, inv),
-                                                   _mm256_set1_epi32(static_cast<int>(white))),
-                                  8),
-                _mm256_set1_epi32(0xFF));
+        {  // the haze: toward white, a lerp to 255 in every field
+            const __m256i w16 = _mm256_set1_epi32(static_cast<int>(s.haze * 0x10001u));
+            c.rb = LerpFields(c.rb, _mm256_set1_epi32(0x00FF00FF), w16);
+            c.g = LerpFields(c.g, _mm256_set1_epi32(0xFF), w16);
         }
         DrawStep(c, offset, drawing, horizon, tile + lane0, next, cover, wrb, wg, edge);
-        highestEdge = MaxLane(edge);
-        if (highestEdge == done) break;
+        const __m256i closed = _mm256_cmpeq_epi32(edge, _mm256_set1_epi32(done));
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(closed)) == 0xFF) break;  // every top drawn
+        edgeStale = true;
     }
     alignas(32) int32_t nexts[kLanes], covers[kLanes];
     alignas(32) uint32_t rbs[kLanes], gs[kLanes];
