@@ -231,22 +231,18 @@ FLYOVER_AVX2 inline void DrawStep(const Colours& c, __m256i offset, __m256i draw
         // Rows first .. next of the full lanes. Rows above a lane's `next`
         // are not drawn yet and may take anything (later steps or the sky
         // overwrite them); rows below it are final. So every row from the
-        // greatest `next` to the least `first` is stored, masked to the
-        // lanes whose `next` is at or below it; rows above every lane's
-        // `next` take `whole` in all lanes with a plain store.
+        // greatest `next` to the least `first` is stored masked to the
+        // lanes whose `next` is at or below it, in one loop (its end is one
+        // mispredicted branch a step).
         const int32_t high = MaxLane(_mm256_blendv_epi8(_mm256_set1_epi32(-1), next, full));
         const int32_t low = MinLane(_mm256_blendv_epi8(_mm256_set1_epi32(INT32_MAX), first, full));
-        const int32_t least = MinLane(next);
-        int32_t row = high;
-        for (; row >= low && row >= least; --row) {
-            const __m256i r = _mm256_set1_epi32(row);
+        __m256i r = _mm256_set1_epi32(high);
+        for (int32_t row = high; row >= low; --row, r = _mm256_sub_epi32(r, _mm256_set1_epi32(1))) {
             const __m256i value = _mm256_blendv_epi8(whole, resolved, _mm256_cmpeq_epi32(next, r));
             const __m256i keep = _mm256_cmpgt_epi32(r, next);
             _mm256_maskstore_epi32(reinterpret_cast<int*>(out + row * kTileColumns),
                                    _mm256_xor_si256(keep, _mm256_set1_epi32(-1)), value);
         }
-        for (uint32_t* at = out + row * kTileColumns; row >= low; --row, at -= kTileColumns)
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), whole);
         // The row `top` lies in, covered from its bottom up to `top`.
         const __m256i below = _mm256_sub_epi32(first, _mm256_set1_epi32(1));
         const __m256i covered = _mm256_sub_epi32(_mm256_slli_epi32(first, 8), top);
