@@ -84,17 +84,17 @@ FLYOVER_AVX512 inline Level16 MakeLevel16(const HdLevel& level) {
 
 // Where sixteen positions fall in a level (Locate).
 struct Texels16 {
-    __m512i i00, i10, i01, i11;
+    __m512i i00, i01;    // the top left texels of the two rows
     __m512i wx;          // the weights across: 256 - fx in the low half, fx in the high
     __m512i fx16, fy16;  // fx, fy in both halves
     __m512i fy;
-    __mmask16 wraps;  // lanes whose right neighbour wraps to the row's start
+    __mmask16 wraps;  // lanes whose right neighbour wraps to the row's start,
+                      // side - 1 entries back (x0 = side - 1, x1 = 0)
 };
 
 FLYOVER_AVX512 inline Texels16 Locate16(const Level16& level, __m512i u, __m512i v) {
     const __m512i uu = _mm512_sub_epi32(u, level.half), vv = _mm512_sub_epi32(v, level.half);
     const __m512i x0 = _mm512_srl_epi32(uu, level.cut), y0 = _mm512_srl_epi32(vv, level.cut);
-    const __m512i x1 = _mm512_and_si512(_mm512_add_epi32(x0, Set(1)), level.mask);
     const __m512i y1 = _mm512_and_si512(_mm512_add_epi32(y0, Set(1)), level.mask);
     const __m512i row0 = _mm512_sll_epi32(y0, level.rowShift);
     const __m512i row1 = _mm512_sll_epi32(y1, level.rowShift);
@@ -102,9 +102,7 @@ FLYOVER_AVX512 inline Texels16 Locate16(const Level16& level, __m512i u, __m512i
     const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(vv, level.fraction), Set(255));
     const __m512i fxHigh = _mm512_slli_epi32(fx, 16);
     return {_mm512_add_epi32(row0, x0),
-            _mm512_add_epi32(row0, x1),
             _mm512_add_epi32(row1, x0),
-            _mm512_add_epi32(row1, x1),
             _mm512_or_si512(_mm512_sub_epi32(Set(256), fx), fxHigh),
             _mm512_or_si512(fx, fxHigh),
             Halves(fy),
@@ -121,8 +119,10 @@ FLYOVER_AVX512 inline __m512i Height16(const Level16& level, const Texels16& t) 
     __m512i pairs1 = _mm512_i32gather_epi32(t.i01, h, 2);
     if (t.wraps != 0) {
         const __m512i low = Set(0xFFFF);
-        const __m512i h10 = _mm512_mask_i32gather_epi32(pairs0, t.wraps, t.i10, h, 2);
-        const __m512i h11 = _mm512_mask_i32gather_epi32(pairs1, t.wraps, t.i11, h, 2);
+        const __m512i h10 =
+            _mm512_mask_i32gather_epi32(pairs0, t.wraps, _mm512_sub_epi32(t.i00, level.mask), h, 2);
+        const __m512i h11 =
+            _mm512_mask_i32gather_epi32(pairs1, t.wraps, _mm512_sub_epi32(t.i01, level.mask), h, 2);
         pairs0 = _mm512_mask_mov_epi32(
             pairs0, t.wraps,
             _mm512_or_si512(_mm512_and_si512(pairs0, low), _mm512_slli_epi32(h10, 16)));
@@ -166,9 +166,11 @@ FLYOVER_AVX512 inline Colours Colour16(const Level16& level, const Texels16& t) 
     Pairs16(level.colour, t.i01, whole, c01, c11);
     if (t.wraps != 0) {
         c00 = _mm512_mask_i32gather_epi32(c00, t.wraps, t.i00, level.colour, 4);
-        c10 = _mm512_mask_i32gather_epi32(c10, t.wraps, t.i10, level.colour, 4);
+        c10 = _mm512_mask_i32gather_epi32(c10, t.wraps, _mm512_sub_epi32(t.i00, level.mask),
+                                          level.colour, 4);
         c01 = _mm512_mask_i32gather_epi32(c01, t.wraps, t.i01, level.colour, 4);
-        c11 = _mm512_mask_i32gather_epi32(c11, t.wraps, t.i11, level.colour, 4);
+        c11 = _mm512_mask_i32gather_epi32(c11, t.wraps, _mm512_sub_epi32(t.i01, level.mask),
+                                          level.colour, 4);
     }
     return Lerp(Lerp(Unpack(c00), Unpack(c10), t.fx16), Lerp(Unpack(c01), Unpack(c11), t.fx16),
                 t.fy16);
