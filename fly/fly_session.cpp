@@ -11,13 +11,9 @@
 #include <memory>
 #include <system_error>
 
-#include "flight/flight_plan.h"
-#include "flight/flight_review.h"
-#include "fly/flight_player.h"
 #include "fly/fly_hd.h"
-#include "fly/fly_input.h"
 #include "fly/fly_overlay.h"
-#include "fly/path_recorder.h"
+#include "fly/fly_state.h"
 #include "path/key_path.h"
 #include "platform/clock.h"
 #include "render/terrain_renderer.h"
@@ -73,7 +69,9 @@ private:
     int64_t frames_ = 0;
 };
 
-// The session's state between frames.
+// The session's state between frames: the flight, the player and the
+// recorder (FlyState), and what this loop adds to them: the screen, the
+// clock, the report and the key files written.
 class Session {
 public:
     Session(Platform& platform, const FlyScene& scene, const FlySessionOptions& options,
@@ -84,24 +82,8 @@ public:
           report_(report),
           view_(view),
           hdGround_(options.hd ? HdGroundBytes(*options.hd) : std::vector<uint8_t>{}),
-          flight_(options.hd ? hdGround_.data() : scene.scene.heightMap.pixels.data(),
-                  view.bottomRow, options.limits),
-          player_(*scene.scene.path),
-          recorder_(options.intervalMs),
-          closeLoop_(options.closeLoop),
-          overlay_(options.overlay),
-          keysOut_(options.keysOut) {
-        // Free flight starts where the scene's flight starts.
-        CameraState start;
-        if (CameraAtTime(*scene.scene.path, 0.0f, start)) {
-            flight_.Place(PoseOf(start));
-        } else {
-            FlightPose middle;
-            middle.x = middle.y = kMapSide / 2;
-            middle.horizon = flight_.LevelHorizon();
-            flight_.Place(middle);
-        }
-    }
+          keysOut_(options.keysOut),
+          state_(scene.scene, scene.keyFile, StateSettings()) {}
 
     int Run(Screen& screen, const std::function<void(const FlyFrame&)>& observe);
 
@@ -110,13 +92,28 @@ private:
     struct Drawing;
     struct OverlaySize;
 
+    FlyStateSettings StateSettings() {
+        FlyStateSettings settings;
+        settings.ground = options_.hd ? hdGround_.data() : scene_.scene.heightMap.pixels.data();
+        settings.bottomRow = view_.bottomRow;
+        settings.limits = options_.limits;
+        settings.intervalMs = options_.intervalMs;
+        settings.closeLoop = options_.closeLoop;
+        settings.overlay = options_.overlay;
+        settings.recorded = [this](const RecordedFlight& flight) { return WriteRecording(flight); };
+        settings.said = [](const std::string& text) {
+            std::printf("%s\n", text.c_str());
+            std::fflush(stdout);
+        };
+        return settings;
+    }
+
     // A frame's stages, in the order Run takes them: the clock read, the
     // queued input handled (false when the session is to end), the flight
     // or the player moved, the view drawn, the frame shown to the observer,
     // the overlay set and the frame presented.
     FrameTime Tick(int64_t start, int64_t& last);
     bool TakeInput(std::vector<uint32_t>& inputTimes);
-    void Move(const FrameTime& t, CameraState& camera);
     OverlaySize Draw(Screen& screen, Drawing& d, const CameraState& camera);
     void Observe(const std::function<void(const FlyFrame&)>& observe, int64_t frame,
                  const FrameTime& t, const CameraState& camera) const;
@@ -124,20 +121,14 @@ private:
                      double frameMs) const;
     void Present(Screen& screen, const Drawing& d, int64_t start, LatePacing& pacing,
                  const std::vector<uint32_t>& inputTimes);
-    void Handle(FlyCommand command);
-    void FinishRecording();
-    // Writes a key file's text to keysOut_, or else to the first fallback
-    // that takes it; returns the name written, or "".
+    // Writes a finished recording's key file; returns what to say of it.
+    std::string WriteRecording(const RecordedFlight& flight);
+    // Writes a key file's text to the first fallback that takes it; returns
+    // the name written, or "".
     std::string WriteKeys(const std::string& text);
     // The places a recording may go when keysOut_ cannot be written.
     std::vector<std::string> Fallbacks() const;
     void SayAtStart();
-    void Say(const std::string& text) {
-        message_ = text;
-        std::printf("%s\n", text.c_str());
-        std::fflush(stdout);
-    }
-    OverlayStatus Status(const CameraState& camera, double frameMs) const;
 
     Platform& platform_;
     const FlyScene& scene_;
@@ -145,112 +136,15 @@ private:
     FlySessionReport& report_;
     ViewGeometry view_;
     std::vector<uint8_t> hdGround_;  // with the HD view: the ground the flight keeps above
-    FreeFlight flight_;
-    FlightPlayer player_;
-    PathRecorder recorder_;
-    FlyInput input_;
-    bool playerMode_ = false;
-    bool closeLoop_;
-    bool overlay_;
-    bool quit_ = false;
     bool failed_ = false;
     std::string keysOut_;  // where recordings go: options' keysOut, or a fallback
-    std::string message_;
+    FlyState state_;
     std::deque<double> recentFrames_;  // the session's times of the last second's frames
 };
 
-void Session::Handle(FlyCommand command) {
-    switch (command) {
-        case FlyCommand::None:
-            break;
-        case FlyCommand::Quit:
-            quit_ = true;
-            break;
-        case FlyCommand::SwitchMode:
-            input_.Release();
-            if (!playerMode_) {
-                if (recorder_.Recording()) FinishRecording();
-                playerMode_ = true;
-            } else {
-                // Fly on from the frame the player shows.
-                CameraState camera;
-                if (player_.Camera(camera)) flight_.Place(PoseOf(camera));
-                recorder_.Forget();
-                playerMode_ = false;
-            }
-            break;
-        case FlyCommand::ToggleRecording:
-            if (recorder_.Recording()) {
-                FinishRecording();
-            } else {
-                recorder_.Start();
-                if (recorder_.Recording())
-                    Say("recording, one key every " + std::to_string(options_.intervalMs) + " ms");
-            }
-            break;
-        case FlyCommand::ToggleLoop:
-            closeLoop_ = !closeLoop_;
-            Say(closeLoop_ ? "recordings will close their loop" : "recordings end where they stop");
-            break;
-        case FlyCommand::ToggleOverlay:
-            overlay_ = !overlay_;
-            break;
-        case FlyCommand::Pause:
-            player_.TogglePause();
-            break;
-        case FlyCommand::SeekBack:
-            player_.Seek(-1000);
-            break;
-        case FlyCommand::SeekAhead:
-            player_.Seek(1000);
-            break;
-        case FlyCommand::SeekBackFar:
-            player_.Seek(-10000);
-            break;
-        case FlyCommand::SeekAheadFar:
-            player_.Seek(10000);
-            break;
-        case FlyCommand::Faster:
-            player_.Faster();
-            break;
-        case FlyCommand::Slower:
-            player_.Slower();
-            break;
-        case FlyCommand::PreviousKey: {
-            // Back to the key before, or to the start of this one when it is
-            // more than a moment behind.
-            const int key = player_.CurrentKey();
-            const bool atKey =
-                player_.TimeMs() <=
-                static_cast<uint32_t>(scene_.scene.path->Key(static_cast<uint32_t>(key)).time) +
-                    250;
-            player_.JumpToKey(atKey ? key - 1 : key);
-            break;
-        }
-        case FlyCommand::NextKey:
-            player_.JumpToKey(player_.CurrentKey() + 1);
-            break;
-        case FlyCommand::FirstKey:
-            player_.JumpToKey(0);
-            break;
-        case FlyCommand::LastKey:
-            player_.JumpToKey(player_.PlayedKeys() - 1);
-            break;
-    }
-}
-
-void Session::FinishRecording() {
-    recorder_.Stop();
-    const std::vector<FlightPose>& keys = recorder_.Keys();
-    const FlightPlan plan =
-        PlanRecordedFlight(keys, options_.intervalMs, closeLoop_,
-                           scene_.scene.heightMap.pixels.data(), options_.limits.clearance);
-    if (plan.keys.empty()) {
-        Say("recording too short (under one key interval): nothing written");
-        return;
-    }
+std::string Session::WriteRecording(const RecordedFlight& flight) {
     const std::string text =
-        FormatKeyFile(plan, scene_.keyFile.colourMapName, scene_.keyFile.heightMapName);
+        FormatKeyFile(flight.plan, scene_.keyFile.colourMapName, scene_.keyFile.heightMapName);
     std::string error;
     std::string written = WriteNewFile(keysOut_, text, error);
     std::string instead;
@@ -262,18 +156,20 @@ void Session::FinishRecording() {
         const std::string failed = keysOut_;
         written = WriteKeys(text);
         if (written.empty()) {
-            message_ = error + "; the recording could not be written anywhere";
-            std::fprintf(stderr, "flyover-tool fly: %s\n", message_.c_str());
-            return;
+            const std::string lost = error + "; the recording could not be written anywhere";
+            state_.SetMessage(lost);
+            std::fprintf(stderr, "flyover-tool fly: %s\n", lost.c_str());
+            return "";
         }
         instead = " instead of " + failed;
     }
     report_.keyFiles.push_back(written);
-    std::string said = "wrote " + written + instead + ": " + std::to_string(plan.keys.size()) +
-                       " keys" + (closeLoop_ ? ", loop closed" : "");
-    if (recorder_.Full()) said += " (recording stopped: the flight went too far)";
+    std::string said = "wrote " + written + instead + ": " +
+                       std::to_string(flight.plan.keys.size()) + " keys" +
+                       (flight.closedLoop ? ", loop closed" : "");
+    if (flight.full) said += " (recording stopped: the flight went too far)";
     if (instead.empty() && written != keysOut_) said += " (" + keysOut_ + " exists)";
-    Say(said);
+    return said;
 }
 
 std::vector<std::string> Session::Fallbacks() const {
@@ -298,12 +194,8 @@ std::string Session::WriteKeys(const std::string& text) {
 }
 
 void Session::SayAtStart() {
-    std::string said;
     // A scene whose flight cannot play: the player shows nothing.
-    if (player_.DurationMs() == 0) {
-        const std::string why = WhyNoFlight(scene_.scene.path.get(), scene_.keyFile);
-        said = "the scene has no flight to play" + (why.empty() ? "" : ": " + why);
-    }
+    std::string said = state_.WhyNoPlayer();
     // Where recordings will go, when it is not where they were asked to.
     std::string error;
     if (!CanWriteNewFile(keysOut_, error)) {
@@ -317,31 +209,7 @@ void Session::SayAtStart() {
         }
         said += (said.empty() ? "" : "\n") + error;
     }
-    if (said.empty()) return;
-    std::printf("%s\n", said.c_str());
-    std::fflush(stdout);
-    message_ = said;
-}
-
-OverlayStatus Session::Status(const CameraState& camera, double frameMs) const {
-    OverlayStatus s;
-    s.player = playerMode_;
-    s.fps = static_cast<double>(recentFrames_.size());
-    s.frameMs = frameMs;
-    s.camera = camera;
-    s.ground = GroundAt(scene_.scene.heightMap.pixels.data(), camera.x, camera.y).under;
-    s.recording = recorder_.Recording();
-    s.keys = recorder_.Recording() ? static_cast<int>(recorder_.Keys().size()) - 1 : 0;
-    s.closeLoop = closeLoop_;
-    s.controllers = input_.Controllers();
-    s.timeMs = player_.TimeMs();
-    s.durationMs = player_.DurationMs();
-    s.key = player_.CurrentKey();
-    s.playedKeys = player_.PlayedKeys();
-    s.speed = player_.Speed();
-    s.paused = player_.Paused();
-    s.message = message_;
-    return s;
+    if (!said.empty()) state_.Say(said);
 }
 
 // One frame's time on the platform's clock.
@@ -380,27 +248,11 @@ Session::FrameTime Session::Tick(int64_t start, int64_t& last) {
 bool Session::TakeInput(std::vector<uint32_t>& inputTimes) {
     inputTimes.clear();
     InputEvent event;
-    while (!quit_ && platform_.Events().Poll(event)) {
-        if (event.kind == EventKind::CloseRequest) {
-            quit_ = true;
-            break;
-        }
+    while (platform_.Events().Poll(event)) {
         if (IsInput(event.kind)) inputTimes.push_back(event.time);
-        Handle(input_.Take(event, playerMode_));
+        if (!state_.Take(event)) return false;
     }
-    return !quit_;
-}
-
-void Session::Move(const FrameTime& t, CameraState& camera) {
-    if (playerMode_) {
-        player_.Advance(t.dt);
-        player_.Camera(camera);
-    } else {
-        flight_.Step(input_.Controls(), t.dt);
-        recorder_.Frame(t.seconds, flight_.Pose());
-        if (recorder_.Full()) FinishRecording();
-        camera = CameraOf(flight_.Pose());
-    }
+    return true;
 }
 
 Session::OverlaySize Session::Draw(Screen& screen, Drawing& d, const CameraState& camera) {
@@ -424,19 +276,21 @@ void Session::Observe(const std::function<void(const FlyFrame&)>& observe, int64
     FlyFrame info;
     info.index = frame;
     info.seconds = t.seconds;
-    info.player = playerMode_;
+    info.player = state_.Player();
     info.camera = camera;
-    info.pose = flight_.Pose();
-    info.playerTimeMs = player_.TimeMs();
-    info.recording = recorder_.Recording();
-    info.message = message_;
+    info.pose = state_.Pose();
+    info.playerTimeMs = state_.PlayerTimeMs();
+    info.recording = state_.Recording();
+    info.message = state_.Message();
     observe(info);
 }
 
 void Session::ShowOverlay(Screen& screen, Drawing& d, const OverlaySize& size,
                           const CameraState& camera, double frameMs) const {
-    if (overlay_) {
-        OverlayImage image = ComposeOverlay(size.width, size.height, Status(camera, frameMs));
+    if (state_.Overlay()) {
+        const double fps = static_cast<double>(recentFrames_.size());
+        OverlayImage image =
+            ComposeOverlay(size.width, size.height, state_.Status(camera, fps, frameMs));
         image.scale = size.scale;
         screen.SetOverlay(image);
         d.overlayShown = true;
@@ -474,7 +328,6 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
     const double cpuStart = ProcessCpuSeconds();
     const int64_t start = platform_.ClockMicroseconds();
     int64_t last = start;
-    CameraState camera = CameraOf(flight_.Pose());
     std::vector<uint32_t> inputTimes;
 
     // Input is read as late as the drawing allows: once the screen has
@@ -483,7 +336,7 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
     // input that arrives meanwhile is in the frame shown at that refresh.
     LatePacing pacing;
     SayAtStart();
-    for (int64_t frame = 0; !quit_; ++frame) {
+    for (int64_t frame = 0;; ++frame) {
         if (options_.maxFrames > 0 && frame >= options_.maxFrames) break;
         // A signal (Ctrl-C, SIGTERM, SIGHUP) ends the session as Escape does.
         if (options_.stop && options_.stop->load()) break;
@@ -491,7 +344,7 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
         const FrameTime t = Tick(start, last);
         if (!TakeInput(inputTimes)) break;
         if (frame > 0) report_.frameMs.push_back(t.dt * 1000.0);
-        Move(t, camera);
+        const CameraState camera = state_.Move(t.dt, t.seconds);
         const int64_t drawStart = platform_.ClockMicroseconds();
         const OverlaySize overlay = Draw(screen, drawing, camera);
         report_.drawMs.push_back(static_cast<double>(platform_.ClockMicroseconds() - drawStart) /
@@ -500,7 +353,7 @@ int Session::Run(Screen& screen, const std::function<void(const FlyFrame&)>& obs
         ShowOverlay(screen, drawing, overlay, camera, t.dt * 1000.0);
         Present(screen, drawing, t.now, pacing, inputTimes);
     }
-    if (recorder_.Recording()) FinishRecording();
+    state_.FinishRecording();
     report_.seconds = static_cast<double>(last - start) / 1e6;
     report_.cpuSeconds = ProcessCpuSeconds() - cpuStart;
     return failed_ ? 1 : 0;

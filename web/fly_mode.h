@@ -7,11 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "fly/flight_player.h"
-#include "fly/fly_input.h"
 #include "fly/fly_overlay.h"
-#include "fly/free_flight.h"
-#include "fly/path_recorder.h"
+#include "fly/fly_state.h"
 #include "platform/events.h"
 #include "platform/screen.h"
 #include "render/tables.h"
@@ -48,37 +45,25 @@ public:
     // the overlay is made for an hd.width x hd.height picture.
     bool Frame(Screen& screen, EventQueue& events, int64_t nowUs, const FlyHdTarget* hd = nullptr);
 
-    bool Player() const { return playerMode_; }
-    const FlightPose& Pose() const { return flight_.Pose(); }
-    const CameraState& Camera() const { return camera_; }
-    bool Recording() const { return recorder_.Recording(); }
-    const std::string& Message() const { return message_; }
+    bool Player() const { return state_.Player(); }
+    const FlightPose& Pose() const { return state_.Pose(); }
+    const CameraState& Camera() const { return state_.Camera(); }
+    bool Recording() const { return state_.Recording(); }
+    const std::string& Message() const { return state_.Message(); }
     // The drawing time of each frame (the view alone) and the time from the
     // frame before, both in milliseconds.
     const std::vector<double>& DrawMs() const { return drawMs_; }
     const std::vector<double>& FrameMs() const { return frameMs_; }
 
 private:
-    bool Handle(FlyCommand command);  // false: leave the mode
-    void FinishRecording();
-    OverlayStatus Status(double frameMs) const;
-
     const Scene& scene_;
     const SineTable& sines_;
     KeyFileHeader keyFile_;
     ViewGeometry view_;
     std::function<void(const std::string&)> keysDone_;
     TerrainRenderer renderer_;
-    FreeFlight flight_;
-    FlightPlayer player_;
-    PathRecorder recorder_;
-    FlyInput input_;
-    CameraState camera_;
-    bool playerMode_ = false;
-    bool closeLoop_ = false;
-    bool overlay_ = true;
+    FlyState state_;
     int64_t start_ = -1, last_ = 0;
-    std::string message_;
     std::vector<double> recentFrames_;  // the session's times of the last second's frames
     std::vector<double> drawMs_, frameMs_;
 };

@@ -121,6 +121,25 @@ TEST_F(FlySessionTest, AnExistingKeyFileIsKeptAndTheRecordingWrittenBesideIt) {
     EXPECT_EQ(line, "precious");
 }
 
+// A recording flown out past what a key file can hold stops itself and is
+// written once, at the frame it stopped; the frames after it write nothing.
+TEST_F(FlySessionTest, ARecordingTheFlightTakesTooFarIsWrittenOnce) {
+    options_.limits.speed = 8000;  // cells a second: out of a key file's reach in a few seconds
+    HeadlessPlatform platform(
+        Scripted({Press(0.05, 'w'), Press(0.2, keys::kReturn), Press(6.0, keys::kEscape)}));
+    bool stoppedItself = false;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunFlySession(platform, scene_->Fly(), options_, report_,
+                            [&](const FlyFrame& f) {
+                                if (f.seconds > 1.0 && !f.recording) stoppedItself = true;
+                            }),
+              0);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(stoppedItself);
+    EXPECT_EQ(report_.keyFiles, std::vector<std::string>{options_.keysOut}) << said;
+    EXPECT_NE(said.find("(recording stopped: the flight went too far)"), std::string::npos) << said;
+}
+
 // A key file that cannot be written when the recording ends (its folder
 // went away meanwhile) loses nothing: the keys go to the first fallback.
 TEST_F(FlySessionTest, KeysThatCannotGoWhereAskedGoToAFallback) {
