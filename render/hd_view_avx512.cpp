@@ -135,9 +135,11 @@ FLYOVER_AVX512 inline __m512i Height16(const Level16& level, const Texels16& t) 
     const __m512i bias = Set(static_cast<int>(0x80008000u));
     const __m512i top = _mm512_madd_epi16(_mm512_xor_si512(pairs0, bias), t.wx);
     const __m512i bottom = _mm512_madd_epi16(_mm512_xor_si512(pairs1, bias), t.wx);
-    const __m512i iny = _mm512_sub_epi32(Set(256), t.fy);
-    const __m512i sum = _mm512_add_epi32(
-        _mm512_add_epi32(_mm512_mullo_epi32(top, iny), _mm512_mullo_epi32(bottom, t.fy)), bias);
+    // Down as top 256 + (bottom - top) fy: one multiply (modulo 2^32).
+    const __m512i sum =
+        _mm512_add_epi32(_mm512_add_epi32(_mm512_slli_epi32(top, 8),
+                                          _mm512_mullo_epi32(_mm512_sub_epi32(bottom, top), t.fy)),
+                         bias);
     return _mm512_srli_epi32(sum, 16);
 }
 
