@@ -135,8 +135,14 @@ def wait_for_window(display_env, name, process):
         if windows:
             return windows[0]
         if process.poll() is not None:
+            # A Demo's stderr lies beside its program.
+            err = os.path.join(os.path.dirname(str(process.args[0])), "stderr.txt")
+            said = open(err).read().strip() if os.path.exists(err) else ""
+            print("      no window: the program ended with status %s: %s"
+                  % (process.returncode, said[-400:]))
             return None
         time.sleep(0.05)
+    print("      no window titled %r after %.0f s; the program still runs" % (name, WAIT))
     return None
 
 
