@@ -364,12 +364,7 @@ void SdlScreen::UseSoftwareRendererForTrueColour() {
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
 }
 
-void SdlScreen::LendTrueTexture(uint32_t slot) {
-    TrueTexture& t = trueTextures_[slot];
-    LentPixels& lent = lent_[slot];
-    lent = {};
-    const int width = drawableWidth_.load(), height = drawableHeight_.load();
-    if (width <= 0 || height <= 0) return;
+bool SdlScreen::SizeTrueTexture(TrueTexture& t, int width, int height) {
     if (t.texture && (t.width != width || t.height != height)) {
         SDL_DestroyTexture(t.texture);
         t = {};
@@ -377,10 +372,20 @@ void SdlScreen::LendTrueTexture(uint32_t slot) {
     if (!t.texture) {
         t.texture = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888,
                                       SDL_TEXTUREACCESS_STREAMING, width, height);
-        if (!t.texture) return;
+        if (!t.texture) return false;
         t.width = width;
         t.height = height;
     }
+    return true;
+}
+
+void SdlScreen::LendTrueTexture(uint32_t slot) {
+    TrueTexture& t = trueTextures_[slot];
+    LentPixels& lent = lent_[slot];
+    lent = {};
+    const int width = drawableWidth_.load(), height = drawableHeight_.load();
+    if (width <= 0 || height <= 0) return;
+    if (!SizeTrueTexture(t, width, height)) return;
     void* pixels = nullptr;
     int pitch = 0;
     if (!t.locked) {
@@ -422,17 +427,7 @@ bool SdlScreen::PutTrueColourOnTexture(bool taken) {
         SDL_UnlockTexture(t.texture);
         t.locked = false;
     }
-    if (t.texture && (t.width != width || t.height != height)) {
-        SDL_DestroyTexture(t.texture);
-        t = {};
-    }
-    if (!t.texture) {
-        t.texture = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888,
-                                      SDL_TEXTUREACCESS_STREAMING, width, height);
-        if (!t.texture) return false;
-        t.width = width;
-        t.height = height;
-    }
+    if (!SizeTrueTexture(t, width, height)) return false;
     SDL_UpdateTexture(t.texture, nullptr, trueMailbox_.Front(),
                       width * static_cast<int>(sizeof(uint32_t)));
     trueCopied_.fetch_add(1, std::memory_order_relaxed);

@@ -100,6 +100,10 @@ private:
     void PutOnWindow(bool taken);
     bool PutTrueColourOnTexture(bool taken);
     void LendTrueTexture(uint32_t slot);
+    struct TrueTexture;
+    // Makes `t` a streaming texture of width x height (a new one when its
+    // size differs); false when SDL cannot make one.
+    bool SizeTrueTexture(TrueTexture& t, int width, int height);
     void UseSoftwareRendererForTrueColour();
     void NoteDrawableSize();
     void ToggleFullScreen();
