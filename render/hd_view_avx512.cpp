@@ -36,10 +36,37 @@ FLYOVER_AVX512 inline __m512i Set(int32_t x) {
     return _mm512_set1_epi32(x);
 }
 
+// A constant in every lane, broadcast from memory: the kernel is bound by
+// its 512-bit arithmetic ports, and GCC otherwise makes each constant again
+// where it is used as an immediate moved to a register and broadcast from
+// there, one more operation on such a port; a broadcast from memory is a
+// load only.
+template <int32_t X>
+struct Splat {
+    static constexpr int32_t value = X;
+};
+template <int32_t X>
+FLYOVER_AVX512 inline __m512i K() {
+    __m512i v;
+    asm("vpbroadcastd %1, %0" : "=v"(v) : "m"(Splat<X>::value));
+    return v;
+}
+// The same for a step's values, which are in memory already.
+FLYOVER_AVX512 inline __m512i SplatFrom(const uint32_t& x) {
+    __m512i v;
+    asm("vpbroadcastd %1, %0" : "=v"(v) : "m"(x));
+    return v;
+}
+FLYOVER_AVX512 inline __m512i SplatFrom(const int64_t& x) {
+    __m512i v;
+    asm("vpbroadcastq %1, %0" : "=v"(v) : "m"(x));
+    return v;
+}
+
 FLYOVER_AVX512 inline Colours Unpack(__m512i c) {
     // 0x00RRGGBB's 16-bit fields are GGBB and 00RR: each taken down a byte
     // leaves 00GG and 0000.
-    return {_mm512_and_si512(c, Set(0x00FF00FF)), _mm512_srli_epi16(c, 8)};
+    return {_mm512_and_si512(c, K<0x00FF00FF>()), _mm512_srli_epi16(c, 8)};
 }
 
 // The weight w (0 .. 256) in both 16-bit halves of each lane.
@@ -95,15 +122,15 @@ struct Texels16 {
 FLYOVER_AVX512 inline Texels16 Locate16(const Level16& level, __m512i u, __m512i v) {
     const __m512i uu = _mm512_sub_epi32(u, level.half), vv = _mm512_sub_epi32(v, level.half);
     const __m512i x0 = _mm512_srl_epi32(uu, level.cut), y0 = _mm512_srl_epi32(vv, level.cut);
-    const __m512i y1 = _mm512_and_si512(_mm512_add_epi32(y0, Set(1)), level.mask);
+    const __m512i y1 = _mm512_and_si512(_mm512_add_epi32(y0, K<1>()), level.mask);
     const __m512i row0 = _mm512_sll_epi32(y0, level.rowShift);
     const __m512i row1 = _mm512_sll_epi32(y1, level.rowShift);
-    const __m512i fx = _mm512_and_si512(_mm512_srl_epi32(uu, level.fraction), Set(255));
-    const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(vv, level.fraction), Set(255));
+    const __m512i fx = _mm512_and_si512(_mm512_srl_epi32(uu, level.fraction), K<255>());
+    const __m512i fy = _mm512_and_si512(_mm512_srl_epi32(vv, level.fraction), K<255>());
     const __m512i fxHigh = _mm512_slli_epi32(fx, 16);
     return {_mm512_add_epi32(row0, x0),
             _mm512_add_epi32(row1, x0),
-            _mm512_or_si512(_mm512_sub_epi32(Set(256), fx), fxHigh),
+            _mm512_or_si512(_mm512_sub_epi32(K<256>(), fx), fxHigh),
             _mm512_or_si512(fx, fxHigh),
             Halves(fy),
             fy,
@@ -118,7 +145,7 @@ FLYOVER_AVX512 inline __m512i Height16(const Level16& level, const Texels16& t) 
     __m512i pairs0 = _mm512_i32gather_epi32(t.i00, h, 2);
     __m512i pairs1 = _mm512_i32gather_epi32(t.i01, h, 2);
     if (t.wraps != 0) {
-        const __m512i low = Set(0xFFFF);
+        const __m512i low = K<0xFFFF>();
         const __m512i h10 =
             _mm512_mask_i32gather_epi32(pairs0, t.wraps, _mm512_sub_epi32(t.i00, level.mask), h, 2);
         const __m512i h11 =
@@ -132,7 +159,7 @@ FLYOVER_AVX512 inline __m512i Height16(const Level16& level, const Texels16& t) 
     }
     // Across by multiply-adds of the pairs, signed by taking 2^15 off each
     // height (see the AVX2 kernel).
-    const __m512i bias = Set(static_cast<int>(0x80008000u));
+    const __m512i bias = K<static_cast<int>(0x80008000u)>();
     const __m512i top = _mm512_madd_epi16(_mm512_xor_si512(pairs0, bias), t.wx);
     const __m512i bottom = _mm512_madd_epi16(_mm512_xor_si512(pairs1, bias), t.wx);
     // Down as top 256 + (bottom - top) fy: one multiply (modulo 2^32).
@@ -155,7 +182,7 @@ FLYOVER_AVX512 inline void Pairs16(const int* c, __m512i at, __mmask16 whole, __
     const __m512i even =
         _mm512_set_epi32(30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0);
     left = _mm512_permutex2var_epi32(low, even, high);
-    right = _mm512_permutex2var_epi32(low, _mm512_add_epi32(even, Set(1)), high);
+    right = _mm512_permutex2var_epi32(low, _mm512_add_epi32(even, K<1>()), high);
 }
 
 FLYOVER_AVX512 inline Colours Colour16(const Level16& level, const Texels16& t) {
@@ -179,8 +206,8 @@ FLYOVER_AVX512 inline Colours Colour16(const Level16& level, const Texels16& t) 
 }
 
 // (below * q) >> shift in each lane, below and the result in 32 bits.
-FLYOVER_AVX512 inline __m512i RowOffset16(__m512i below, int64_t q, int shift) {
-    const __m512i qv = _mm512_set1_epi64(q);
+FLYOVER_AVX512 inline __m512i RowOffset16(__m512i below, const int64_t& q, int shift) {
+    const __m512i qv = SplatFrom(q);
     const __m128i by = _mm_cvtsi32_si128(shift);
     const __m512i even = _mm512_sra_epi64(_mm512_mul_epi32(below, qv), by);
     const __m512i odd = _mm512_sra_epi64(_mm512_mul_epi32(_mm512_srli_epi64(below, 32), qv), by);
@@ -205,23 +232,23 @@ FLYOVER_AVX512 inline void DrawStep(const Colours& c, __m512i offset, __mmask16 
                                     __m512i& wrb, __m512i& wg, __m512i& edge) {
     const __m512i top = _mm512_add_epi32(horizon, offset);
     const __m512i reach =
-        _mm512_sub_epi32(_mm512_slli_epi32(_mm512_add_epi32(next, Set(1)), 8), top);
-    const __mmask16 full = drawing & _mm512_cmpgt_epi32_mask(reach, Set(255));
+        _mm512_sub_epi32(_mm512_slli_epi32(_mm512_add_epi32(next, K<1>()), 8), top);
+    const __mmask16 full = drawing & _mm512_cmpgt_epi32_mask(reach, K<255>());
     const __mmask16 partial = drawing & static_cast<__mmask16>(~full);
     // Partly covered rows: coverage reach - cover more of this colour.
     const __m512i more = _mm512_maskz_sub_epi32(partial, reach, cover);
     if (full != 0) {
-        const __m512i rest = _mm512_sub_epi32(Set(256), cover);
+        const __m512i rest = _mm512_sub_epi32(K<256>(), cover);
         const __m512i rb = _mm512_add_epi32(_mm512_add_epi32(wrb, _mm512_mullo_epi32(c.rb, rest)),
-                                            Set(0x00800080));
+                                            K<0x00800080>());
         const __m512i g =
-            _mm512_add_epi32(_mm512_add_epi32(wg, _mm512_mullo_epi16(c.g, rest)), Set(0x80));
+            _mm512_add_epi32(_mm512_add_epi32(wg, _mm512_mullo_epi16(c.g, rest)), K<0x80>());
         const __m512i resolved =
-            _mm512_or_si512(_mm512_and_si512(_mm512_srli_epi32(rb, 8), Set(0x00FF00FF)),
-                            _mm512_and_si512(g, Set(0xFF00)));
+            _mm512_or_si512(_mm512_and_si512(_mm512_srli_epi32(rb, 8), K<0x00FF00FF>()),
+                            _mm512_and_si512(g, K<0xFF00>()));
         const __m512i whole = _mm512_or_si512(c.rb, _mm512_slli_epi32(c.g, 8));
         const __m512i first = _mm512_max_epi32(
-            _mm512_srai_epi32(_mm512_add_epi32(top, Set(255)), 8), _mm512_setzero_si512());
+            _mm512_srai_epi32(_mm512_add_epi32(top, K<255>()), 8), _mm512_setzero_si512());
         // Rows above a lane's `next` may take anything, rows below it are
         // final (see the AVX2 kernel): every row from the drawing lanes'
         // highest `next` up to their highest top, masked to the rows not
@@ -229,14 +256,14 @@ FLYOVER_AVX512 inline void DrawStep(const Colours& c, __m512i offset, __mmask16 
         const int32_t high = _mm512_mask_reduce_max_epi32(full, next);
         const int32_t low = _mm512_mask_reduce_min_epi32(full, first);
         __m512i r = Set(high);
-        for (int32_t row = high; row >= low; --row, r = _mm512_sub_epi32(r, Set(1))) {
+        for (int32_t row = high; row >= low; --row, r = _mm512_sub_epi32(r, K<1>())) {
             const __m512i value =
                 _mm512_mask_blend_epi32(_mm512_cmpeq_epi32_mask(next, r), whole, resolved);
             _mm512_mask_storeu_epi32(tile + row * kTileColumns, _mm512_cmpge_epi32_mask(next, r),
                                      value);
         }
         const __m512i covered = _mm512_sub_epi32(_mm512_slli_epi32(first, 8), top);
-        next = _mm512_mask_mov_epi32(next, full, _mm512_sub_epi32(first, Set(1)));
+        next = _mm512_mask_mov_epi32(next, full, _mm512_sub_epi32(first, K<1>()));
         cover = _mm512_mask_mov_epi32(cover, full, covered);
         wrb = _mm512_mask_mov_epi32(wrb, full, _mm512_mullo_epi32(c.rb, covered));
         wg = _mm512_mask_mov_epi32(wg, full, _mm512_mullo_epi16(c.g, covered));
@@ -244,9 +271,9 @@ FLYOVER_AVX512 inline void DrawStep(const Colours& c, __m512i offset, __mmask16 
     wrb = _mm512_add_epi32(wrb, _mm512_mullo_epi32(c.rb, more));
     wg = _mm512_add_epi32(wg, _mm512_mullo_epi16(c.g, more));
     cover = _mm512_mask_mov_epi32(cover, partial, reach);
-    const __mmask16 finished = _mm512_cmplt_epi32_mask(top, Set(1));
+    const __mmask16 finished = _mm512_cmplt_epi32_mask(top, K<1>());
     edge = _mm512_mask_mov_epi32(edge, drawing,
-                                 _mm512_mask_mov_epi32(offset, finished, Set(INT32_MIN)));
+                                 _mm512_mask_mov_epi32(offset, finished, K<INT32_MIN>()));
 }
 
 // Marches the tile's sixteen columns in step, as the AVX2 kernel's
@@ -281,7 +308,6 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
     const __m512i camV = Set(static_cast<int>(f.camV));
     const __m512i camUnits = Set(static_cast<int>(f.camUnits));
 
-    const int32_t done = INT32_MIN;
     __m512i next = Set(f.height - 1);
     __m512i cover = _mm512_setzero_si512();
     __m512i wrb = _mm512_setzero_si512(), wg = _mm512_setzero_si512();
@@ -294,7 +320,7 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
     bool trySkip = true;  // not right after a step that drew (see the AVX2 kernel)
     for (int at = 0; at < stepCount;) {
         const Step& s = steps[static_cast<size_t>(at)];
-        const __m512i d8 = Set(static_cast<int>(s.d8));
+        const __m512i d8 = SplatFrom(s.d8);
         const __m512i u = _mm512_add_epi32(camU, _mm512_mullo_epi32(dirX, d8));
         const __m512i v = _mm512_add_epi32(camV, _mm512_mullo_epi32(dirY, d8));
         bool laneClear = false;  // no lane can draw at this step
@@ -311,7 +337,7 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
                 _mm512_sll_epi32(_mm512_srl_epi32(v, cellShift), _mm_cvtsi32_si128(sideLog2 - k)),
                 _mm512_srl_epi32(u, cellShift));
             const __m512i highest =
-                _mm512_and_si512(_mm512_i32gather_epi32(at16, terrain.BlockMax(k), 2), Set(0xFFFF));
+                _mm512_and_si512(_mm512_i32gather_epi32(at16, terrain.BlockMax(k), 2), K<0xFFFF>());
             const __m512i lowest = RowOffset16(
                 _mm512_sub_epi32(camUnits, _mm512_slli_epi32(highest, 4)), s.q, s.shift);
             laneClear = _mm512_cmpgt_epi32_mask(edge, lowest) == 0;
@@ -376,10 +402,10 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
             // h (256 - blend) + hb blend as one multiply-add of the pair,
             // each taken 2^15 down as in Height16 (2^23 put back).
             const __m512i pair = _mm512_xor_si512(_mm512_or_si512(h, _mm512_slli_epi32(hb, 16)),
-                                                  Set(static_cast<int>(0x80008000u)));
+                                                  K<static_cast<int>(0x80008000u)>());
             const __m512i weights = Set(static_cast<int>((256 - s.blend) | s.blend << 16));
             h = _mm512_srli_epi32(
-                _mm512_add_epi32(_mm512_madd_epi16(pair, weights), Set((1 << 23) + 128)), 8);
+                _mm512_add_epi32(_mm512_madd_epi16(pair, weights), K<(1 << 23) + 128>()), 8);
         }
         const __m512i below = _mm512_sub_epi32(camUnits, _mm512_slli_epi32(h, 4));
         const __m512i offset = RowOffset16(below, s.q, s.shift);
@@ -393,11 +419,11 @@ FLYOVER_AVX512 __attribute__((noinline)) void MarchGroup16(const Plan& plan, con
                      Set(static_cast<int>(s.blend * 0x10001u)));
         {  // the haze: toward white, a lerp to 255 in every field
             const __m512i w16 = Set(static_cast<int>(s.haze * 0x10001u));
-            c.rb = LerpFields(c.rb, Set(0x00FF00FF), w16);
-            c.g = LerpFields(c.g, Set(0xFF), w16);
+            c.rb = LerpFields(c.rb, K<0x00FF00FF>(), w16);
+            c.g = LerpFields(c.g, K<0xFF>(), w16);
         }
         DrawStep(c, offset, drawing, horizon, tile, next, cover, wrb, wg, edge);
-        if (_mm512_cmpneq_epi32_mask(edge, Set(done)) == 0) break;  // every column's top drawn
+        if (_mm512_cmpneq_epi32_mask(edge, K<INT32_MIN>()) == 0) break;  // every column's top drawn
         edgeStale = true;
     }
     alignas(64) int32_t nexts[kLanes], covers[kLanes];
