@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "render/cpu_features.h"
+
 namespace {
 
 // BT.709: Y = 0.2126 R + 0.7152 G + 0.0722 B; Cb = (B - Y) / 1.8556;
@@ -170,24 +172,17 @@ void DrawYuv420(const FrameBuffer& frame, const PictureGeometry& g, uint8_t* con
 namespace {
 
 // Whole rows for the vector units: machines with AVX2 get a copy of the row
-// conversion built for it (32-bit multiplies eight at a time), chosen when
-// the program loads; others the baseline one.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
-#define FLYOVER_ROW_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define FLYOVER_ROW_CLONES
+// conversion built for it (32-bit multiplies eight at a time), chosen at the
+// first call; others the baseline one. (Not GCC's target_clones: its choice
+// is made by a resolver the dynamic loader runs before the sanitizers'
+// runtimes are up, which crashes every command of a ThreadSanitizer build.)
+#if defined(__x86_64__) && defined(__GNUC__)
+#define FLYOVER_ROW_AVX2 1
 #endif
 
-// Two rows of XRGB pixels, `width` even, to their luma rows and one row of
-// chroma: the same sums and rounding as Round's in 32 bits, which hold them
-// (a luma sum is below 219 * 2^16; a chroma sum of four pixels, taken as the
-// coefficients times the four pixels' summed channels, below 4 * 112 * 2^16
-// in magnitude), so the bytes are those of the 64-bit per-pixel reading. Every
-// result lies within 16..240, so nothing needs clamping.
-FLYOVER_ROW_CLONES
-void XrgbRowPair(const uint32_t* __restrict top, const uint32_t* __restrict bottom, int width,
-                 uint8_t* __restrict y0, uint8_t* __restrict y1, uint8_t* __restrict u,
-                 uint8_t* __restrict v) {
+__attribute__((always_inline)) inline void XrgbRowPairBody(
+    const uint32_t* __restrict top, const uint32_t* __restrict bottom, int width,
+    uint8_t* __restrict y0, uint8_t* __restrict y1, uint8_t* __restrict u, uint8_t* __restrict v) {
     constexpr int32_t yr = kYr, yg = kYg, yb = kYb, ur = kUr, ug = kUg, ub = kUb, vr = kVr,
                       vg = kVg, vb = kVb;
     constexpr int32_t lumaHalf = 1 << (kShift - 1), chromaHalf = 1 << (kShift + 1);
@@ -218,6 +213,29 @@ void XrgbRowPair(const uint32_t* __restrict top, const uint32_t* __restrict bott
     }
 }
 
+void XrgbRowPairBaseline(const uint32_t* top, const uint32_t* bottom, int width, uint8_t* y0,
+                         uint8_t* y1, uint8_t* u, uint8_t* v) {
+    XrgbRowPairBody(top, bottom, width, y0, y1, u, v);
+}
+
+#ifdef FLYOVER_ROW_AVX2
+__attribute__((target("avx2"))) void XrgbRowPairAvx2(const uint32_t* top, const uint32_t* bottom,
+                                                     int width, uint8_t* y0, uint8_t* y1,
+                                                     uint8_t* u, uint8_t* v) {
+    XrgbRowPairBody(top, bottom, width, y0, y1, u, v);
+}
+#endif
+
+using RowPairFunction = void (*)(const uint32_t*, const uint32_t*, int, uint8_t*, uint8_t*,
+                                 uint8_t*, uint8_t*);
+
+RowPairFunction XrgbRowPairForThisMachine() {
+#ifdef FLYOVER_ROW_AVX2
+    if (CpuHasAvx2()) return XrgbRowPairAvx2;
+#endif
+    return XrgbRowPairBaseline;
+}
+
 }  // namespace
 
 void DrawYuv420FromXrgb(const HdFrame& frame, const PictureGeometry& g, uint8_t* const planes[3],
@@ -233,10 +251,11 @@ void DrawYuv420FromXrgb(const HdFrame& frame, const PictureGeometry& g, uint8_t*
         std::memcpy(padded[which].data(), in, static_cast<size_t>(g.cropWidth) * 4);
         return padded[which].data();
     };
+    static const RowPairFunction rowPair = XrgbRowPairForThisMachine();
     for (int cy = 0; cy < g.height / 2; ++cy) {
         uint8_t* y0 = planes[0] + static_cast<ptrdiff_t>(2 * cy) * strides[0];
-        XrgbRowPair(row(2 * cy, 0), row(2 * cy + 1, 1), g.width, y0, y0 + strides[0],
-                    planes[1] + static_cast<ptrdiff_t>(cy) * strides[1],
-                    planes[2] + static_cast<ptrdiff_t>(cy) * strides[2]);
+        rowPair(row(2 * cy, 0), row(2 * cy + 1, 1), g.width, y0, y0 + strides[0],
+                planes[1] + static_cast<ptrdiff_t>(cy) * strides[1],
+                planes[2] + static_cast<ptrdiff_t>(cy) * strides[2]);
     }
 }
