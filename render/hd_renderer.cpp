@@ -171,6 +171,7 @@ inline void WriteLine(uint32_t* out, const uint32_t* from, int count) {
         return;
     }
 #endif
+    // A whole tile's row as a copy of fixed size, which the compiler inlines.
     if (count == kTileColumns)
         std::memcpy(out, from, kTileColumns * 4);
     else
